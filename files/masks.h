@@ -3,23 +3,47 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morvane {
 
+// One mask, upper-cased and parsed once, so matching a name does no parsing.
+class Pattern {
+  public:
+    explicit Pattern(const QString& upperMask);
+    // The whole (upper-cased) name against the whole mask.
+    bool Matches(std::u32string_view upperName) const;
+
+  private:
+    enum class Kind { Literal, AnyOne, Digit, AnyRun, Set };
+    struct Token {
+        Kind kind = Kind::Literal;
+        char32_t ch = 0;                                    // Literal
+        bool negated = false;                               // Set: "[!...]"
+        std::vector<std::pair<char32_t, char32_t>> ranges;  // Set: inclusive ranges
+    };
+    static bool TokenMatches(const Token& token, char32_t c);
+    std::vector<Token> tokens_;
+};
+
 class MaskList {
-public:
+  public:
     // Splits the text at every ";" (empty pieces kept); returns the upper index, -1 for none.
     int SetMasks(std::string_view maskText);
     // True when the (UTF-8) name matches at least one mask, both upper-cased first.
     bool MatchesMask(std::string_view fileName) const;
     int UpperIndex() const { return static_cast<int>(masks_.size()) - 1; }
 
-private:
-    std::vector<QString> masks_;  // upper-cased once
+  private:
+    std::vector<Pattern> masks_;  // upper-cased and parsed once
 };
 
 // The pattern language on its own: ? * # [list] [!list], whole name against whole mask.
 bool MatchPattern(const QString& upperName, const QString& upperMask);
+
+// A UTF-8 file name upper-cased by Unicode rules, one element per character. Bytes that are
+// not valid UTF-8 become U+FFFD each, so such names still match "*" and "*.jpg".
+std::u32string UpperCaseName(std::string_view utf8Name);
 
 }  // namespace morvane
