@@ -18,17 +18,18 @@ std::string AddTrailingBackslash(std::string_view path) {
     return result;
 }
 
-bool IsDriveSpec(std::string_view path) { return path.size() == 2 && path[1] == ':'; }
+bool IsDriveSpec(std::string_view path) {
+    return path.size() == 2 && path[1] == ':';
+}
 
 bool PathExists(std::string_view path, bool wantFolder) {
-    std::string stripped = StripTrailingBackslash(path);
+    constexpr char kRootChars[] = {' ', kSeparator, '\0'};
     // Stripping every separator turns the root folder into ""; it still exists.
-    if (stripped.empty() && !path.empty() && path.find(kSeparator) != std::string_view::npos &&
-        path.find_first_not_of(" /") == std::string_view::npos)
-        stripped = "/";
-    if (stripped.empty()) return false;
+    const bool rootOnly = path.find(kSeparator) != std::string_view::npos &&
+                          path.find_first_not_of(kRootChars) == std::string_view::npos;
+    const std::string target = rootOnly ? std::string(1, kSeparator) : StripTrailingBackslash(path);
     struct stat info {};
-    if (::stat(stripped.c_str(), &info) != 0) return false;
+    if (target.empty() || ::stat(target.c_str(), &info) != 0) return false;
     return S_ISDIR(info.st_mode) == wantFolder;
 }
 
@@ -42,8 +43,9 @@ std::string TrimAtNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
+// Only the platform's separator splits: on Linux a backslash is an ordinary character of a name.
 std::string FolderOfPath(std::string_view path) {
-    const auto last = path.find_last_of("/\\");
+    const auto last = path.rfind(kSeparator);
     if (last == std::string_view::npos) return {};
     return std::string(path.substr(0, last + 1));
 }

@@ -19,7 +19,7 @@ bool IsDriveSpec(std::string_view path);
 bool PathExists(std::string_view path, bool wantFolder);
 std::string AppendNul(std::string_view text);
 std::string TrimAtNul(std::string_view text);
-// Up to and including the last "/" or "\"; "" when there is neither.
+// Up to and including the last separator; "" when there is none.
 std::string FolderOfPath(std::string_view path);
 
 template <typename T>
