@@ -1,20 +1,21 @@
 #pragma once
-// Disposal of a duplicate: moved to a folder, moved to the trash, or wiped.
-#include <cstdint>
-#include <functional>
+// Disposal of a duplicate: moved into a folder, moved to the trash, or wiped.
 #include <string>
 
 namespace morvane {
 
+// The way a file goes; the window passes the first of its three boxes that is checked.
 enum class DisposalWay { None, MoveToFolder, Trash, Wipe };
 
 struct DisposalResult {
-    bool removed = false;      // the file is gone from its place
-    std::string message;       // a user-facing message when something failed
+    bool removed = false;  // the file is gone from its place
+    std::string movedTo;   // where a moved file now lies
+    std::string message;   // for the user, when something failed
 };
 
-// Nothing for a path that is not an existing file; otherwise the chosen way.
-DisposalResult DisposeFile(const std::string& path, DisposalWay way,
-                           const std::string& moveFolder);
+// Nothing happens to a path that is not an existing file (a folder included), nor with
+// DisposalWay::None. A move never replaces a file in `moveFolder`: the newcomer takes a free
+// name such as "name (2).jpg". An empty `moveFolder` moves nothing and reports it.
+DisposalResult DisposeFile(const std::string& path, DisposalWay way, const std::string& moveFolder);
 
 }  // namespace morvane

@@ -1,0 +1,60 @@
+#include "files/disposal.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QString>
+
+#include "files/move.h"
+#include "files/wipe.h"
+
+namespace morvane {
+
+namespace {
+
+// The exact name given (no trimming): a file, or a link to one.
+bool IsExistingFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+DisposalResult Move(const std::string& path, const std::string& moveFolder) {
+    MoveResult moved = MoveIntoFolder(path, moveFolder);
+    if (moved.moved) return {true, std::move(moved.target), {}};
+    return {false, {}, "Не могу переместить файл!\n" + path + "\n" + moved.reason};
+}
+
+// The freedesktop.org trash of the file's disk; no question is asked.
+DisposalResult Trash(const std::string& path) {
+    // A new account may lack the data folder that holds the home trash.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (QFile::moveToTrash(QFile::decodeName(path.c_str()))) return {true, {}, {}};
+    return {false, {}, "Не могу переместить файл в корзину!\n" + path};
+}
+
+DisposalResult Wipe(const std::string& path) {
+    WipeResult wiped = WipeAndRemove(path);
+    return {wiped.removed, {}, std::move(wiped.message)};
+}
+
+}  // namespace
+
+DisposalResult DisposeFile(const std::string& path, DisposalWay way,
+                           const std::string& moveFolder) {
+    if (!IsExistingFile(path)) return {};
+    switch (way) {
+        case DisposalWay::MoveToFolder:
+            return Move(path, moveFolder);
+        case DisposalWay::Trash:
+            return Trash(path);
+        case DisposalWay::Wipe:
+            return Wipe(path);
+        case DisposalWay::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace morvane

@@ -1,0 +1,180 @@
+#include "files/move.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "files/no_replace.h"
+#include "files/paths.h"
+#include "files/unique_fd.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr int kMaxNumber = 9999;
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+MoveResult Failed(std::string reason) {
+    return {false, {}, std::move(reason)};
+}
+MoveResult Failed(int error) {
+    return Failed(std::strerror(error));
+}
+
+// The folder as a prefix ending in one separator; "" when no folder is named.
+std::string FolderPrefix(const std::string& folder) {
+    const std::string stripped = StripTrailingBackslash(folder);
+    if (!stripped.empty()) return stripped + kSeparator;
+    return PathExists(folder, true) ? std::string(1, kSeparator) : std::string();
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+int WriteAll(int fd, const char* data, std::size_t count) {
+    while (count > 0) {
+        const ssize_t done = ::write(fd, data, count);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += done;
+        count -= static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+// Copies every byte, keeps the mode and the times, and flushes the data to the disk.
+int CopyContents(int from, int to, const struct stat& info) {
+    std::vector<char> buffer(kCopyBlock);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) break;
+        if (const int error = WriteAll(to, buffer.data(), static_cast<std::size_t>(got)))
+            return error;
+    }
+    ::fchmod(to, info.st_mode & 07777);
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    ::futimens(to, times);
+    return ::fsync(to) == 0 ? 0 : errno;
+}
+
+// The copy's name must survive a power cut before the original may go.
+void FlushFolder(const std::string& prefix) {
+    const UniqueFd folder(::open(prefix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Valid()) ::fsync(folder.Get());
+}
+
+// An unnamed file in the folder gets a name only once complete, so a broken copy never
+// shows up there, not even after a crash. Not every file system offers it.
+UniqueFd OpenUnnamed(const std::string& prefix) {
+    if (::access("/proc/self/fd", F_OK) != 0) return UniqueFd();
+    return UniqueFd(::open(prefix.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+}
+
+MoveResult CopyUnnamed(int in, const struct stat& info, UniqueFd out, const std::string& prefix,
+                       const std::string& name) {
+    if (const int error = CopyContents(in, out.Get(), info)) return Failed(error);
+    const std::string self = "/proc/self/fd/" + std::to_string(out.Get());
+    for (int number = 1; number <= kMaxNumber; ++number) {
+        const std::string target = prefix + NumberedName(name, number);
+        // Linking fails on a taken name, so nothing already there is replaced.
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return {true, target, {}};
+        if (errno != EEXIST) return Failed(errno);
+    }
+    return Failed("Нет свободного имени в папке для перемещения.");
+}
+
+// Without unnamed files the copy takes its final name at once and goes again on any failure.
+MoveResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
+                     const std::string& name) {
+    for (int number = 1; number <= kMaxNumber; ++number) {
+        const std::string target = prefix + NumberedName(name, number);
+        UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.Valid() && errno == EEXIST) continue;
+        if (!out.Valid()) return Failed(errno);
+        int error = CopyContents(in, out.Get(), info);
+        if (error == 0 && !out.Close()) error = errno;
+        if (error == 0) return {true, target, {}};
+        ::unlink(target.c_str());
+        return Failed(error);
+    }
+    return Failed("Нет свободного имени в папке для перемещения.");
+}
+
+MoveResult CopyAcross(const std::string& source, const std::string& prefix,
+                      const std::string& name) {
+    const UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.Valid()) return Failed(errno);
+    struct stat info {};
+    if (::fstat(in.Get(), &info) != 0) return Failed(errno);
+    if (!S_ISREG(info.st_mode)) return Failed("На другой диск переносится только обычный файл.");
+    UniqueFd unnamed = OpenUnnamed(prefix);
+    MoveResult result = unnamed.Valid()
+                            ? CopyUnnamed(in.Get(), info, std::move(unnamed), prefix, name)
+                            : CopyNamed(in.Get(), info, prefix, name);
+    if (!result.moved) return result;
+    FlushFolder(prefix);
+    if (::unlink(source.c_str()) != 0) {
+        // Both copies would otherwise stay; the original is the one to keep.
+        const int error = errno;
+        ::unlink(result.target.c_str());
+        return Failed(error);
+    }
+    return result;
+}
+
+}  // namespace
+
+bool CreateFolderPath(const std::string& path) {
+    if (PathExists(path, true)) return true;
+    const std::string folder = StripTrailingBackslash(path);
+    if (folder.empty()) return false;
+    // Level by level; a level that exists already just fails to be made again.
+    for (auto slash = folder.find(kSeparator, 1);; slash = folder.find(kSeparator, slash + 1)) {
+        ::mkdir(folder.substr(0, slash).c_str(), 0777);
+        if (slash == std::string::npos) break;
+    }
+    return PathExists(folder, true);
+}
+
+std::string NumberedName(const std::string& name, int number) {
+    if (number <= 1) return name;
+    const std::string suffix = " (" + std::to_string(number) + ")";
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) return name + suffix;
+    return name.substr(0, dot) + suffix + name.substr(dot);
+}
+
+MoveResult MoveIntoFolder(const std::string& source, const std::string& folder) {
+    const std::string prefix = FolderPrefix(folder);
+    if (prefix.empty()) return Failed("Папка для перемещения не задана.");
+    if (!CreateFolderPath(prefix)) return Failed("Не могу создать папку " + prefix);
+    const auto slash = source.rfind(kSeparator);
+    const std::string name = source.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string sourceFolder =
+        slash == std::string::npos ? std::string(".") : source.substr(0, slash + 1);
+    if (SameFolder(sourceFolder, prefix)) return Failed("Файл уже лежит в папке для перемещения.");
+    for (int number = 1; number <= kMaxNumber; ++number) {
+        const std::string target = prefix + NumberedName(name, number);
+        const int error = RenameNoReplace(source, target);
+        if (error == 0) return {true, target, {}};
+        if (error == EXDEV) return CopyAcross(source, prefix, name);
+        if (error != EEXIST) return Failed(error);
+    }
+    return Failed("Нет свободного имени в папке для перемещения.");
+}
+
+}  // namespace morvane
