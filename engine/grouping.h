@@ -36,7 +36,7 @@ struct ScanStep {
 // only on the table and the threshold, so the scan may run ahead of the review on another
 // thread: records of a group are never written again once the group has been returned.
 class GroupScanner {
-public:
+  public:
     GroupScanner(PicTable& table, int threshold);
 
     // Scans heads until one forms a group or `maxHeads` heads are done, whichever comes
@@ -46,7 +46,7 @@ public:
     int DuplicateCount() const { return duplicateCount_; }
     bool Finished() const { return nextHead_ >= static_cast<int>(table_.size()); }
 
-private:
+  private:
     Group ScanHead(int head);
 
     PicTable& table_;

@@ -28,7 +28,7 @@ std::string WriteFailedMessage(const std::string& path);
 
 // One output file, created anew (or emptied) when opened. Lines end in CR LF.
 class OutputFile {
-public:
+  public:
     // False when the file cannot be created or emptied.
     bool Open(const std::string& path);
     // False when the line could not be written (a full disk, say); the file stays open.
@@ -37,7 +37,7 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };

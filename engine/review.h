@@ -17,7 +17,7 @@ namespace morvane {
 // The decision buttons, by index.
 enum class ReviewDecision {
     DeleteLeft = 0,
-    DeleteAllLarger = 1,   // keep the smallest file of every group
+    DeleteAllLarger = 1,  // keep the smallest file of every group
     DeleteRight = 2,
     DeleteAllSmaller = 3,  // keep the largest file of every group
     SkipPair = 4,
@@ -34,7 +34,7 @@ struct SlotPicture {
 };
 
 class ReviewFrontEnd {
-public:
+  public:
     virtual ~ReviewFrontEnd() = default;
     // Slot 0 is the left, 1 the right one; the slot's earlier picture is replaced.
     virtual void ShowSlot(int slot, const SlotPicture& picture) = 0;
@@ -55,7 +55,7 @@ enum class ReviewState {
 };
 
 class Review {
-public:
+  public:
     // The run, the files and the front end must outlive the review. The files are open.
     Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd);
 
@@ -67,6 +67,9 @@ public:
     bool Decide(ReviewDecision decision);
     // Ends the review: nothing more is written, shown or removed; the files are closed.
     void Stop();
+    // Modes a front end may set before the first group, as the matching buttons would.
+    void SkipEverything();
+    void KeepOneOfEvery(bool keepSmallest);
 
     ReviewState State() const { return state_; }
     bool AwaitingDecision() const { return state_ == ReviewState::AwaitingDecision; }
@@ -83,7 +86,7 @@ public:
     std::int64_t RemovedBytes() const { return removedBytes_; }
     int FailedRemovals() const { return failedRemovals_; }
 
-private:
+  private:
     bool BeginStep();
     bool WriteMember(int index);
     void ShowMember(int index);

@@ -1,0 +1,14 @@
+#pragma once
+// The program's own folder, where the run log and the default list live: the folder of the
+// executable, or the per-user data folder when the program cannot write there (installed
+// system-wide).
+#include <string>
+
+namespace morvane {
+
+// The folder holding the running executable, ending with the separator.
+std::string ExecutableFolder();
+// ExecutableFolder() when writable, else the per-user data folder (created on demand).
+std::string ProgramFolder();
+
+}  // namespace morvane

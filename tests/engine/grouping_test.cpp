@@ -1,0 +1,105 @@
+#include "engine/grouping.h"
+
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+Fingerprint Flat(std::uint8_t value) {
+    return Fingerprint(LastCell + 1, value);
+}
+
+// A fingerprint equal to `base` except in `differing` cells starting at `from`.
+Fingerprint Differing(const Fingerprint& base, int differing, int from = 0) {
+    Fingerprint result = base;
+    for (int i = from; i < from + differing; ++i) result[i % (LastCell + 1)] ^= 0x01;
+    return result;
+}
+
+PicTable TableOf(const std::vector<Fingerprint>& prints) {
+    PicTable table;
+    for (const auto& print : prints) {
+        Dubl record;
+        record.Fingerprint = print;
+        record.Valid = print.empty() ? 0 : 1;
+        table.push_back(record);
+    }
+    return table;
+}
+
+std::vector<std::vector<int>> AllGroups(PicTable& table, int threshold) {
+    GroupScanner scanner(table, threshold);
+    std::vector<std::vector<int>> groups;
+    while (!scanner.Finished()) {
+        const ScanStep step = scanner.NextStep(nullptr, 3);
+        if (step.Group) groups.push_back(step.Group->Members);
+    }
+    return groups;
+}
+
+TEST(Similarity, LeastEqualCellsForThresholds) {
+    EXPECT_EQ(LeastEqualCells(1), 7);
+    EXPECT_EQ(LeastEqualCells(50), 508);
+    EXPECT_EQ(LeastEqualCells(70), 712);
+    EXPECT_EQ(LeastEqualCells(90), 917);
+    EXPECT_EQ(LeastEqualCells(99), 1009);
+    EXPECT_EQ(LeastEqualCells(100), 1019);
+}
+
+TEST(Similarity, FromEqualCountsExactlyWithoutTolerance) {
+    const Fingerprint base = Flat(100);
+    EXPECT_EQ(Similarity(base, base), 100);
+    EXPECT_EQ(Similarity(base, Differing(base, 5)), 100);
+    EXPECT_EQ(Similarity(base, Differing(base, 6)), 99);
+    EXPECT_EQ(Similarity(base, Flat(101)), 0);  // off by one everywhere is no match at all
+    EXPECT_EQ(SimilarityFromEqualCells(0), 0);
+    EXPECT_EQ(SimilarityFromEqualCells(512), 50);
+}
+
+TEST(Grouping, MatchedPicturesLeaveTheComparison) {
+    // P~Q and Q~R but P not~R: [P, Q], then R alone (Q is taken).
+    const Fingerprint p = Flat(10);
+    const Fingerprint q = Differing(p, 200);
+    const Fingerprint r = Differing(q, 200, 400);
+    PicTable table = TableOf({p, q, r});
+    ASSERT_GE(Similarity(p, q), 70);
+    ASSERT_GE(Similarity(q, r), 70);
+    ASSERT_LT(Similarity(p, r), 70);
+    EXPECT_EQ(AllGroups(table, 70), (std::vector<std::vector<int>>{{0, 1}}));
+    EXPECT_EQ(table[1].Valid, 0);
+    EXPECT_EQ(table[2].Valid, 1);  // a lone head is not taken into any group
+}
+
+TEST(Grouping, HeadKeepsTheSimilarityOfItsLastMatchAndInvalidEntriesAreSkipped) {
+    const Fingerprint head = Flat(50);
+    PicTable table =
+        TableOf({head, Differing(head, 30), Fingerprint{}, Flat(7), head, Differing(head, 90)});
+    GroupScanner scanner(table, 90);
+    const ScanStep step = scanner.NextStep();
+    ASSERT_TRUE(step.Group);
+    EXPECT_EQ(step.Group->Members, (std::vector<int>{0, 1, 4, 5}));
+    EXPECT_EQ(step.Processed, 1);
+    EXPECT_EQ(step.DuplicateCount, 3);
+    EXPECT_EQ(table[1].Similarity, 97);
+    EXPECT_EQ(table[4].Similarity, 100);
+    EXPECT_EQ(table[5].Similarity, 91);
+    EXPECT_EQ(table[0].Similarity, 91);
+    EXPECT_EQ(table[3].Similarity, 0);
+
+    const ScanStep rest = scanner.NextStep();
+    EXPECT_FALSE(rest.Group);
+    EXPECT_EQ(rest.Processed, 6);
+    EXPECT_TRUE(scanner.Finished());
+}
+
+TEST(Grouping, StopsWhenNotRunning) {
+    PicTable table = TableOf({Flat(1), Flat(1)});
+    const std::atomic<bool> running{false};
+    GroupScanner scanner(table, 70);
+    const ScanStep step = scanner.NextStep(&running);
+    EXPECT_FALSE(step.Group);
+    EXPECT_EQ(step.Processed, 0);
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,62 @@
+#include "engine/output_files.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+TEST(FormatSize, FillsThePatternFromTheRight) {
+    EXPECT_EQ(FormatSize(1234567), " 1 234 567");
+    EXPECT_EQ(FormatSize(987654), "  987 654");
+    EXPECT_EQ(FormatSize(12345), "  12 345");
+    EXPECT_EQ(FormatSize(500), "   500");
+    EXPECT_EQ(FormatSize(2147483647), "2 147 483 647");
+    EXPECT_EQ(FormatSize(0), "   ");
+    // Beyond ten digits the extra digits stand whole at the left.
+    EXPECT_EQ(FormatSize(12345678901), "12 345 678 901");
+    EXPECT_EQ(FormatSize(5368709120), "5 368 709 120");
+}
+
+TEST(OutputLines, LogLineLayout) {
+    Dubl record;
+    record.FileSize = 987654;
+    record.PicWidth = 1600;
+    record.PicHeight = 1200;
+    record.BitDepth = 24;
+    record.Similarity = 97;
+    EXPECT_EQ(LogLine("/photos/old/a copy.jpg", record),
+              "/photos/old/a copy.jpg  /Size:  987 654  /1600x1200x24  /P:97%");
+}
+
+TEST(OutputFiles, CreatedEmptyAndWrittenWithCrLf) {
+    test::TempDir dir;
+    test::WriteTextFile(dir / "Kestrum.log", "old content");
+    OutputFiles files;
+    ASSERT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
+    EXPECT_EQ(test::ReadFile(dir / "Kestrum.log"), "");
+    EXPECT_TRUE(files.List.WriteLine(kSeparatorLine));
+    EXPECT_TRUE(files.List.WriteLine("/a/ж.jpg"));
+    files.Close();
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), "--------------------\r\n/a/ж.jpg\r\n");
+}
+
+TEST(OutputFiles, ReportsTheFileThatCannotBeCreated) {
+    test::TempDir dir;
+    OutputFiles files;
+    EXPECT_EQ(files.Open(dir / "missing/Kestrum.log", dir / "list.txt"),
+              dir / "missing/Kestrum.log");
+    EXPECT_FALSE(test::ReadFile(dir / "list.txt").size());
+    EXPECT_EQ(files.Open(dir / "Kestrum.log", ""), "");
+    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
+}
+
+TEST(OutputFiles, AFullDiskIsNoticedAtTheLine) {
+    OutputFile file;
+    ASSERT_TRUE(file.Open("/dev/full"));
+    EXPECT_FALSE(file.WriteLine("a line that cannot be stored"));
+}
+
+}  // namespace
+}  // namespace morvane
