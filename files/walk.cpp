@@ -59,8 +59,12 @@ bool ListFolder(const std::string& folder, const MaskList& masks, std::vector<En
 class Walker {
   public:
     Walker(std::size_t rootLength, bool recurse, const MaskList& masks,
-           std::vector<std::string>& list, const std::atomic<bool>* cancel)
-        : rootLength_(rootLength), recurse_(recurse), masks_(masks), list_(list), cancel_(cancel) {}
+           std::vector<std::string>& list, const std::atomic<bool>* running)
+        : rootLength_(rootLength),
+          recurse_(recurse),
+          masks_(masks),
+          list_(list),
+          running_(running) {}
 
     // Walks `folder` (ending with the separator) unless it was entered before.
     void Walk(const std::string& folder, const struct stat& info) {
@@ -77,7 +81,7 @@ class Walker {
         }
     }
 
-    bool Cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+    bool Cancelled() const { return running_ && !running_->load(std::memory_order_relaxed); }
 
   private:
     // Only regular files: a pipe or a device would block or never end when read.
@@ -92,7 +96,7 @@ class Walker {
     const bool recurse_;
     const MaskList& masks_;
     std::vector<std::string>& list_;
-    const std::atomic<bool>* const cancel_;
+    const std::atomic<bool>* const running_;
     std::set<FileId> entered_;
     std::set<FileId> collected_;
 };
@@ -100,11 +104,11 @@ class Walker {
 }  // namespace
 
 void CollectFiles(const std::string& searchRoot, bool recurse, const MaskList& masks,
-                  std::vector<std::string>& list, const std::atomic<bool>* cancel) {
+                  std::vector<std::string>& list, const std::atomic<bool>* running) {
     const std::string root = AddTrailingBackslash(searchRoot);
     struct stat info {};
     if (root.empty() || ::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
-    Walker walker(root.size(), recurse, masks, list, cancel);
+    Walker walker(root.size(), recurse, masks, list, running);
     if (!walker.Cancelled()) walker.Walk(root, info);
 }
 

@@ -12,8 +12,8 @@ namespace morvane {
 // name matches `masks`, as a path relative to `searchRoot`: depth first, pre-order, in the
 // order the file system lists each folder. Each folder is entered once and each file is
 // collected once, however many links lead to them. An unreadable folder adds nothing.
-// `cancel`, when given and set, ends the walk early.
+// `running`, when given and false, ends the walk early.
 void CollectFiles(const std::string& searchRoot, bool recurse, const MaskList& masks,
-                  std::vector<std::string>& list, const std::atomic<bool>* cancel = nullptr);
+                  std::vector<std::string>& list, const std::atomic<bool>* running = nullptr);
 
 }  // namespace morvane

@@ -184,9 +184,9 @@ TEST(CollectFiles, CancelStopsTheWalk) {
     WriteTextFile(dir / "a.jpg", "x");
     MaskList masks;
     masks.SetMasks("*");
-    const std::atomic<bool> cancel{true};
+    const std::atomic<bool> running{false};
     Names list;
-    CollectFiles(dir.path().string() + "/", true, masks, list, &cancel);
+    CollectFiles(dir.path().string() + "/", true, masks, list, &running);
     EXPECT_TRUE(list.empty());
 }
 
