@@ -1,6 +1,126 @@
+// morvane-cli: the duplicate search of the window program for folders on servers and for
+// scripts. Every group is written to the list and the log; nothing is shown or removed.
 #include <cstdio>
+#include <iostream>
+#include <vips/vips8>
 
-int main() {
-    std::puts("morvane-cli");
-    return 0;
+#include "cli/options.h"
+#include "cli/progress.h"
+#include "engine/fingerprint.h"
+#include "engine/grouping.h"
+#include "engine/output_files.h"
+#include "engine/review.h"
+#include "engine/search_run.h"
+#include "engine/threshold.h"
+
+namespace morvane::cli {
+namespace {
+
+enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+int PrintFingerprint(const std::string& file) {
+    Fingerprint fingerprint;
+    std::int32_t width = 0, height = 0, depth = 0;
+    MakeFingerprint(file, fingerprint, GridSize, width, height, depth, kWhiteFill);
+    if (fingerprint.size() != LastCell + 1) {
+        std::cerr << "Не удалось прочитать картинку: " << file << "\n";
+        return kFailure;
+    }
+    std::cout << width << " " << height << " " << depth << "\n";
+    // Stored bottom row first; printed top row first.
+    for (int row = GridSize - 1; row >= 0; --row) {
+        for (int column = 0; column < GridSize; ++column)
+            std::cout << (column ? " " : "") << int{fingerprint[row * GridSize + column]};
+        std::cout << "\n";
+    }
+    return kSuccess;
+}
+
+// The review's window side, reduced to what a terminal needs.
+class QuietFrontEnd : public ReviewFrontEnd {
+  public:
+    explicit QuietFrontEnd(Progress& progress, int total) : progress_(progress), total_(total) {}
+    void ShowSlot(int, const SlotPicture&) override {}
+    void ClearSlots() override {}
+    void DuplicateCountChanged(int) override {}
+    void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
+    bool DisposeFile(const std::string&) override { return false; }
+
+  private:
+    Progress& progress_;
+    int total_;
+};
+
+int Search(const Options& options) {
+    const ThresholdSetting threshold = ParseThreshold(options.Threshold);
+    if (threshold.correctedText)
+        std::cerr << "Порог исправлен на " << *threshold.correctedText << "\n";
+
+    Progress progress;
+    const std::atomic<bool> running{true};
+    CollectedRun run;
+    const CollectProgress collectProgress{
+        [&](int total) { progress.Walked(total); },
+        [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
+    if (CollectPictures(options.Folder, options.Masks, running, collectProgress, run) ==
+        CollectOutcome::FolderMissing) {
+        std::cerr << "Папка не найдена: " << options.Folder << "\n";
+        return kFailure;
+    }
+
+    OutputFiles files;
+    if (const auto failed = files.Open(options.LogPath, options.ListPath)) {
+        progress.Done();
+        std::cerr << CreateFailedMessage(*failed) << "\n";
+        return kFailure;
+    }
+    QuietFrontEnd frontEnd(progress, run.LastFile() + 1);
+    Review review(run, files, frontEnd);
+    review.SkipEverything();
+    GroupScanner scanner(run.PicTable, threshold.threshold);
+    while (review.Resume() == ReviewState::NeedsStep) {
+        if (scanner.Finished())
+            review.EndOfScan();
+        else
+            review.AddStep(scanner.NextStep());
+    }
+    progress.Done();
+    if (review.State() == ReviewState::WriteFailed) {
+        std::cerr << WriteFailedMessage(review.FailedPath().value_or("")) << "\n";
+        return kFailure;
+    }
+    files.Close();
+
+    int readable = 0;
+    for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
+    std::cout << "Файлов: " << run.FileList.size() << "\n"
+              << "Прочитано картинок: " << readable << "\n"
+              << "Групп: " << review.GroupCount() << "\n"
+              << "Дубликатов: " << review.DuplicateCount() << "\n";
+    return kSuccess;
+}
+
+}  // namespace
+}  // namespace morvane::cli
+
+int main(int argc, char* argv[]) {
+    using namespace morvane::cli;
+    const ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.Options) {
+        std::cerr << "morvane-cli: " << parsed.Error << "\n\n" << UsageText();
+        return kUsage;
+    }
+    if (parsed.Options->Help) {
+        std::cout << UsageText();
+        return kSuccess;
+    }
+    if (VIPS_INIT(argv[0])) {
+        std::cerr << "morvane-cli: libvips не запускается\n";
+        return kFailure;
+    }
+    const int status = parsed.Options->FingerprintFile
+                           ? PrintFingerprint(*parsed.Options->FingerprintFile)
+                           : Search(*parsed.Options);
+    vips_shutdown();
+    return status;
 }

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of morvane-cli.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvane::cli {
+
+inline constexpr const char* kDefaultMasks = "*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf";
+inline constexpr const char* kDefaultThreshold = "70";
+
+struct Options {
+    std::string Folder;
+    std::string Masks = kDefaultMasks;
+    std::string Threshold = kDefaultThreshold;
+    std::string ListPath = "Kestrum.txt";
+    std::string LogPath = "Kestrum.log";
+    std::optional<std::string> FingerprintFile;
+    bool Help = false;
+};
+
+struct ParsedOptions {
+    std::optional<cli::Options> Options;
+    std::string Error;  // set when the command line is not usable
+};
+
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments);
+std::string UsageText();
+
+}  // namespace morvane::cli
