@@ -2,12 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <QString>
-
 #include "files/move.h"
+#include "files/trash.h"
 #include "files/wipe.h"
 
 namespace morvane {
@@ -26,11 +22,9 @@ DisposalResult Move(const std::string& path, const std::string& moveFolder) {
     return {false, {}, "Не могу переместить файл!\n" + path + "\n" + moved.reason};
 }
 
-// The freedesktop.org trash of the file's disk; no question is asked.
 DisposalResult Trash(const std::string& path) {
-    // A new account may lack the data folder that holds the home trash.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (QFile::moveToTrash(QFile::decodeName(path.c_str()))) return {true, {}, {}};
+    std::string inTrash;
+    if (MoveToTrash(path, inTrash)) return {true, std::move(inTrash), {}};
     return {false, {}, "Не могу переместить файл в корзину!\n" + path};
 }
 

@@ -166,6 +166,27 @@ TEST(DisposeFile, TrashGoesToTheFreedesktopTrash) {
     EXPECT_NE(info.find("Path="), std::string::npos) << info;
 }
 
+// Qt, finding no trash folder, would use the current folder as one and report success.
+TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
+    const TempDir dir;
+    fs::create_directories(dir / "cwd");
+    WriteTextFile(dir / "blocker", "a file where the data folder would be");
+    WriteTextFile(dir / "pic.jpg", "picture");
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const fs::path cwd = fs::current_path();
+    ::setenv("HOME", dir.path().c_str(), 1);  // the file's disk, so only the home trash counts
+    ::setenv("XDG_DATA_HOME", (dir / "blocker/data").c_str(), 1);
+    fs::current_path(dir / "cwd");
+    const DisposalResult result = DisposeFile(dir / "pic.jpg", DisposalWay::Trash, "");
+    fs::current_path(cwd);
+    ::unsetenv("XDG_DATA_HOME");
+    ::setenv("HOME", home.c_str(), 1);
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.message, "Не могу переместить файл в корзину!\n" + dir / "pic.jpg");
+    EXPECT_EQ(ReadFile(dir / "pic.jpg"), "picture");
+    EXPECT_TRUE(fs::is_empty(dir / "cwd"));
+}
+
 TEST(DisposeFile, WipeRemovesTheFile) {
     const TempDir dir;
     WriteTextFile(dir / "pic.jpg", std::string(5000, 'p'));
