@@ -1,6 +1,8 @@
 #pragma once
 // Wiping a file: its bytes overwritten in several passes, each pass flushed to the disk, then
-// the file renamed to a random name in its own folder and removed.
+// the file renamed to a random name in its own folder and removed. On copy-on-write file
+// systems and flash disks old blocks may still survive elsewhere on the device; overwriting in
+// place is all a program can do there.
 #include <cstdint>
 #include <functional>
 #include <optional>
