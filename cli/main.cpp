@@ -12,6 +12,7 @@
 #include "engine/review.h"
 #include "engine/search_run.h"
 #include "engine/threshold.h"
+#include "files/disposal.h"
 
 namespace morvane::cli {
 namespace {
@@ -39,16 +40,26 @@ int PrintFingerprint(const std::string& file) {
 // The review's window side, reduced to what a terminal needs.
 class QuietFrontEnd : public ReviewFrontEnd {
   public:
-    explicit QuietFrontEnd(Progress& progress, int total) : progress_(progress), total_(total) {}
+    QuietFrontEnd(Progress& progress, int total, const Options& options)
+        : progress_(progress), total_(total), options_(options) {}
     void ShowSlot(int, const SlotPicture&) override {}
     void ClearSlots() override {}
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
-    bool DisposeFile(const std::string&) override { return false; }
+    bool DisposeFile(const std::string& path) override {
+        const DisposalResult result =
+            morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder);
+        if (!result.message.empty()) {
+            progress_.Done();
+            std::cerr << result.message << "\n";
+        }
+        return result.removed;
+    }
 
   private:
     Progress& progress_;
     int total_;
+    const Options& options_;
 };
 
 int Search(const Options& options) {
@@ -74,9 +85,10 @@ int Search(const Options& options) {
         std::cerr << CreateFailedMessage(*failed) << "\n";
         return kFailure;
     }
-    QuietFrontEnd frontEnd(progress, run.LastFile() + 1);
+    QuietFrontEnd frontEnd(progress, run.LastFile() + 1, options);
     Review review(run, files, frontEnd);
     review.SkipEverything();
+    if (options.KeepSmallest) review.KeepOneOfEvery(*options.KeepSmallest);
     GroupScanner scanner(run.PicTable, threshold.threshold);
     while (review.Resume() == ReviewState::NeedsStep) {
         if (scanner.Finished())
@@ -97,6 +109,14 @@ int Search(const Options& options) {
               << "Прочитано картинок: " << readable << "\n"
               << "Групп: " << review.GroupCount() << "\n"
               << "Дубликатов: " << review.DuplicateCount() << "\n";
+    if (options.KeepSmallest) {
+        std::cout << "Удалено файлов: " << review.RemovedCount() << "\n"
+                  << "Освобождено байт: " << review.RemovedBytes() << "\n";
+        if (review.FailedRemovals() > 0) {
+            std::cout << "Не удалось удалить: " << review.FailedRemovals() << "\n";
+            return kFailure;
+        }
+    }
     return kSuccess;
 }
 

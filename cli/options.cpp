@@ -5,6 +5,7 @@ namespace morvane::cli {
 std::string UsageText() {
     return "Использование:\n"
            "  morvane-cli [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ] [--log ФАЙЛ] ПАПКА\n"
+           "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
@@ -16,9 +17,32 @@ std::string UsageText() {
            "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию 70)\n"
            "  --list ФАЙЛ         список дубликатов (по умолчанию Kestrum.txt)\n"
            "  --log ФАЙЛ          журнал (по умолчанию Kestrum.log)\n"
+           "  --keep largest      в каждой группе оставить самый большой файл, остальные удалить\n"
+           "  --keep smallest     в каждой группе оставить самый маленький файл\n"
+           "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
+           "                      корзину), wipe (затереть); обязателен вместе с --keep\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
            "  --help              эта справка\n";
 }
+
+namespace {
+
+// "move:DIR", "trash" or "wipe"; false for anything else.
+bool ParseDisposal(const std::string& text, Options& options) {
+    if (text == "trash")
+        options.Dispose = DisposalWay::Trash;
+    else if (text == "wipe")
+        options.Dispose = DisposalWay::Wipe;
+    else if (text.rfind("move:", 0) == 0 && text.size() > 5) {
+        options.Dispose = DisposalWay::MoveToFolder;
+        options.MoveFolder = text.substr(5);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
@@ -27,6 +51,18 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.Help = true;
+            continue;
+        }
+        if (argument == "--keep" || argument == "--dispose") {
+            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
+            const std::string& value = arguments[++i];
+            if (argument == "--dispose" && !ParseDisposal(value, options))
+                return {std::nullopt, "неизвестный способ удаления " + value};
+            if (argument == "--keep") {
+                if (value != "largest" && value != "smallest")
+                    return {std::nullopt, "--keep принимает largest или smallest"};
+                options.KeepSmallest = value == "smallest";
+            }
             continue;
         }
         std::string* target = nullptr;
@@ -58,6 +94,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         if (!folders.empty()) return {std::nullopt, "лишний параметр " + folders.front()};
         return {options, ""};
     }
+    // Nothing is ever removed by accident: keeping one file needs a way to remove the rest,
+    // and a way to remove needs to know what to keep.
+    if (options.KeepSmallest.has_value() != (options.Dispose != DisposalWay::None))
+        return {std::nullopt, "--keep и --dispose указываются только вместе"};
     if (folders.size() != 1)
         return {std::nullopt, folders.empty() ? "не указана папка" : "указано больше одной папки"};
     options.Folder = folders.front();

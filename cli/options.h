@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "files/disposal.h"
+
 namespace morvane::cli {
 
 inline constexpr const char* kDefaultMasks = "*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf";
@@ -16,6 +18,10 @@ struct Options {
     std::string ListPath = "Kestrum.txt";
     std::string LogPath = "Kestrum.log";
     std::optional<std::string> FingerprintFile;
+    // The keep-one pass for every group: keep the largest (or the smallest) file.
+    std::optional<bool> KeepSmallest;
+    DisposalWay Dispose = DisposalWay::None;
+    std::string MoveFolder;
     bool Help = false;
 };
 

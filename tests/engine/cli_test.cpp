@@ -89,3 +89,41 @@ TEST(Cli, PrintsOneFingerprintTopRowFirst) {
 
 }  // namespace
 }  // namespace morvane
+
+namespace morvane {
+namespace {
+
+TEST(Cli, KeepsTheLargestFileOfEachGroupAndMovesTheRest) {
+    test::TempDir dir;
+    const std::string root = (dir.path() / "photos").string();
+    std::filesystem::create_directories(root + "/sub");
+    test::WritePatternPicture(root + "/a.png", 160, 120, 7);
+    test::WritePatternPicture(root + "/sub/a.png", 160, 120, 7);
+    test::WritePatternPicture(root + "/big.bmp", 160, 120, 7);  // the largest copy
+    test::WritePatternPicture(root + "/other.png", 160, 120, 8);
+    const std::string moved = dir / "moved/deep";
+
+    const Result result = RunCli("--keep largest --dispose " + Quoted("move:" + moved) +
+                                 " --list " + Quoted(dir / "l.txt") + " --log " +
+                                 Quoted(dir / "l.log") + " " + Quoted(root));
+    ASSERT_EQ(result.status, 0) << result.out;
+    EXPECT_NE(result.out.find("Удалено файлов: 2"), std::string::npos) << result.out;
+    EXPECT_TRUE(std::filesystem::exists(root + "/big.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(root + "/other.png"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/a.png"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/sub/a.png"));
+    // Two files of one name both arrive; neither replaces the other.
+    EXPECT_TRUE(std::filesystem::exists(moved + "/a.png"));
+    EXPECT_TRUE(std::filesystem::exists(moved + "/a (2).png"));
+}
+
+TEST(Cli, NeverRemovesWithoutBothKeepAndDispose) {
+    test::TempDir dir;
+    EXPECT_EQ(RunCli("--keep largest " + Quoted(dir.path().string())).status, 2);
+    EXPECT_EQ(RunCli("--dispose trash " + Quoted(dir.path().string())).status, 2);
+    EXPECT_EQ(RunCli("--keep biggest --dispose trash " + Quoted(dir.path().string())).status, 2);
+    EXPECT_EQ(RunCli("--keep largest --dispose bin " + Quoted(dir.path().string())).status, 2);
+}
+
+}  // namespace
+}  // namespace morvane
