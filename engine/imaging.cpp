@@ -1,0 +1,229 @@
+#include "engine/imaging.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace morvane {
+namespace {
+
+using vips::VImage;
+
+// libvips' format sniffing does not know WMF; ImageMagick renders it when asked by name.
+bool EndsWithWmf(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".wmf";
+}
+
+std::string LoaderFor(const std::string& path) {
+    if (EndsWithWmf(path)) return "magickload";
+    const char* loader = vips_foreign_find_load(path.c_str());
+    // The answer is a class name ("VipsForeignLoadJpegFile"); the nickname ("jpegload") is
+    // what tells the formats apart.
+    const char* nickname = loader ? vips_nickname_find(g_type_from_name(loader)) : nullptr;
+    if (!nickname) {
+        vips_error_clear();
+        return {};
+    }
+    return nickname;
+}
+
+// Opens without decoding: sequential access (pixels stream through once) and failure on
+// damaged or truncated data, so a broken file never gives a partly grey picture.
+VImage Load(const std::string& loader, const std::string& path, int shrink) {
+    VImage out;
+    vips::VOption* options = VImage::option()
+                                 ->set("filename", path.c_str())
+                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                 ->set("fail_on", VIPS_FAIL_ON_ERROR);
+    if (shrink > 1 && loader == "jpegload") options->set("shrink", shrink);
+    if (shrink > 1 && loader == "webpload") options->set("scale", 1.0 / shrink);
+    VImage::call(loader.c_str(), options->set("out", &out));
+    return out;
+}
+
+int CeilDiv(int value, int divisor) {
+    return (value + divisor - 1) / divisor;
+}
+
+int ShrinkFactor(int width, int height, DrawSize needed) {
+    for (const int factor : {8, 4, 2}) {
+        if (CeilDiv(width, factor) >= needed.width && CeilDiv(height, factor) >= needed.height)
+            return factor;
+    }
+    return 1;
+}
+
+// libvips' PNG loader does not report the depth of greyscale PNGs below 8 bits; the header
+// holds it at a fixed place.
+int PngSampleBits(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[26] = {};
+    if (!in.read(head, sizeof head)) return 0;
+    if (std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
+        return 0;
+    return static_cast<unsigned char>(head[24]);
+}
+
+// Indexed formats exist with 1, 4 and 8 bits; 2-bit pictures are held as 4-bit ones.
+int PaletteDepth(int bits) {
+    return bits <= 1 ? 1 : bits <= 4 ? 4 : 8;
+}
+
+VImage ToSrgb8(VImage image) {
+    VipsInterpretation space = image.guess_interpretation();
+    const bool wide = image.format() == VIPS_FORMAT_USHORT || image.format() == VIPS_FORMAT_SHORT;
+    if (wide && space == VIPS_INTERPRETATION_sRGB) space = VIPS_INTERPRETATION_RGB16;
+    if (wide && space == VIPS_INTERPRETATION_B_W) space = VIPS_INTERPRETATION_GREY16;
+    if (space != VIPS_INTERPRETATION_sRGB)
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB,
+                                  VImage::option()->set("source_space", space));
+    if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
+    const int keep = image.has_alpha() ? 4 : 3;
+    if (image.bands() > keep) image = image.extract_band(0, VImage::option()->set("n", keep));
+    return image;
+}
+
+// The core of OpenPicture: `needed` tells from the full size how large the decode must stay.
+std::optional<OpenedPicture> OpenFor(const std::string& path,
+                                     const std::function<DrawSize(int, int)>& needed) {
+    if (!EnsureImagingStarted()) return std::nullopt;
+    try {
+        const std::string loader = LoaderFor(path);
+        if (loader.empty()) return std::nullopt;
+        VImage image = Load(loader, path, 1);
+        OpenedPicture picture;
+        picture.width = image.width();
+        picture.height = image.height();
+        picture.bitDepth = BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
+        if (loader == "jpegload" || loader == "webpload") {
+            const int shrink =
+                ShrinkFactor(picture.width, picture.height, needed(picture.width, picture.height));
+            if (shrink > 1) image = Load(loader, path, shrink);
+        }
+        const std::int64_t limit = loader == "magickload" ? kMaxMagickPixels : kMaxDecodedPixels;
+        if (static_cast<std::int64_t>(image.width()) * image.height() > limit) return std::nullopt;
+        picture.image = ToSrgb8(image);
+        return picture;
+    } catch (const vips::VError&) {
+        return std::nullopt;
+    }
+}
+
+struct GFreeDeleter {
+    void operator()(void* memory) const { g_free(memory); }
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> ImageBytes(const VImage& image) {
+    std::size_t size = 0;
+    const std::unique_ptr<void, GFreeDeleter> memory(image.write_to_memory(&size));
+    const auto* bytes = static_cast<const std::uint8_t*>(memory.get());
+    return {bytes, bytes + size};
+}
+
+bool EnsureImagingStarted() {
+    static std::once_flag once;
+    static bool started = false;
+    std::call_once(once, [] {
+        started = VIPS_INIT("morvane") == 0;
+        if (!started) return;
+        // Several pictures are decoded at once on worker threads; each keeps to its thread.
+        vips_concurrency_set(1);
+        // Every picture is decoded once: cached operations would only hold memory.
+        vips_cache_set_max(0);
+    });
+    return started;
+}
+
+// Mapping from what the loader reports to bits per pixel:
+//   palette-bit-depth 1 / 2..4 / 5..8      -> 1 / 4 / 8   (PNG, GIF palettes)
+//   PNG grey below 8 bits (1, 2, 4)        -> 1 / 4 / 4   (held as palette pictures)
+//   8-bit samples:  1 band 8, grey+alpha 32, RGB 24, RGBA or CMYK 32
+//   16-bit samples: 1 band 16, grey+alpha 64, RGB 48, RGBA 64
+//   other sample formats (float, 32-bit)   -> 0
+int BitDepthOf(const VImage& image, int pngSampleBits) {
+    if (image.get_typeof("palette-bit-depth") != 0)
+        return PaletteDepth(image.get_int("palette-bit-depth"));
+    if (pngSampleBits > 0 && pngSampleBits < 8) return PaletteDepth(pngSampleBits);
+    int sampleBits = 0;
+    switch (image.format()) {
+        case VIPS_FORMAT_UCHAR:
+        case VIPS_FORMAT_CHAR:
+            sampleBits = 8;
+            break;
+        case VIPS_FORMAT_USHORT:
+        case VIPS_FORMAT_SHORT:
+            sampleBits = 16;
+            break;
+        default:
+            return 0;
+    }
+    switch (image.bands()) {
+        case 1:
+            return sampleBits;
+        case 2:  // grey with alpha is held as ARGB
+            return 4 * sampleBits;
+        case 3:
+        case 4:
+            return image.bands() * sampleBits;
+        default:
+            return 0;
+    }
+}
+
+std::optional<OpenedPicture> OpenPicture(const std::string& path, int minWidth, int minHeight) {
+    return OpenFor(path, [=](int, int) { return DrawSize{minWidth, minHeight}; });
+}
+
+DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight) {
+    if (width <= boxWidth && height <= boxHeight) return {width, height};
+    const double pictureRatio = static_cast<double>(width) / height;
+    const double boxRatio = static_cast<double>(boxWidth) / boxHeight;
+    // nearbyint rounds halves to even in the default rounding mode.
+    if (boxRatio < pictureRatio)
+        return {boxWidth, static_cast<int>(std::nearbyint(boxWidth / pictureRatio))};
+    return {static_cast<int>(std::nearbyint(boxHeight * pictureRatio)), boxHeight};
+}
+
+std::optional<DisplayPicture> DecodeForDisplay(const std::string& path, int boxWidth,
+                                               int boxHeight) {
+    if (boxWidth <= 0 || boxHeight <= 0) return std::nullopt;
+    const auto opened = OpenFor(
+        path, [&](int width, int height) { return FitInBox(width, height, boxWidth, boxHeight); });
+    if (!opened) return std::nullopt;
+    const DrawSize draw = FitInBox(opened->width, opened->height, boxWidth, boxHeight);
+    const bool shrunk = draw.width != opened->width || draw.height != opened->height;
+    if (shrunk && (draw.width < 4 || draw.height < 4)) return std::nullopt;
+    try {
+        VImage image = opened->image;
+        if (image.width() != draw.width || image.height() != draw.height) {
+            const bool alpha = image.bands() == 4;
+            // Premultiplied, so transparent pixels do not bleed their colour into the edges.
+            if (alpha) image = image.premultiply();
+            image =
+                image.resize(static_cast<double>(draw.width) / image.width(),
+                             VImage::option()
+                                 ->set("vscale", static_cast<double>(draw.height) / image.height())
+                                 ->set("kernel", VIPS_KERNEL_CUBIC));
+            if (alpha) image = image.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+        }
+        if (image.width() != draw.width || image.height() != draw.height) return std::nullopt;
+        return DisplayPicture{opened->width, opened->height, draw.width,
+                              draw.height,   image.bands(),  ImageBytes(image)};
+    } catch (const vips::VError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace morvane

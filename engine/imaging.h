@@ -1,0 +1,73 @@
+#pragma once
+// libvips start-up and the picture decoding shared by the fingerprint and the picture display.
+#include <vips/vips8>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvane {
+
+// Starts libvips once for the whole program (any thread may call it, any number of times):
+// one worker thread per decode, no operation cache. False when libvips could not start.
+bool EnsureImagingStarted();
+
+// Decodes larger than this (after shrink-on-load) are declined: a damaged or hostile header may
+// declare a picture of any size, and real photos stay well below it.
+inline constexpr std::int64_t kMaxDecodedPixels = 100'000'000;
+// ImageMagick holds the whole picture in memory at 16 bits a sample, so it gets less.
+inline constexpr std::int64_t kMaxMagickPixels = 64'000'000;
+
+// A picture opened for one sequential decode. `image` is 8-bit sRGB, 3 bands, or 4 when the
+// picture has alpha (not premultiplied); it may already be shrunk by the loader, while
+// `width` and `height` are the picture's full size.
+struct OpenedPicture {
+    vips::VImage image;
+    int width = 0;
+    int height = 0;
+    int bitDepth = 0;
+};
+
+// Opens `path`, shrinking on load (JPEG, WebP) by the largest factor of 1, 2, 4, 8 that keeps
+// the decoded picture at least `minWidth` by `minHeight`. Files ending in ".wmf" go to
+// ImageMagick. Empty when the file is not a readable picture or is too large to decode.
+// The pixels are decoded later, when the image is written; that may throw vips::VError.
+std::optional<OpenedPicture> OpenPicture(const std::string& path, int minWidth, int minHeight);
+
+// Runs the decode: `image`'s pixels as packed bytes, top row first. Throws vips::VError when
+// the file turns out damaged while its pixels stream through.
+std::vector<std::uint8_t> ImageBytes(const vips::VImage& image);
+
+// Bits per pixel as a Windows imaging library reports the stored pixel format: palette depth
+// for palette pictures, else bands x sample bits (8-bit grey 8, RGB 24, RGBA 32, 16-bit
+// grey 16, 16-bit RGB(A) 48/64), 0 for sample formats it has no code for (float, 32-bit).
+// `pngSampleBits` is the bit depth from a PNG's header, 0 when not a PNG.
+int BitDepthOf(const vips::VImage& image, int pngSampleBits);
+
+// Size a picture is drawn at in a box: its own size when it fits, else shrunk to fit with the
+// aspect kept, the computed side rounded half to even.
+struct DrawSize {
+    int width = 0;
+    int height = 0;
+};
+DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight);
+
+// A picture decoded for the screen: pixels of `drawWidth` x `drawHeight`, top row first, rows
+// packed, 8-bit R,G,B (bands 3) or R,G,B,A not premultiplied (bands 4); `width` and
+// `height` are the picture's full size.
+struct DisplayPicture {
+    int width = 0;
+    int height = 0;
+    int drawWidth = 0;
+    int drawHeight = 0;
+    int bands = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Decodes `path` at its FitInBox size. Empty when it does not decode, or when it had to be
+// shrunk and a side would come out below 4 pixels. Never throws.
+std::optional<DisplayPicture> DecodeForDisplay(const std::string& path, int boxWidth,
+                                               int boxHeight);
+
+}  // namespace morvane

@@ -1,0 +1,337 @@
+#include "engine/fingerprint.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/imaging.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+using test::TempDir;
+using vips::VImage;
+
+struct Result {
+    Fingerprint fingerprint;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t depth = 0;
+};
+
+Result Make(const std::string& path, std::uint32_t fill = kWhiteFill) {
+    Result result;
+    MakeFingerprint(path, result.fingerprint, GridSize, result.width, result.height, result.depth,
+                    fill);
+    return result;
+}
+
+bool AllEqual(const Fingerprint& fingerprint, std::uint8_t value) {
+    return fingerprint.size() == 1024 &&
+           std::all_of(fingerprint.begin(), fingerprint.end(),
+                       [&](std::uint8_t cell) { return cell == value; });
+}
+
+int EqualCells(const Fingerprint& a, const Fingerprint& b) {
+    int equal = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) equal += a[i] == b[i];
+    return equal;
+}
+
+VImage Flat(int width, int height, std::vector<double> colour) {
+    EXPECT_TRUE(EnsureImagingStarted());
+    return (VImage::black(width, height) + colour).cast(VIPS_FORMAT_UCHAR);
+}
+
+TEST(Fingerprint, FlatColoursGiveTheMeanOfTheirChannelsRoundedDown) {
+    const TempDir dir;
+    struct Case {
+        std::uint8_t r, g, b, grey;
+    };
+    for (const Case c : {Case{255, 255, 255, 255}, Case{255, 0, 0, 85}, Case{255, 255, 254, 254},
+                         Case{0, 0, 0, 0}}) {
+        const std::string file = dir / "flat.png";
+        test::WriteFlatPicture(file, 40, 30, c.r, c.g, c.b);
+        const Result result = Make(file);
+        EXPECT_TRUE(AllEqual(result.fingerprint, c.grey)) << int(c.grey);
+        EXPECT_EQ(result.width, 40);
+        EXPECT_EQ(result.height, 30);
+    }
+}
+
+TEST(Fingerprint, TransparencyShowsTheFillColour) {
+    const TempDir dir;
+    const std::string file = dir / "clear.png";
+    Flat(50, 20, {200, 10, 10, 0}).write_to_file(file.c_str());
+    EXPECT_TRUE(AllEqual(Make(file).fingerprint, 255));
+    // 0x00BBGGRR: red 0x30, green 0x20, blue 0x10.
+    EXPECT_TRUE(AllEqual(Make(file, 0x00102030).fingerprint, (0x30 + 0x20 + 0x10) / 3));
+
+    // Half-transparent black over white blends to mid grey.
+    Flat(50, 20, {0, 0, 0, 128}).write_to_file(file.c_str());
+    const Fingerprint half = Make(file).fingerprint;
+    ASSERT_EQ(half.size(), 1024u);
+    EXPECT_NEAR(half[500], 127, 2);
+}
+
+TEST(Fingerprint, BottomRowComesFirst) {
+    const TempDir dir;
+    const std::string file = dir / "halves.png";
+    VImage top = Flat(64, 32, {0, 0, 0});
+    top.insert(Flat(64, 32, {255, 255, 255}), 0, 32, VImage::option()->set("expand", true))
+        .write_to_file(file.c_str());
+    const Fingerprint fingerprint = Make(file).fingerprint;
+    ASSERT_EQ(fingerprint.size(), 1024u);
+    // Rows 15 and 16 of the grid lie on the seam and may blend.
+    for (int k = 0; k < 448; ++k) EXPECT_EQ(fingerprint[k], 255) << k;
+    for (int k = 576; k < 1024; ++k) EXPECT_EQ(fingerprint[k], 0) << k;
+
+    // Left column red, the rest white: column 0 of every row.
+    Flat(64, 64, {255, 255, 255})
+        .insert(Flat(8, 64, {255, 0, 0}), 0, 0)
+        .write_to_file(file.c_str());
+    const Fingerprint left = Make(file).fingerprint;
+    ASSERT_EQ(left.size(), 1024u);
+    for (int row = 0; row < 32; ++row) {
+        EXPECT_EQ(left[row * 32], 85) << row;
+        EXPECT_EQ(left[row * 32 + 31], 255) << row;
+    }
+}
+
+TEST(Fingerprint, AnyShapeIsStretchedToAFullGrid) {
+    const TempDir dir;
+    const std::string file = dir / "shape.png";
+    test::WriteFlatPicture(file, 1, 1, 255, 0, 0);
+    EXPECT_TRUE(AllEqual(Make(file).fingerprint, 85));
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{
+             {3000, 10}, {10, 3000}, {1, 2}, {31, 33}, {33, 17}, {511, 513}, {997, 3}}) {
+        test::WritePatternPicture(file, width, height, 7);
+        const Result result = Make(file);
+        EXPECT_EQ(result.fingerprint.size(), 1024u) << width << "x" << height;
+        EXPECT_EQ(result.width, width);
+        EXPECT_EQ(result.height, height);
+    }
+}
+
+TEST(Fingerprint, SamePixelsInDifferentFormatsGiveTheSameFingerprint) {
+    const TempDir dir;
+    test::WritePatternPicture(dir / "a.png", 300, 200, 3);
+    test::WritePatternPicture(dir / "a.bmp", 300, 200, 3);
+    test::WritePatternPicture(dir / "a.tif", 300, 200, 3);
+    test::WritePatternPicture(dir / "a.webp[lossless]", 300, 200, 3);
+    const Fingerprint png = Make(dir / "a.png").fingerprint;
+    ASSERT_EQ(png.size(), 1024u);
+    EXPECT_EQ(Make(dir / "a.bmp").fingerprint, png);
+    EXPECT_EQ(Make(dir / "a.tif").fingerprint, png);
+    EXPECT_EQ(Make(dir / "a.webp").fingerprint, png);
+    // Brackets in a file name are part of the name, not loader options.
+    std::filesystem::copy_file(dir / "a.png", dir / "b[1].png");
+    EXPECT_EQ(Make(dir / "b[1].png").fingerprint, png);
+}
+
+TEST(Fingerprint, JpegAgreesWithPngOfTheSamePictureInMostCells) {
+    const TempDir dir;
+    test::WritePatternPicture(dir / "photo.png", 2000, 1500, 11);
+    VImage::new_from_file((dir / "photo.png").c_str())
+        .jpegsave((dir / "photo.jpg").c_str(), VImage::option()->set("Q", 90));
+    const Result png = Make(dir / "photo.png");
+    const Result jpeg = Make(dir / "photo.jpg");
+    ASSERT_EQ(jpeg.fingerprint.size(), 1024u);
+    EXPECT_EQ(jpeg.width, 2000);
+    EXPECT_EQ(jpeg.height, 1500);
+    EXPECT_GE(EqualCells(png.fingerprint, jpeg.fingerprint), 700);
+}
+
+TEST(Fingerprint, LargeJpegShrinksOnLoadOnlyDownToHalfAThousandPixels) {
+    const TempDir dir;
+    test::WritePatternPicture(dir / "big.jpg", 4000, 3000, 5);
+    // 3000 / 4 = 750 keeps 512 pixels, 3000 / 8 = 375 would not: the loader shrinks by 4.
+    for (const int shrink : {4, 8}) {
+        const std::string name = dir / ("shrunk" + std::to_string(shrink) + ".png");
+        VImage::jpegload((dir / "big.jpg").c_str(), VImage::option()->set("shrink", shrink))
+            .write_to_file(name.c_str());
+    }
+    const Result big = Make(dir / "big.jpg");
+    EXPECT_EQ(big.width, 4000);
+    EXPECT_EQ(big.height, 3000);
+    EXPECT_EQ(big.depth, 24);
+    EXPECT_EQ(big.fingerprint, Make(dir / "shrunk4.png").fingerprint);
+    EXPECT_NE(big.fingerprint, Make(dir / "shrunk8.png").fingerprint);
+}
+
+TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
+    const TempDir dir;
+    const VImage grey =
+        Flat(40, 30, {90}).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
+    const VImage rgb = Flat(40, 30, {90, 20, 200});
+    const auto save = [&](const VImage& image, const std::string& name,
+                          vips::VOption* options = nullptr) {
+        image.write_to_file((dir / name).c_str(), options);
+        return Make(dir / name).depth;
+    };
+    EXPECT_EQ(save(grey, "one.png", VImage::option()->set("bitdepth", 1)), 1);
+    EXPECT_EQ(save(rgb, "pal4.png", VImage::option()->set("palette", true)->set("bitdepth", 4)), 4);
+    EXPECT_EQ(save(rgb, "pal8.png", VImage::option()->set("palette", true)->set("bitdepth", 8)), 8);
+    EXPECT_EQ(save(grey, "grey.png"), 8);
+    EXPECT_EQ(save(rgb, "rgb.jpg"), 24);
+    EXPECT_EQ(save(rgb, "rgb.bmp"), 24);
+    EXPECT_EQ(save(Flat(40, 30, {90, 20, 200, 128}), "alpha.png"), 32);
+    EXPECT_EQ(save(grey.colourspace(VIPS_INTERPRETATION_GREY16), "grey16.png"), 16);
+    EXPECT_EQ(save(rgb.colourspace(VIPS_INTERPRETATION_RGB16), "rgb16.png"), 48);
+    EXPECT_EQ(
+        save(Flat(40, 30, {90, 20, 200, 128}).colourspace(VIPS_INTERPRETATION_RGB16), "rgba16.png"),
+        64);
+    // Wide samples are brought down to 8 bits before the grid is made.
+    EXPECT_TRUE(AllEqual(Make(dir / "rgb16.png").fingerprint, (90 + 20 + 200) / 3));
+}
+
+TEST(Fingerprint, GifDecodes) {
+    const TempDir dir;
+    test::WriteFlatPicture(dir / "flat.gif", 20, 20, 255, 255, 255);
+    const Result result = Make(dir / "flat.gif");
+    EXPECT_TRUE(AllEqual(result.fingerprint, 255));
+    EXPECT_EQ(result.width, 20);
+    EXPECT_GT(result.depth, 0);
+}
+
+void WriteLe(std::ofstream& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A placeable metafile drawing one red rectangle over its 100 x 50 unit frame.
+void WriteRedRectangleWmf(const std::string& file) {
+    std::ofstream out(file, std::ios::binary);
+    const std::array<std::uint16_t, 10> placeable = {0xCDD7, 0x9AC6, 0, 0, 0, 100, 50, 96, 0, 0};
+    std::uint16_t checksum = 0;
+    for (const std::uint16_t word : placeable) checksum ^= word;
+    for (const std::uint16_t word : placeable) WriteLe(out, word, 2);
+    WriteLe(out, checksum, 2);
+    const std::vector<std::uint16_t> records = {
+        7, 0, 0x02FC, 0,  0x00FF, 0x0000, 0,  // CreateBrushIndirect: solid red
+        4, 0, 0x012D, 0,                      // SelectObject 0
+        7, 0, 0x041B, 50, 100,    0,      0,  // Rectangle: bottom, right, top, left
+        3, 0, 0x0000};                        // EOF
+    const std::uint32_t totalWords = 9 + static_cast<std::uint32_t>(records.size());
+    for (const std::uint32_t word : {1u, 9u, 0x0300u}) WriteLe(out, word, 2);
+    WriteLe(out, totalWords, 4);
+    WriteLe(out, 1, 2);
+    WriteLe(out, 7, 4);
+    WriteLe(out, 0, 2);
+    for (const std::uint16_t word : records) WriteLe(out, word, 2);
+}
+
+TEST(Fingerprint, WindowsMetafileDecodesThroughItsEnding) {
+    const TempDir dir;
+    WriteRedRectangleWmf(dir / "shape.wmf");
+    std::filesystem::copy_file(dir / "shape.wmf", dir / "shape.WMF");
+    for (const char* name : {"shape.wmf", "shape.WMF"}) {
+        const Result result = Make(dir / name);
+        ASSERT_EQ(result.fingerprint.size(), 1024u) << name;
+        EXPECT_GT(result.width, 0);
+        EXPECT_GT(result.height, 0);
+        EXPECT_EQ(result.fingerprint[16 * 32 + 16], 85) << name;
+    }
+}
+
+TEST(Fingerprint, UnreadableFilesLeaveAnEmptyFingerprintAndTheSizesAlone) {
+    const TempDir dir;
+    test::WriteTextFile(dir / "notes.jpg", "this is not a picture\n");
+    test::WriteTextFile(dir / "empty.png", "");
+    for (const char* name : {"notes.jpg", "empty.png", "missing.png", "."}) {
+        Fingerprint fingerprint(1024, 9);
+        std::int32_t width = 0, height = 0, depth = 7;
+        MakeFingerprint(dir / name, fingerprint, GridSize, width, height, depth, kWhiteFill);
+        EXPECT_TRUE(fingerprint.empty()) << name;
+        EXPECT_EQ(width, 0);
+        EXPECT_EQ(height, 0);
+        EXPECT_EQ(depth, 7);
+    }
+}
+
+TEST(Fingerprint, TruncatedFilesGiveAnEmptyFingerprint) {
+    const TempDir dir;
+    for (const char* name : {"cut.jpg", "cut.png"}) {
+        test::WritePatternPicture(dir / name, 800, 600, 2);
+        const std::string whole = test::ReadFile(dir / name);
+        test::WriteTextFile(dir / name, whole.substr(0, whole.size() / 2));
+        EXPECT_TRUE(Make(dir / name).fingerprint.empty()) << name;
+    }
+}
+
+std::uint32_t Crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+std::string BigEndian(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string Chunk(const std::string& type, const std::string& data) {
+    return BigEndian(static_cast<std::uint32_t>(data.size())) + type + data +
+           BigEndian(Crc32(type + data));
+}
+
+// A valid PNG header declaring a huge RGB picture, followed by a few bytes of image data.
+void WriteHugeDeclaredPng(const std::string& file, std::uint32_t side) {
+    const std::string header = BigEndian(side) + BigEndian(side) + std::string("\x08\x02\0\0\0", 5);
+    const std::string data("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9);
+    test::WriteTextFile(file, std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) +
+                                  Chunk("IDAT", data) + Chunk("IEND", ""));
+}
+
+TEST(Fingerprint, PicturesDeclaringEnormousSizesAreDeclined) {
+    const TempDir dir;
+    for (const std::uint32_t side : {30000u, 100000u}) {
+        const std::string file = dir / ("huge" + std::to_string(side) + ".png");
+        WriteHugeDeclaredPng(file, side);
+        EXPECT_FALSE(OpenPicture(file, 1, 1).has_value()) << side;
+        EXPECT_TRUE(Make(file).fingerprint.empty()) << side;
+    }
+}
+
+TEST(PixelsToGrey, ReducesTripletsInPlaceAndDropsAnIncompleteTail) {
+    std::vector<std::uint8_t> pixels = {254, 255, 255, 0, 0, 1, 255, 0, 0, 7};
+    PixelsToGrey(pixels);
+    EXPECT_EQ(pixels, (std::vector<std::uint8_t>{254, 0, 85}));
+    std::vector<std::uint8_t> tooShort = {1, 2};
+    PixelsToGrey(tooShort);
+    EXPECT_EQ(tooShort, (std::vector<std::uint8_t>{1, 2}));
+}
+
+TEST(DecodeForDisplay, FitsTheBoxKeepingTheAspect) {
+    EXPECT_EQ(FitInBox(300, 150, 124, 124).height, 62);
+    EXPECT_EQ(FitInBox(992, 124, 124, 124).height, 16);  // 15.5 rounds to even
+    EXPECT_EQ(FitInBox(100, 120, 124, 124).width, 100);
+
+    const TempDir dir;
+    test::WritePatternPicture(dir / "wide.jpg", 3000, 1500, 4);
+    const auto wide = DecodeForDisplay(dir / "wide.jpg", 124, 124);
+    ASSERT_TRUE(wide.has_value());
+    EXPECT_EQ(wide->width, 3000);
+    EXPECT_EQ(wide->drawWidth, 124);
+    EXPECT_EQ(wide->drawHeight, 62);
+    EXPECT_EQ(wide->pixels.size(), 124u * 62 * wide->bands);
+
+    Flat(2, 1, {10, 20, 30, 40}).write_to_file((dir / "tiny.png").c_str());
+    const auto tiny = DecodeForDisplay(dir / "tiny.png", 124, 124);
+    ASSERT_TRUE(tiny.has_value());
+    EXPECT_EQ(tiny->bands, 4);
+    EXPECT_EQ(tiny->pixels, (std::vector<std::uint8_t>{10, 20, 30, 40, 10, 20, 30, 40}));
+
+    test::WriteFlatPicture(dir / "line.png", 1000, 3, 0, 0, 0);
+    EXPECT_FALSE(DecodeForDisplay(dir / "line.png", 124, 124).has_value());
+    EXPECT_FALSE(DecodeForDisplay(dir / "missing.png", 124, 124).has_value());
+}
+
+}  // namespace
+}  // namespace morvane
