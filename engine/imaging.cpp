@@ -104,7 +104,10 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
         OpenedPicture picture;
         picture.width = image.width();
         picture.height = image.height();
-        picture.bitDepth = BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
+        // GIFs always decode as 8-bit palette pictures, whatever their palette's size.
+        picture.bitDepth = loader == "gifload"
+                               ? 8
+                               : BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
         if (loader == "jpegload" || loader == "webpload") {
             const int shrink =
                 ShrinkFactor(picture.width, picture.height, needed(picture.width, picture.height));
@@ -142,6 +145,11 @@ bool EnsureImagingStarted() {
         vips_concurrency_set(1);
         // Every picture is decoded once: cached operations would only hold memory.
         vips_cache_set_max(0);
+        // A damaged picture is simply left out of the comparison; libvips' warnings about
+        // it would only fill the terminal of a large run.
+        g_log_set_handler(
+            "VIPS", G_LOG_LEVEL_WARNING,
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     });
     return started;
 }
