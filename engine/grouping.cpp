@@ -1,13 +1,27 @@
 #include "engine/grouping.h"
 
+#include <algorithm>
+#include <array>
+
 #include "engine/threshold.h"
 
 namespace morvane {
+namespace {
+
+// Heads compared per pass over the later fingerprints: their first cells (all that an
+// unrelated pair reads) stay in the level-2 cache while the later fingerprints stream by.
+constexpr int kBatchHeads = 256;
+// Later fingerprints per task: small enough for the level-1 cache.
+constexpr int kChunk = 64;
+
+bool Stopped(const std::atomic<bool>* running) {
+    return running && !running->load(std::memory_order_relaxed);
+}
+
+}  // namespace
 
 int EqualCells(const std::uint8_t* a, const std::uint8_t* b) {
-    int equal = 0;
-    for (int i = 0; i <= LastCell; ++i) equal += a[i] == b[i];
-    return equal;
+    return CountEqualCells(ActiveCellKernel(), a, b);
 }
 
 int SimilarityFromEqualCells(int equalCells) {
@@ -25,25 +39,132 @@ int LeastEqualCells(int threshold) {
     return equal;
 }
 
-GroupScanner::GroupScanner(PicTable& table, int threshold)
-    : table_(table), leastEqual_(LeastEqualCells(threshold)) {}
+GroupScanner::GroupScanner(PicTable& table, int threshold, int threads)
+    : table_(table),
+      leastEqual_(LeastEqualCells(threshold)),
+      threads_(WorkerCount(threads)),
+      kernel_(ActiveCellKernel()),
+      slotOf_(table.size(), -1) {
+    // A record marked valid with a short fingerprint (never made by the collection) has no
+    // 1024 cells to compare: it is left out rather than read past its end.
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].Valid == 1 && table[i].Fingerprint.size() >= kFingerprintCells)
+            tableIndex_.push_back(static_cast<int>(i));
+    store_ = FingerprintStore(tableIndex_.size());
+    for (std::size_t slot = 0; slot < tableIndex_.size(); ++slot) {
+        store_.Set(slot, table[tableIndex_[slot]].Fingerprint.data());
+        slotOf_[tableIndex_[slot]] = static_cast<int>(slot);
+    }
+    alive_.assign(tableIndex_.size(), 1);
+}
 
-Group GroupScanner::ScanHead(int head) {
+// The heads grouped among themselves, one after another, as the one-by-one scan would.
+std::vector<GroupScanner::BatchHead> GroupScanner::GroupWithinBatch(
+    const std::vector<int>& heads) const {
+    std::vector<std::uint8_t> taken(heads.size(), 0);
+    std::vector<BatchHead> survivors;
+    for (std::size_t h = 0; h < heads.size(); ++h) {
+        if (taken[h]) continue;
+        BatchHead head{heads[h], {}};
+        for (std::size_t c = h + 1; c < heads.size(); ++c) {
+            if (taken[c]) continue;
+            const int equal = CountEqualCellsAtLeast(kernel_, store_.At(heads[h]),
+                                                     store_.At(heads[c]), leastEqual_);
+            if (equal < leastEqual_) continue;
+            taken[c] = 1;
+            head.matches.push_back({heads[c], equal});
+        }
+        survivors.push_back(std::move(head));
+    }
+    return survivors;
+}
+
+// Every alive slot from `firstSlot` on goes to the first head of `batch` it matches.
+bool GroupScanner::MatchLaterSlots(std::vector<BatchHead>& batch, int firstSlot,
+                                   const std::atomic<bool>* running) {
+    const int end = static_cast<int>(store_.Count());
+    const int chunks = (end - firstSlot + kChunk - 1) / kChunk;
+    if (chunks <= 0) return true;
+    if (!pool_ && threads_ > 1 && chunks >= 2) pool_ = std::make_unique<WorkerPool>(threads_);
+    const int workers = pool_ ? pool_->Threads() : 1;
+    std::vector<std::vector<std::pair<int, Match>>> found(workers);
+    std::atomic<bool> stopped{false};
+    const auto task = [&](int chunk, int worker) {
+        if (stopped.load(std::memory_order_relaxed)) return;
+        if (Stopped(running)) return stopped.store(true);
+        const int first = firstSlot + chunk * kChunk;
+        const int count = std::min(kChunk, end - first);
+        std::array<std::uint8_t, kChunk> skip{};
+        std::array<std::int16_t, kChunk> equal{};
+        int open = 0;
+        for (int i = 0; i < count; ++i) {
+            skip[i] = alive_[first + i] ? 0 : 1;
+            open += alive_[first + i];
+        }
+        for (std::size_t h = 0; h < batch.size() && open > 0; ++h) {
+            CountEqualCellsMany(kernel_, store_.At(batch[h].slot), store_.At(first), count,
+                                skip.data(), leastEqual_, equal.data());
+            for (int i = 0; i < count; ++i) {
+                if (equal[i] < leastEqual_) continue;
+                found[worker].push_back({static_cast<int>(h), {first + i, equal[i]}});
+                skip[i] = 1;
+                --open;
+            }
+        }
+    };
+    if (pool_)
+        pool_->ForEach(chunks, task);
+    else
+        for (int chunk = 0; chunk < chunks; ++chunk) task(chunk, 0);
+    if (stopped) return false;
+    for (const auto& list : found)
+        for (const auto& [head, match] : list) batch[head].matches.push_back(match);
+    for (auto& head : batch)
+        std::sort(head.matches.begin(), head.matches.end(),
+                  [](const Match& a, const Match& b) { return a.slot < b.slot; });
+    return true;
+}
+
+bool GroupScanner::ComputeBatch(int firstSlot, const std::atomic<bool>* running) {
+    std::vector<int> heads;
+    int slot = firstSlot;
+    const int end = static_cast<int>(store_.Count());
+    for (; slot < end && static_cast<int>(heads.size()) < kBatchHeads; ++slot)
+        if (alive_[slot]) heads.push_back(slot);
+    std::vector<BatchHead> batch = GroupWithinBatch(heads);
+    if (!MatchLaterSlots(batch, slot, running)) return false;
+    // Nothing up to the last head is compared again; later slots leave when taken.
+    std::fill(alive_.begin() + firstSlot, alive_.begin() + slot, 0);
+    for (const auto& head : batch)
+        for (const Match& match : head.matches) alive_[match.slot] = 0;
+    batch_ = std::move(batch);
+    batchPos_ = 0;
+    return true;
+}
+
+std::optional<Group> GroupScanner::ScanHead(int head, const std::atomic<bool>* running) {
     Group group{{head}};
+    const int slot = slotOf_[head];
+    if (slot < 0) return group;
+    if (batch_.empty() || batch_.back().slot < slot) {
+        if (!ComputeBatch(slot, running)) return std::nullopt;
+    }
+    while (batchPos_ < batch_.size() && batch_[batchPos_].slot < slot) ++batchPos_;
+    if (batchPos_ == batch_.size() || batch_[batchPos_].slot != slot) return group;
     Dubl& headRecord = table_[head];
-    const int last = static_cast<int>(table_.size()) - 1;
-    for (int candidate = head + 1; candidate <= last; ++candidate) {
+    for (const Match& match : batch_[batchPos_].matches) {
+        const int candidate = tableIndex_[match.slot];
         Dubl& record = table_[candidate];
         if (record.Valid != 1) continue;
-        const int equal = EqualCells(headRecord.Fingerprint.data(), record.Fingerprint.data());
-        if (equal < leastEqual_) continue;
-        const auto similarity = static_cast<std::uint8_t>(SimilarityFromEqualCells(equal));
+        const auto similarity = static_cast<std::uint8_t>(SimilarityFromEqualCells(match.equal));
         ++duplicateCount_;
         group.Members.push_back(candidate);
         record.Valid = 0;
         record.Similarity = similarity;
         headRecord.Similarity = similarity;
     }
+    // The matches are not needed again.
+    std::vector<Match>().swap(batch_[batchPos_].matches);
     return group;
 }
 
@@ -51,11 +172,16 @@ ScanStep GroupScanner::NextStep(const std::atomic<bool>* running, int maxHeads) 
     ScanStep step;
     const int size = static_cast<int>(table_.size());
     for (int done = 0; done < maxHeads && nextHead_ < size; ++done) {
-        if (running && !running->load(std::memory_order_relaxed)) break;
-        const int head = nextHead_++;
-        if (table_[head].Valid != 1) continue;
-        Group group = ScanHead(head);
-        if (group.Members.size() > 1) {
+        if (Stopped(running)) break;
+        const int head = nextHead_;
+        if (table_[head].Valid != 1) {
+            ++nextHead_;
+            continue;
+        }
+        std::optional<Group> group = ScanHead(head, running);
+        if (!group) break;  // stopped part way: this head is scanned again on the next step
+        ++nextHead_;
+        if (group->Members.size() > 1) {
             step.Group = std::move(group);
             break;
         }

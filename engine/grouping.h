@@ -4,10 +4,14 @@
 // against it; a picture taken into a group leaves the comparison for good.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "engine/equal_cells.h"
+#include "engine/fingerprint_store.h"
 #include "engine/picture_table.h"
+#include "engine/worker_pool.h"
 
 namespace morvane {
 
@@ -35,9 +39,17 @@ struct ScanStep {
 // Walks the heads of a table, updating Valid and Similarity as groups form. Groups depend
 // only on the table and the threshold, so the scan may run ahead of the review on another
 // thread: records of a group are never written again once the group has been returned.
+//
+// The result is exactly that of comparing each head with every later valid picture in
+// order, but the work is done differently: the valid fingerprints are copied at construction
+// into one aligned block, and the comparisons are made for a batch of heads at a time, spread
+// over `threads` threads (0: one per core). Within a batch, the heads are first grouped among
+// themselves in order; every later picture then goes to the first remaining head it matches,
+// which is where the one-by-one scan would put it. Records are written only as each head's
+// turn comes in NextStep, so what the caller sees step by step is unchanged.
 class GroupScanner {
   public:
-    GroupScanner(PicTable& table, int threshold);
+    GroupScanner(PicTable& table, int threshold, int threads = 0);
 
     // Scans heads until one forms a group or `maxHeads` heads are done, whichever comes
     // first. `running`, when given and false, ends the scan early.
@@ -47,12 +59,35 @@ class GroupScanner {
     bool Finished() const { return nextHead_ >= static_cast<int>(table_.size()); }
 
   private:
-    Group ScanHead(int head);
+    struct Match {
+        int slot = 0;
+        int equal = 0;
+    };
+    struct BatchHead {
+        int slot = 0;
+        std::vector<Match> matches;  // ascending slots
+    };
+
+    // Empty when `running` went false before the comparisons for `head` were done.
+    std::optional<Group> ScanHead(int head, const std::atomic<bool>* running);
+    bool ComputeBatch(int firstSlot, const std::atomic<bool>* running);
+    std::vector<BatchHead> GroupWithinBatch(const std::vector<int>& heads) const;
+    bool MatchLaterSlots(std::vector<BatchHead>& batch, int firstSlot,
+                         const std::atomic<bool>* running);
 
     PicTable& table_;
     int leastEqual_;
+    int threads_;
+    CellKernel kernel_;
     int nextHead_ = 0;
     int duplicateCount_ = 0;
+    FingerprintStore store_;
+    std::vector<int> tableIndex_;      // slot -> table index
+    std::vector<int> slotOf_;          // table index -> slot, -1 when not in the store
+    std::vector<std::uint8_t> alive_;  // slot -> still to be compared (not a head, not taken)
+    std::vector<BatchHead> batch_;     // surviving heads of the latest batch, ascending
+    std::size_t batchPos_ = 0;
+    std::unique_ptr<WorkerPool> pool_;  // made when a batch is first large enough to share
 };
 
 }  // namespace morvane

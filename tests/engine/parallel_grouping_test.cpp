@@ -1,0 +1,190 @@
+// The batched, multi-threaded scanner against the one-by-one scan written out plainly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "engine/grouping.h"
+
+namespace morvane {
+namespace {
+
+struct Outcome {
+    std::vector<std::vector<int>> groups;
+    std::vector<int> duplicateCounts;  // after each group
+    std::vector<int> processed;        // after each group
+    std::vector<int> valid;
+    std::vector<int> similarity;
+
+    bool operator==(const Outcome&) const = default;
+};
+
+void KeepRecords(const PicTable& table, Outcome& outcome) {
+    for (const Dubl& record : table) {
+        outcome.valid.push_back(record.Valid);
+        outcome.similarity.push_back(record.Similarity);
+    }
+}
+
+Outcome PlainScan(PicTable table, int threshold) {
+    Outcome outcome;
+    int duplicates = 0;
+    const int size = static_cast<int>(table.size());
+    for (int head = 0; head < size; ++head) {
+        if (table[head].Valid != 1) continue;
+        std::vector<int> group{head};
+        for (int candidate = head + 1; candidate < size; ++candidate) {
+            if (table[candidate].Valid != 1) continue;
+            int counter = -1;
+            for (int cell = 0; cell <= LastCell; ++cell)
+                counter += table[head].Fingerprint[cell] == table[candidate].Fingerprint[cell];
+            const int similarity = static_cast<int>(std::nearbyint(counter / 1023.0 * 100.0));
+            if (similarity < threshold) continue;
+            ++duplicates;
+            group.push_back(candidate);
+            table[candidate].Valid = 0;
+            table[candidate].Similarity = static_cast<std::uint8_t>(similarity);
+            table[head].Similarity = static_cast<std::uint8_t>(similarity);
+        }
+        if (group.size() > 1) {
+            outcome.groups.push_back(group);
+            outcome.duplicateCounts.push_back(duplicates);
+            outcome.processed.push_back(head + 1);
+        }
+    }
+    KeepRecords(table, outcome);
+    return outcome;
+}
+
+Outcome Scanned(PicTable table, int threshold, int threads, int maxHeads) {
+    Outcome outcome;
+    GroupScanner scanner(table, threshold, threads);
+    while (!scanner.Finished()) {
+        const ScanStep step = scanner.NextStep(nullptr, maxHeads);
+        if (!step.Group) continue;
+        outcome.groups.push_back(step.Group->Members);
+        outcome.duplicateCounts.push_back(step.DuplicateCount);
+        outcome.processed.push_back(step.Processed);
+    }
+    KeepRecords(table, outcome);
+    return outcome;
+}
+
+Dubl RecordOf(Fingerprint print) {
+    Dubl record;
+    record.Valid = print.empty() ? 0 : 1;
+    record.Fingerprint = std::move(print);
+    return record;
+}
+
+// Cells drawn from `values` grey levels: two values make about half the cells equal, right at
+// the 50 threshold; many values make unrelated pictures.
+PicTable RandomTable(int count, int values, unsigned seed) {
+    std::mt19937 random(seed);
+    PicTable table;
+    for (int i = 0; i < count; ++i) {
+        Fingerprint print(LastCell + 1);
+        for (auto& cell : print) cell = static_cast<std::uint8_t>(random() % values);
+        table.push_back(RecordOf(i % 97 == 5 ? Fingerprint{} : std::move(print)));
+    }
+    return table;
+}
+
+// Copies of a few originals, each differing in a number of cells around every threshold,
+// some made from other copies (so a copy may match a copy but not its original), shuffled.
+PicTable ClusteredTable(int originals, unsigned seed) {
+    std::mt19937 random(seed);
+    const int changes[] = {0,   3,   5,   6,   50,  107, 108, 150,  200,
+                           312, 313, 400, 516, 517, 700, 900, 1017, 1018};
+    std::vector<Fingerprint> prints;
+    for (int o = 0; o < originals; ++o) {
+        Fingerprint base(LastCell + 1);
+        for (auto& cell : base) cell = static_cast<std::uint8_t>(random() % 16);
+        const std::size_t first = prints.size();
+        prints.push_back(base);
+        for (const int changed : changes) {
+            const std::size_t made = prints.size() - first;
+            Fingerprint copy =
+                prints[prints.size() - 1 - random() % std::min<std::size_t>(made, 3)];
+            for (int i = 0; i < changed; ++i) copy[random() % (LastCell + 1)] += 1;
+            prints.push_back(copy);
+        }
+    }
+    std::shuffle(prints.begin(), prints.end(), random);
+    PicTable table;
+    for (auto& print : prints) table.push_back(RecordOf(std::move(print)));
+    table[3].Valid = 0;  // already taken before this scan began
+    return table;
+}
+
+class ParallelGrouping : public ::testing::TestWithParam<int> {};
+
+TEST_P(ParallelGrouping, RandomTablesGroupAsTheOneByOneScan) {
+    const int threshold = GetParam();
+    for (const int values : {2, 4, 256}) {
+        SCOPED_TRACE(values);
+        const PicTable table = RandomTable(700, values, 11 + values);
+        const Outcome expected = PlainScan(table, threshold);
+        EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
+        EXPECT_EQ(Scanned(table, threshold, 1, 7), expected);
+    }
+}
+
+TEST_P(ParallelGrouping, ClusteredTablesGroupAsTheOneByOneScan) {
+    const int threshold = GetParam();
+    const PicTable table = ClusteredTable(40, 3);  // 760 pictures: three batches of heads
+    const Outcome expected = PlainScan(table, threshold);
+    ASSERT_FALSE(expected.groups.empty());
+    EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
+    EXPECT_EQ(Scanned(table, threshold, 3, 1), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, ParallelGrouping, ::testing::Values(1, 50, 70, 90, 100));
+
+TEST(ParallelGroupingKernels, EveryKernelGivesTheSameGroups) {
+    const PicTable table = ClusteredTable(20, 5);
+    const Outcome expected = PlainScan(table, 70);
+    for (const CellKernel kernel :
+         {CellKernel::Plain, CellKernel::Sse2, CellKernel::Avx2, CellKernel::Avx512}) {
+        if (!KernelAvailable(kernel)) continue;
+        SCOPED_TRACE(KernelName(kernel));
+        ForceCellKernel(kernel);
+        EXPECT_EQ(Scanned(table, 70, 2, 256), expected);
+        ResetCellKernel();
+    }
+}
+
+TEST(ParallelGroupingKernels, IdenticalPicturesAllJoinTheFirst) {
+    PicTable table(1000, RecordOf(Fingerprint(LastCell + 1, 9)));
+    const Outcome outcome = Scanned(table, 100, 2, 256);
+    ASSERT_EQ(outcome.groups.size(), 1u);
+    EXPECT_EQ(outcome.groups[0].size(), 1000u);
+    EXPECT_EQ(outcome.duplicateCounts[0], 999);
+    EXPECT_EQ(outcome, PlainScan(table, 100));
+}
+
+TEST(ParallelGroupingKernels, StopPartWayThenGoOnGivesTheSameGroups) {
+    const PicTable table = ClusteredTable(30, 9);
+    const Outcome expected = PlainScan(table, 70);
+    PicTable scanned = table;
+    GroupScanner scanner(scanned, 70, 2);
+    std::atomic<bool> running{true};
+    Outcome outcome;
+    int steps = 0;
+    while (!scanner.Finished()) {
+        running = steps++ % 3 != 1;  // every third step finds the run stopped
+        const ScanStep step = scanner.NextStep(&running);
+        if (!running) {
+            EXPECT_FALSE(step.Group);
+        }
+        if (!step.Group) continue;
+        outcome.groups.push_back(step.Group->Members);
+        outcome.duplicateCounts.push_back(step.DuplicateCount);
+        outcome.processed.push_back(step.Processed);
+    }
+    KeepRecords(scanned, outcome);
+    EXPECT_EQ(outcome, expected);
+}
+
+}  // namespace
+}  // namespace morvane
