@@ -1,5 +1,7 @@
 #include "engine/output_files.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 
 namespace morvane {
@@ -52,11 +54,37 @@ bool OutputFile::Open(const std::string& path) {
     return file_ != nullptr;
 }
 
-bool OutputFile::WriteLine(const std::string& line) {
+std::string OneLine(const std::string& line) {
+    // A file name may hold CR or LF. Written as they are, they would split its line in two
+    // and the second half could name some other file. They are written as the two
+    // characters "\r" and "\n" instead: that one line no longer names its file exactly
+    // (a name may also hold a real backslash), but every other line stays a path as it is,
+    // byte for byte, and no line is ever split into pieces that name other files.
+    if (line.find_first_of("\r\n") == std::string::npos) return line;
+    std::string escaped;
+    escaped.reserve(line.size() + 8);
+    for (const char c : line) {
+        if (c == '\r')
+            escaped += "\\r";
+        else if (c == '\n')
+            escaped += "\\n";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+bool OutputFile::WriteLine(const std::string& rawLine) {
     if (!file_) return false;
+    const std::string line = OneLine(rawLine);
     // Flushed per line so that a full disk is noticed at the line that did not fit.
-    return std::fwrite(line.data(), 1, line.size(), file_.get()) == line.size() &&
-           std::fwrite("\r\n", 1, 2, file_.get()) == 2 && std::fflush(file_.get()) == 0;
+    if (std::fwrite(line.data(), 1, line.size(), file_.get()) != line.size() ||
+        std::fwrite("\r\n", 1, 2, file_.get()) != 2 || std::fflush(file_.get()) != 0)
+        return false;
+    // A file removed while open still takes writes, which would then vanish with it; a run
+    // must not go on (and remove pictures) behind a list nobody can read.
+    struct stat info {};
+    return ::fstat(::fileno(file_.get()), &info) == 0 && info.st_nlink > 0;
 }
 
 void OutputFile::Close() {

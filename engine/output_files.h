@@ -26,12 +26,17 @@ std::string DimensionsText(const Dubl& record);
 std::string CreateFailedMessage(const std::string& path);
 std::string WriteFailedMessage(const std::string& path);
 
+// The line as written to an output file: CR and LF inside it become "\r" and "\n", so one
+// entry is always exactly one line.
+std::string OneLine(const std::string& line);
+
 // One output file, created anew (or emptied) when opened. Lines end in CR LF.
 class OutputFile {
   public:
     // False when the file cannot be created or emptied.
     bool Open(const std::string& path);
-    // False when the line could not be written (a full disk, say); the file stays open.
+    // Writes OneLine(line) and the line end. False when the line could not be written (a full
+    // disk, say); the file stays open.
     bool WriteLine(const std::string& line);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }

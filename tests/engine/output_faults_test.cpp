@@ -1,0 +1,153 @@
+// The list or the log cannot be written: on a full disk, in a read-only folder, or removed
+// while the run writes. The run stops with the path named and removes nothing afterwards.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/grouping.h"
+#include "engine/output_files.h"
+#include "engine/review.h"
+#include "engine/search_run.h"
+#include "support/read_only_folder.h"
+#include "support/run_cli.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two groups of two copies each (the BMP copy the larger), in walk-independent folders.
+std::vector<std::string> MakeTwoGroups(const std::string& root) {
+    fs::create_directories(root);
+    const std::vector<std::string> files = {root + "/a.png", root + "/a.bmp", root + "/b.png",
+                                            root + "/b.bmp"};
+    test::WritePatternPicture(files[0], 96, 64, 1);
+    test::WritePatternPicture(files[1], 96, 64, 1);
+    test::WritePatternPicture(files[2], 96, 64, 2);
+    test::WritePatternPicture(files[3], 96, 64, 2);
+    return files;
+}
+
+struct CountingFrontEnd : ReviewFrontEnd {
+    void ShowSlot(int, const SlotPicture&) override {}
+    void ClearSlots() override {}
+    void DuplicateCountChanged(int) override {
+        if (onGroup) onGroup(++groups);
+    }
+    void ProcessedChanged(int) override {}
+    bool DisposeFile(const std::string& path) override {
+        disposed.push_back(path);
+        return fs::remove(path);
+    }
+    std::function<void(int group)> onGroup;
+    int groups = 0;
+    std::vector<std::string> disposed;
+};
+
+// Runs the whole keep-the-largest review of `root` into the given log and list.
+ReviewState KeepLargestRun(const std::string& root, const std::string& log, const std::string& list,
+                           CountingFrontEnd& frontEnd, std::optional<std::string>& failedPath) {
+    const std::atomic<bool> running{true};
+    CollectedRun run;
+    EXPECT_EQ(CollectPictures(root, "*.png;*.bmp", running, {}, run), CollectOutcome::Done);
+    OutputFiles files;
+    if (const auto failed = files.Open(log, list)) {
+        failedPath = failed;
+        return ReviewState::WriteFailed;
+    }
+    Review review(run, files, frontEnd);
+    review.KeepOneOfEvery(false);
+    GroupScanner scanner(run.PicTable, 90);
+    ReviewState state;
+    while ((state = review.Resume()) == ReviewState::NeedsStep) {
+        if (scanner.Finished())
+            review.EndOfScan();
+        else
+            review.AddStep(scanner.NextStep());
+    }
+    failedPath = review.FailedPath();
+    return state;
+}
+
+TEST(OutputFaults, AFullDiskStopsTheRunBeforeAnyRemoval) {
+    for (const bool listFull : {true, false}) {
+        test::TempDir dir;
+        const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+        const std::string log = listFull ? dir / "run.log" : "/dev/full";
+        const std::string list = listFull ? "/dev/full" : dir / "list.txt";
+        CountingFrontEnd frontEnd;
+        std::optional<std::string> failed;
+        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
+                  ReviewState::WriteFailed);
+        EXPECT_EQ(failed, "/dev/full");
+        EXPECT_TRUE(frontEnd.disposed.empty());
+        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+    }
+}
+
+TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
+    test::TempDir dir;
+    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    CountingFrontEnd frontEnd;
+    // The user (or a cleaner) deletes the list once the first group is in it.
+    frontEnd.onGroup = [&](int group) {
+        if (group == 2) fs::remove(dir / "list.txt");
+    };
+    std::optional<std::string> failed;
+    EXPECT_EQ(KeepLargestRun(dir / "lib", dir / "run.log", dir / "list.txt", frontEnd, failed),
+              ReviewState::WriteFailed);
+    EXPECT_EQ(failed, dir / "list.txt");
+    // The first group was written whole before its smaller copy went; the second group's
+    // copies are both still there.
+    EXPECT_EQ(frontEnd.disposed.size(), 1u);
+    int present = 0;
+    for (const std::string& file : files) present += fs::exists(file) ? 1 : 0;
+    EXPECT_EQ(present, 3);
+}
+
+TEST(OutputFaults, AReadOnlyFolderIsReportedBeforeAnythingIsWritten) {
+    test::TempDir dir;
+    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    const test::ReadOnlyFolder locked(dir / "locked");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    for (const bool listLocked : {true, false}) {
+        const std::string log = listLocked ? dir / "run.log" : dir / "locked/run.log";
+        const std::string list = listLocked ? dir / "locked/list.txt" : dir / "list.txt";
+        CountingFrontEnd frontEnd;
+        std::optional<std::string> failed;
+        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
+                  ReviewState::WriteFailed);
+        EXPECT_EQ(failed, listLocked ? list : log);
+        EXPECT_TRUE(frontEnd.disposed.empty());
+    }
+    for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+}
+
+TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
+    test::TempDir dir;
+    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    const test::ReadOnlyFolder locked(dir / "locked");
+    struct Case {
+        std::string list;
+        std::string message;
+    };
+    std::vector<Case> cases = {{"/dev/full", "Ошибка записи файла!\n/dev/full"}};
+    if (locked.ReadOnly())
+        cases.push_back({dir / "locked/list.txt", "Ошибка создания файла!\n" + dir / "locked"});
+    for (const Case& c : cases) {
+        const test::CliResult result =
+            test::RunCli("--masks '*.png;*.bmp' --threshold 90 --keep largest --dispose " +
+                         test::ShellQuoted("move:" + dir / "moved") + " --log " +
+                         test::ShellQuoted(dir / "run.log") + " --list " +
+                         test::ShellQuoted(c.list) + " " + test::ShellQuoted(dir / "lib"));
+        EXPECT_EQ(result.status, 1) << result.out;
+        EXPECT_NE(result.out.find(c.message), std::string::npos) << result.out;
+        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+        EXPECT_FALSE(fs::exists(dir / "moved"));
+    }
+}
+
+}  // namespace
+}  // namespace morvane

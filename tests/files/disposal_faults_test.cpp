@@ -1,0 +1,166 @@
+// Disposal when the world does not cooperate: the move folder cannot take the file, the file
+// cannot leave its folder, or it is gone by the time the user decides. Nothing is lost that
+// was not asked for, and what failed is reported.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+
+#include "engine/grouping.h"
+#include "engine/review.h"
+#include "files/disposal.h"
+#include "support/read_only_folder.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::size_t FilesIn(const std::string& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) count += entry.is_regular_file();
+    return count;
+}
+
+TEST(DisposalFaults, AReadOnlyMoveFolderLeavesTheFileInPlace) {
+    test::TempDir dir;
+    test::WriteTextFile(dir / "a.jpg", "picture bytes");
+    const test::ReadOnlyFolder locked(dir / "moved");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    const DisposalResult result =
+        DisposeFile(dir / "a.jpg", DisposalWay::MoveToFolder, dir / "moved");
+    EXPECT_FALSE(result.removed);
+    EXPECT_NE(result.message.find(dir / "a.jpg"), std::string::npos) << result.message;
+    EXPECT_EQ(test::ReadFile(dir / "a.jpg"), "picture bytes");
+    EXPECT_EQ(FilesIn(dir / "moved"), 0u);
+}
+
+TEST(DisposalFaults, AFileThatCannotLeaveItsFolderIsReportedForEveryWay) {
+    test::TempDir dir;
+    fs::create_directory(dir / "pictures");
+    test::WriteTextFile(dir / "pictures/a.jpg", "picture bytes");
+    const test::ReadOnlyFolder locked(dir / "pictures");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    for (const DisposalWay way : {DisposalWay::MoveToFolder, DisposalWay::Trash}) {
+        const DisposalResult result = DisposeFile(dir / "pictures/a.jpg", way, dir / "moved");
+        EXPECT_FALSE(result.removed);
+        EXPECT_FALSE(result.message.empty());
+        EXPECT_EQ(test::ReadFile(dir / "pictures/a.jpg"), "picture bytes");
+    }
+    EXPECT_EQ(fs::exists(dir / "moved") ? FilesIn(dir / "moved") : 0u, 0u);
+    // A wipe overwrites first (the user asked for the bytes to go) but must say that the
+    // name could not be removed.
+    const DisposalResult wiped = DisposeFile(dir / "pictures/a.jpg", DisposalWay::Wipe, "");
+    EXPECT_FALSE(wiped.removed);
+    EXPECT_FALSE(wiped.message.empty());
+    EXPECT_TRUE(fs::exists(dir / "pictures/a.jpg"));
+}
+
+// A tiny file system of its own, when this machine lets the test mount one.
+class TinyFileSystem {
+  public:
+    explicit TinyFileSystem(const std::string& path) : path_(path) {
+        fs::create_directories(path);
+        mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=16k") == 0;
+    }
+    ~TinyFileSystem() {
+        if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+
+  private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
+    test::TempDir dir;
+    const TinyFileSystem tiny(dir / "tiny");
+    if (!tiny.Mounted()) GTEST_SKIP() << "cannot mount a small file system here (needs rights)";
+    const std::string bytes(256 * 1024, 'p');
+    test::WriteTextFile(dir / "big.jpg", bytes);
+    const DisposalResult result =
+        DisposeFile(dir / "big.jpg", DisposalWay::MoveToFolder, dir / "tiny/moved");
+    EXPECT_FALSE(result.removed);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(test::ReadFile(dir / "big.jpg"), bytes);
+    EXPECT_EQ(fs::exists(dir / "tiny/moved") ? FilesIn(dir / "tiny/moved") : 0u, 0u);
+}
+
+// The review with the real disposal behind it.
+struct DisposingFrontEnd : ReviewFrontEnd {
+    DisposingFrontEnd(DisposalWay way, std::string folder) : way(way), folder(std::move(folder)) {}
+    void ShowSlot(int, const SlotPicture&) override {}
+    void ClearSlots() override {}
+    void DuplicateCountChanged(int) override {}
+    void ProcessedChanged(int) override {}
+    bool DisposeFile(const std::string& path) override {
+        const DisposalResult result = morvane::DisposeFile(path, way, folder);
+        if (!result.message.empty()) messages.push_back(result.message);
+        return result.removed;
+    }
+    DisposalWay way;
+    std::string folder;
+    std::vector<std::string> messages;
+};
+
+class ReviewDisposalFaults : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        run.SearchRoot = dir.path().string() + "/lib/";
+        fs::create_directory(run.SearchRoot);
+        for (const char* name : {"p.jpg", "q.jpg", "r.jpg"}) {
+            test::WriteTextFile(run.SearchRoot + name, std::string(100, name[0]));
+            run.FileList.push_back(name);
+            Dubl record;
+            record.Valid = 1;
+            record.FileSize = 100;
+            record.Fingerprint = Fingerprint(LastCell + 1, 7);
+            run.PicTable.push_back(record);
+        }
+        ASSERT_FALSE(files.Open(dir / "run.log", dir / "list.txt"));
+    }
+
+    ReviewState Start(Review& review) {
+        GroupScanner scanner(run.PicTable, 70);
+        while (!scanner.Finished()) review.AddStep(scanner.NextStep());
+        review.EndOfScan();
+        return review.Resume();
+    }
+
+    test::TempDir dir;
+    CollectedRun run;
+    OutputFiles files;
+};
+
+TEST_F(ReviewDisposalFaults, AFileGoneBeforeTheDecisionRemovesNothingElse) {
+    DisposingFrontEnd frontEnd(DisposalWay::MoveToFolder, dir / "moved");
+    Review review(run, files, frontEnd);
+    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
+    fs::remove(review.LeftPath());
+    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteLeft));
+    // The missing file is no removal and no failure; the right one is still offered.
+    EXPECT_EQ(review.RemovedCount(), 0);
+    EXPECT_EQ(review.FailedRemovals(), 0);
+    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
+    EXPECT_TRUE(fs::exists(run.FullPath(1)));
+    EXPECT_TRUE(fs::exists(run.FullPath(2)));
+    EXPECT_FALSE(fs::exists(dir / "moved"));
+}
+
+TEST_F(ReviewDisposalFaults, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
+    const test::ReadOnlyFolder locked(dir / "moved");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    DisposingFrontEnd frontEnd(DisposalWay::MoveToFolder, dir / "moved");
+    Review review(run, files, frontEnd);
+    review.KeepOneOfEvery(false);
+    ASSERT_EQ(Start(review), ReviewState::Finished);
+    EXPECT_EQ(review.RemovedCount(), 0);
+    EXPECT_EQ(review.FailedRemovals(), 2);
+    EXPECT_EQ(frontEnd.messages.size(), 2u);
+    for (int i = 0; i <= run.LastFile(); ++i) EXPECT_TRUE(fs::exists(run.FullPath(i)));
+}
+
+}  // namespace
+}  // namespace morvane
