@@ -1,0 +1,29 @@
+#pragma once
+// Vector pictures (EMF, WMF) drawn into pixels with the project's own renderer.
+#include <QImage>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace morvane {
+
+// The canvas never exceeds these; larger pictures are drawn scaled down to fit while their
+// reported size stays the true one.
+inline constexpr int kMaxMetafileSide = 8192;
+inline constexpr std::int64_t kMaxMetafilePixels = 16'777'216;
+// Files larger than this are not read.
+inline constexpr std::uintmax_t kMaxMetafileBytes = 256u << 20;
+
+struct RenderedPicture {
+    int width = 0;  // the picture's size in pixels, from its header
+    int height = 0;
+    QImage image;  // Format_RGBA8888, transparent where nothing was drawn; at most the cap
+};
+
+// Empty when the bytes are not a whole EMF or WMF file (a damaged or truncated one included).
+std::optional<RenderedPicture> RenderMetafile(std::span<const std::uint8_t> bytes);
+std::optional<RenderedPicture> RenderMetafile(const std::string& path);
+
+}  // namespace morvane
