@@ -1,6 +1,8 @@
 #pragma once
 // The collection half of a search run: walk, sizes and fingerprints. Runs on any thread;
-// the caller's stop flag is tested after every file.
+// the fingerprints are made by a pool of worker threads, one picture per thread at a time,
+// while the calling thread reports the progress in file order. The stop flag is tested by
+// the workers before each picture and by the caller after every reported file.
 #include <atomic>
 #include <functional>
 #include <string>
@@ -12,8 +14,14 @@ namespace morvane {
 struct CollectProgress {
     // The walk has returned with this many files (before any fingerprint is made).
     std::function<void(int count)> Walked;
-    // File `index` (its relative path given) has its size and fingerprint.
+    // File `index` (its relative path given) has its size and fingerprint. Called on the
+    // thread that called CollectPictures, once per file, in index order.
     std::function<void(int index, const std::string& relativePath)> FileHandled;
+};
+
+struct CollectOptions {
+    // Pictures decoded at once; 0 means one per processor core.
+    int Threads = 0;
 };
 
 enum class CollectOutcome {
@@ -27,5 +35,8 @@ enum class CollectOutcome {
 CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
                                const std::atomic<bool>& running, const CollectProgress& progress,
                                CollectedRun& run);
+CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
+                               const std::atomic<bool>& running, const CollectProgress& progress,
+                               const CollectOptions& options, CollectedRun& run);
 
 }  // namespace morvane
