@@ -1,0 +1,303 @@
+// The EMF and WMF renderer: pictures written record by record, checked by their pixels.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include <memory>
+#include <random>
+
+#include "engine/metafile_render.h"
+#include "engine/metafile_writer.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+using test::Bytes;
+using test::EmfWriter;
+using test::Rgb;
+using test::WmfWriter;
+
+// Fonts need a GUI application; ctest runs this on the offscreen platform.
+class GuiEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "metafile_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+constexpr std::uint32_t kNullPen = 0x80000008;
+constexpr std::uint32_t kBlackPen = 0x80000007;
+constexpr std::uint32_t kNullBrush = 0x80000005;
+
+RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
+    auto picture = RenderMetafile(std::span<const std::uint8_t>(bytes));
+    EXPECT_TRUE(picture.has_value());
+    return picture.value_or(RenderedPicture{});
+}
+
+QColor At(const RenderedPicture& picture, int x, int y) {
+    return picture.image.pixelColor(x, y);
+}
+
+bool IsColour(QColor c, int r, int g, int b) {
+    return c.alpha() == 255 && std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
+           std::abs(c.blue() - b) <= 2;
+}
+
+// A white background with a red rectangle from (20, 20) to (60, 50), no outlines.
+EmfWriter RectangleOnWhite() {
+    EmfWriter emf(100, 80);
+    emf.Select(kNullPen).Brush(1, Rgb(255, 255, 255)).Select(1).Rectangle(0, 0, 100, 80);
+    emf.Brush(2, Rgb(255, 0, 0)).Select(2).Rectangle(20, 20, 60, 50);
+    return emf;
+}
+
+TEST(EmfRender, FilledRectangleOnBackgroundAndReportedSize) {
+    const RenderedPicture picture = Render(RectangleOnWhite().Finish());
+    EXPECT_EQ(picture.width, 100);
+    EXPECT_EQ(picture.height, 80);
+    ASSERT_EQ(picture.image.size(), QSize(100, 80));
+    EXPECT_EQ(picture.image.format(), QImage::Format_RGBA8888);
+    EXPECT_TRUE(IsColour(At(picture, 40, 35), 255, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 5, 5), 255, 255, 255));
+    EXPECT_TRUE(IsColour(At(picture, 80, 70), 255, 255, 255));
+}
+
+TEST(EmfRender, UndrawnAreasStayTransparent) {
+    EmfWriter emf(50, 50);
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 25, 50);
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 10, 25), 0, 0, 255));
+    EXPECT_EQ(At(picture, 40, 25).alpha(), 0);
+}
+
+TEST(EmfRender, LinesAndPolylinesUseTheSelectedPen) {
+    EmfWriter emf(100, 100);
+    emf.Pen(1, 0, 5, Rgb(0, 0, 0)).Select(1).MoveTo(10, 30).LineTo(90, 30);
+    emf.Polyline16({10, 70, 50, 70, 50, 95});
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 50, 30), 0, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 30, 70), 0, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 50, 85), 0, 0, 0));
+    EXPECT_EQ(At(picture, 50, 50).alpha(), 0);
+    EXPECT_EQ(At(picture, 70, 85).alpha(), 0);
+}
+
+TEST(EmfRender, WindowAndViewportScaleTheDrawing) {
+    EmfWriter emf(100, 100);
+    emf.Record(17, Bytes().U32(8));  // MM_ANISOTROPIC
+    emf.Record(9, Bytes().I32(1000).I32(1000)).Record(11, Bytes().I32(100).I32(100));
+    emf.Select(kNullPen).Brush(1, Rgb(0, 128, 0)).Select(1).Rectangle(0, 0, 500, 500);
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 25, 25), 0, 128, 0));
+    EXPECT_EQ(At(picture, 75, 75).alpha(), 0);
+}
+
+TEST(EmfRender, WorldTransformAndSavedStates) {
+    EmfWriter emf(100, 100);
+    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Brush(2, Rgb(0, 0, 255)).Select(1);
+    emf.Record(33, Bytes());  // SaveDC
+    emf.Select(2).Record(35, Bytes().F32(2).F32(0).F32(0).F32(2).F32(0).F32(0));
+    emf.Record(34, Bytes().I32(-1));  // RestoreDC: red brush, no transform again
+    emf.Rectangle(0, 0, 20, 20);
+    emf.Select(2).Record(36, Bytes().F32(2).F32(0).F32(0).F32(2).F32(0).F32(0).U32(4));
+    emf.Rectangle(20, 20, 40, 40);  // drawn at (40, 40)-(80, 80)
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 10, 10), 255, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 60, 60), 0, 0, 255));
+    EXPECT_EQ(At(picture, 30, 30).alpha(), 0);
+}
+
+TEST(EmfRender, PathsEllipsesAndBeziers) {
+    EmfWriter emf(100, 100);
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1);
+    emf.Record(59, Bytes()).MoveTo(0, 0).LineTo(40, 0).LineTo(40, 40).LineTo(0, 40);
+    emf.Record(61, Bytes()).Record(60, Bytes()).Record(62, Bytes().Rect(0, 0, 40, 40));
+    emf.Ellipse(50, 50, 100, 100);
+    emf.Select(kBlackPen).Polyline16({60, 10, 70, 10, 80, 10, 90, 10}, 85);  // straight Bezier
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 20, 20), 0, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 75, 75), 0, 0, 0));
+    EXPECT_EQ(At(picture, 52, 52).alpha(), 0);  // outside the ellipse, inside its box
+    EXPECT_GT(At(picture, 75, 10).alpha(), 100);
+    EXPECT_EQ(At(picture, 75, 20).alpha(), 0);
+}
+
+TEST(EmfRender, TextDrawsDarkPixels) {
+    EmfWriter emf(200, 60);
+    emf.Record(18, Bytes().U32(1));  // transparent background
+    emf.Font(1, -40, 700).Select(1).Text(10, 10, u"HHHH");
+    const RenderedPicture picture = Render(emf.Finish());
+    int dark = 0;
+    for (int y = 0; y < picture.image.height(); ++y) {
+        for (int x = 0; x < picture.image.width(); ++x) {
+            const QColor c = At(picture, x, y);
+            if (c.alpha() > 200 && c.value() < 60) ++dark;
+        }
+    }
+    EXPECT_GT(dark, 200);
+}
+
+TEST(EmfRender, StretchedBitmapKeepsItsQuadrants) {
+    const auto dib = test::MakeDib24(
+        2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});  // top: red, green; bottom: blue, white
+    EmfWriter emf(100, 100);
+    emf.StretchDib(0, 0, 100, 100, 2, 2, dib);
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 10, 10), 255, 0, 0));
+    EXPECT_TRUE(IsColour(At(picture, 90, 10), 0, 255, 0));
+    EXPECT_TRUE(IsColour(At(picture, 10, 90), 0, 0, 255));
+    EXPECT_TRUE(IsColour(At(picture, 90, 90), 255, 255, 255));
+}
+
+TEST(EmfRender, HugePictureReportsItsSizeButDrawsWithinTheCap) {
+    EmfWriter emf(100000, 50000);
+    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, 50000, 50000);
+    const RenderedPicture picture = Render(emf.Finish());
+    EXPECT_EQ(picture.width, 100000);
+    EXPECT_EQ(picture.height, 50000);
+    EXPECT_LE(picture.image.width(), kMaxMetafileSide);
+    EXPECT_LE(std::int64_t{picture.image.width()} * picture.image.height(), kMaxMetafilePixels);
+    EXPECT_TRUE(IsColour(At(picture, picture.image.width() / 4, 10), 255, 0, 0));
+    EXPECT_EQ(At(picture, picture.image.width() * 3 / 4, 10).alpha(), 0);
+}
+
+TEST(WmfRender, PlaceableFileSizeAndShapes) {
+    WmfWriter wmf(1440, 960, 1440);  // one inch by two thirds: 96 x 64 pixels
+    wmf.Brush(Rgb(255, 255, 255)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 1440, 960);
+    wmf.Brush(Rgb(0, 0, 255)).Select(2).Rectangle(720, 0, 1440, 480);
+    wmf.Pen(0, 60, Rgb(0, 0, 0)).Select(3);
+    wmf.Record(0x0214, {800, 100}).Record(0x0213, {800, 600});  // MoveTo, LineTo (y, x)
+    const RenderedPicture picture = Render(wmf.Finish());
+    EXPECT_EQ(picture.width, 96);
+    EXPECT_EQ(picture.height, 64);
+    EXPECT_TRUE(IsColour(At(picture, 72, 16), 0, 0, 255));
+    EXPECT_TRUE(IsColour(At(picture, 72, 56), 255, 255, 255));
+    EXPECT_TRUE(IsColour(At(picture, 20, 53), 0, 0, 0));
+}
+
+TEST(WmfRender, WindowRecordsMapOntoTheBox) {
+    WmfWriter wmf(100, 100, 96);
+    wmf.Record(0x020C, {10, 10});  // SetWindowExt: 10 x 10 units fill the picture
+    wmf.Brush(Rgb(255, 0, 0)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 5, 5);
+    const RenderedPicture picture = Render(wmf.Finish());
+    EXPECT_TRUE(IsColour(At(picture, 25, 25), 255, 0, 0));
+    EXPECT_EQ(At(picture, 75, 75).alpha(), 0);
+}
+
+TEST(MetafileRender, ReadsFromAFile) {
+    test::TempDir dir;
+    const auto bytes = RectangleOnWhite().Finish();
+    test::WriteTextFile(dir / "a.emf", std::string(bytes.begin(), bytes.end()));
+    const auto picture = RenderMetafile(dir / "a.emf");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 100);
+    EXPECT_FALSE(RenderMetafile(dir / "missing.emf"));
+}
+
+std::optional<RenderedPicture> RenderBytes(const std::vector<std::uint8_t>& bytes) {
+    return RenderMetafile(std::span<const std::uint8_t>(bytes));
+}
+
+TEST(MetafileRender, DamagedAndTruncatedFilesGiveNothing) {
+    const auto emf = RectangleOnWhite().Finish();
+    const auto wmf = WmfWriter(100, 100, 96).Brush(0).Select(0).Rectangle(0, 0, 50, 50).Finish();
+    ASSERT_TRUE(RenderBytes(emf));
+    ASSERT_TRUE(RenderBytes(wmf));
+    for (const auto* file : {&emf, &wmf}) {
+        for (const std::size_t keep : {std::size_t{0}, std::size_t{10}, file->size() / 2,
+                                       file->size() - 1, file->size() - 6}) {
+            EXPECT_FALSE(RenderBytes({file->begin(), file->begin() + keep})) << keep;
+        }
+    }
+    auto zeroSize = emf;
+    zeroSize[88 + 4] = 0;  // first record after the header says it is 0 bytes long
+    zeroSize[88 + 5] = 0;
+    EXPECT_FALSE(RenderBytes(zeroSize));
+    auto overlong = emf;
+    overlong[88 + 7] = 0x7F;  // runs far past the end
+    EXPECT_FALSE(RenderBytes(overlong));
+    auto wmfZero = wmf;
+    wmfZero[22 + 18] = wmfZero[22 + 19] = wmfZero[22 + 20] = wmfZero[22 + 21] = 0;
+    EXPECT_FALSE(RenderBytes(wmfZero));
+    EXPECT_FALSE(RenderBytes({'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}));
+}
+
+TEST(MetafileRender, UnknownRecordsAreSkipped) {
+    EmfWriter emf(100, 80);
+    emf.Record(0x7777, Bytes().U32(1).U32(2));
+    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, 100, 80);
+    EXPECT_TRUE(IsColour(At(Render(emf.Finish()), 50, 40), 255, 0, 0));
+}
+
+// Every kind of record the renderer draws, for the mutation test.
+std::vector<std::uint8_t> RichEmf() {
+    EmfWriter emf = RectangleOnWhite();
+    emf.Pen(3, 0x10000 | 1, 3, Rgb(0, 0, 0)).Select(3).MoveTo(1, 1).LineTo(90, 70);
+    emf.Polyline16({1, 2, 30, 40, 50, 60}, 86).Polyline16({1, 2, 30, 40, 50, 60, 9, 9}, 88);
+    emf.Record(44, Bytes().Rect(5, 5, 50, 50).I32(10).I32(10));
+    emf.Record(47, Bytes().Rect(5, 5, 50, 50).I32(50).I32(5).I32(5).I32(50));
+    emf.Record(46, Bytes().Rect(5, 5, 50, 50).I32(50).I32(5).I32(5).I32(50));
+    emf.Record(91, Bytes()
+                       .Rect(0, 0, 0, 0)
+                       .U32(2)
+                       .U32(6)
+                       .U32(3)
+                       .U32(3)
+                       .I16(1)
+                       .I16(1)
+                       .I16(9)
+                       .I16(1)
+                       .I16(5)
+                       .I16(9)
+                       .I16(20)
+                       .I16(20)
+                       .I16(29)
+                       .I16(20)
+                       .I16(25)
+                       .I16(29));
+    emf.Record(30, Bytes().Rect(0, 0, 80, 60)).Record(17, Bytes().U32(3));
+    emf.Font(4, -12, 400).Select(4).Text(10, 10, u"Mv");
+    emf.StretchDib(10, 10, 30, 30, 2, 2, test::MakeDib24(2, 2, {1, 2, 3, 4}));
+    return emf.Finish();
+}
+
+TEST(MetafileRender, MutatedFilesNeverCrash) {
+    std::mt19937 random(20240611);
+    const auto wmf = WmfWriter(1440, 960, 1440)
+                         .Brush(Rgb(1, 2, 3))
+                         .Pen(0, 20, 0)
+                         .Select(0)
+                         .Select(1)
+                         .Rectangle(0, 0, 700, 700)
+                         .Record(0x0324, {3, 0, 0, 500, 0, 0, 500})
+                         .Finish();
+    for (const auto& original : {RichEmf(), wmf}) {
+        ASSERT_TRUE(RenderBytes(original));
+        for (int round = 0; round < 200; ++round) {
+            auto bytes = original;
+            const int changes = 1 + static_cast<int>(random() % 4);
+            for (int i = 0; i < changes; ++i) {
+                const std::size_t at = random() % bytes.size();
+                bytes[at] = random() % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(random());
+            }
+            const auto picture = RenderBytes(bytes);
+            if (picture) {
+                EXPECT_GT(picture->width, 0);
+                EXPECT_LE(picture->image.width(), kMaxMetafileSide);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace morvane
