@@ -1,5 +1,7 @@
 #include "engine/imaging.h"
 
+#include "engine/metafile_render.h"
+
 #include <glib.h>
 
 #include <algorithm>
@@ -15,17 +17,34 @@ namespace {
 
 using vips::VImage;
 
-// libvips' format sniffing does not know WMF; ImageMagick renders it when asked by name.
-bool EndsWithWmf(const std::string& path) {
+// Vector pictures go to the project's own renderer: no Debian library reads EMF, and
+// ImageMagick's WMF coder is not always installed.
+bool IsMetafile(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
     std::transform(tail.begin(), tail.end(), tail.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".wmf";
+    return tail == ".wmf" || tail == ".emf";
+}
+
+std::optional<OpenedPicture> OpenMetafile(const std::string& path) {
+    const auto rendered = RenderMetafile(path);
+    if (!rendered) return std::nullopt;
+    const QImage& pixels = rendered->image;  // RGBA, rows packed
+    OpenedPicture picture;
+    picture.width = rendered->width;
+    picture.height = rendered->height;
+    picture.bitDepth = 32;
+    VipsImage* copy = vips_image_new_from_memory_copy(
+        pixels.constBits(), static_cast<std::size_t>(pixels.sizeInBytes()), pixels.width(),
+        pixels.height(), 4, VIPS_FORMAT_UCHAR);
+    if (!copy) return std::nullopt;
+    picture.image =
+        VImage(copy).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    return picture;
 }
 
 std::string LoaderFor(const std::string& path) {
-    if (EndsWithWmf(path)) return "magickload";
     const char* loader = vips_foreign_find_load(path.c_str());
     // The answer is a class name ("VipsForeignLoadJpegFile"); the nickname ("jpegload") is
     // what tells the formats apart.
@@ -98,6 +117,7 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
                                      const std::function<DrawSize(int, int)>& needed) {
     if (!EnsureImagingStarted()) return std::nullopt;
     try {
+        if (IsMetafile(path)) return OpenMetafile(path);
         const std::string loader = LoaderFor(path);
         if (loader.empty()) return std::nullopt;
         VImage image = Load(loader, path, 1);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "engine/fingerprint.h"
 #include "engine/metafile_render.h"
 #include "engine/metafile_writer.h"
 #include "support/temp_dir.h"
@@ -297,6 +298,38 @@ TEST(MetafileRender, MutatedFilesNeverCrash) {
             }
         }
     }
+}
+
+TEST(MetafileFingerprint, VectorPicturesGiveTheirGreysAndSize) {
+    test::TempDir dir;
+    EmfWriter emf(64, 48);  // black left half; the right half is left empty
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1).Rectangle(0, 0, 32, 48);
+    const auto emfBytes = emf.Finish();
+    test::WriteTextFile(dir / "a.emf", std::string(emfBytes.begin(), emfBytes.end()));
+    WmfWriter wmf(96, 96, 96);  // grey top half over a white one
+    wmf.Brush(Rgb(255, 255, 255)).Brush(Rgb(128, 128, 128)).Pen(5, 0, 0).Select(2);
+    wmf.Select(0).Rectangle(0, 0, 96, 96).Select(1).Rectangle(0, 0, 96, 48);
+    const auto wmfBytes = wmf.Finish();
+    test::WriteTextFile(dir / "b.WMF", std::string(wmfBytes.begin(), wmfBytes.end()));
+
+    Fingerprint print;
+    std::int32_t width = 0, height = 0, depth = 0;
+    MakeFingerprint(dir / "a.emf", print, GridSize, width, height, depth, kWhiteFill);
+    ASSERT_EQ(print.size(), std::size_t(GridSize * GridSize));
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 48);
+    EXPECT_LE(print[5 * GridSize + 3], 2);     // black
+    EXPECT_GE(print[5 * GridSize + 28], 253);  // transparent over the white fill
+    MakeFingerprint(dir / "b.WMF", print, GridSize, width, height, depth, kWhiteFill);
+    ASSERT_EQ(print.size(), std::size_t(GridSize * GridSize));
+    EXPECT_EQ(width, 96);
+    EXPECT_NEAR(print[28 * GridSize + 10], 128, 2);  // bottom row first: row 28 is near the top
+    EXPECT_GE(print[3 * GridSize + 10], 253);
+
+    const std::string damaged(emfBytes.begin(), emfBytes.begin() + emfBytes.size() - 8);
+    test::WriteTextFile(dir / "c.emf", damaged);
+    MakeFingerprint(dir / "c.emf", print, GridSize, width, height, depth, kWhiteFill);
+    EXPECT_TRUE(print.empty());
 }
 
 }  // namespace
