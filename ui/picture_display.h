@@ -1,0 +1,55 @@
+#pragma once
+// A picture box of the main window: shows one picture file at its own size when it fits the
+// inner area, otherwise shrunk to fit with its aspect kept, centred over the box's background,
+// until the box is cleared.
+#include <QColor>
+#include <QFrame>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+namespace morvane {
+
+// Shrunk pictures with a side below this many pixels are not shown.
+inline constexpr int kMinDrawnSide = 4;
+
+// The size a picture of pictureW x pictureH pixels is drawn at in an inner area of boxW x boxH:
+// its own size when neither side exceeds the box (however small), else shrunk to fit with the
+// aspect kept and the computed side rounded half to even. Empty when a shrunk side would come
+// out below kMinDrawnSide, or when a size is not positive.
+std::optional<QSize> DisplaySize(int pictureW, int pictureH, int boxW, int boxH);
+
+class PictureBox : public QFrame {
+    Q_OBJECT
+  public:
+    // A white box with a sunken two-pixel border, like the picture boxes of the main window.
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // The box's own background colour, shown wherever no picture is.
+    QColor BackgroundColour() const;
+    void SetBackgroundColour(const QColor& colour);
+
+    // Decodes `path` and shows it centred in the inner area, over `background` where the
+    // picture is transparent. The previous picture stays until the new one is complete, so
+    // the box is never seen half drawn; the file is closed again when the call returns.
+    // False when the file does not decode or would be shrunk below kMinDrawnSide: the box then
+    // keeps what it showed (the caller clears it first).
+    bool ShowPicture(const QString& path, const QColor& background);
+
+    // Drops the picture: the box shows only its background colour.
+    void ClearPictureBox();
+
+    // The picture as shown (null when the box is clear) and where it sits in the widget.
+    const QImage& Picture() const { return picture_; }
+    QPoint PicturePosition() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QImage picture_;
+};
+
+}  // namespace morvane
