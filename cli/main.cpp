@@ -1,5 +1,6 @@
 // morvane-cli: the duplicate search of the window program for folders on servers and for
 // scripts. Every group is written to the list and the log; nothing is shown or removed.
+#include <QGuiApplication>
 #include <cstdio>
 #include <iostream>
 #include <vips/vips8>
@@ -134,6 +135,13 @@ int main(int argc, char* argv[]) {
         std::cout << UsageText();
         return kSuccess;
     }
+    // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
+    // offscreen platform gives one without a display, so the command line's fingerprints
+    // equal the window's.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (a missing runtime folder, say) are not the command line's business.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QGuiApplication application(argc, argv);
     if (VIPS_INIT(argv[0])) {
         std::cerr << "morvane-cli: libvips не запускается\n";
         return kFailure;
