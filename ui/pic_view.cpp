@@ -1,7 +1,117 @@
 #include "ui/pic_view.h"
 
-namespace morvane {
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
 
-PicView::PicView(QWidget* parent) : QWidget(parent) { setWindowTitle("Morvane"); }
+#include "engine/program_folder.h"
+#include "files/paths.h"
+#include "ui/pic_view_display.h"
+#include "ui/pickers.h"
+#include "ui/program_icon.h"
+#include "ui/run_controller.h"
+#include "ui/twips.h"
+#include "ui/window_colours.h"
+
+namespace morvane {
+namespace {
+
+// The move folder's default: a persistent folder of the user's (/tmp is emptied at boot).
+QString DefaultMoveFolder() {
+    return QString::fromStdString(AddTrailingBackslash(QDir::homePath().toStdString() + "/tmp"));
+}
+
+// Tahoma where it is installed; else a face of about its width, so the captions fit their
+// design widths.
+QFont WindowFont() {
+    QFont::insertSubstitutions("Tahoma", {"Liberation Sans", "Arimo", "DejaVu Sans Condensed"});
+    QFont font("Tahoma");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+}  // namespace
+
+PicView::PicView(QWidget* parent)
+    : QWidget(parent),
+      pickers_(std::make_unique<FileDialogPickers>()),
+      exitHandler_([](int status) { QCoreApplication::exit(status); }),
+      messageHandler_(
+          [this](const QString& text) { QMessageBox::critical(this, "Morvane", text); }),
+      display_(std::make_unique<PicViewDisplay>(*this)),
+      run_(std::make_unique<RunController>(*display_)) {
+    setWindowTitle("Morvane");
+    setWindowIcon(ProgramIcon());
+    setFont(WindowFont());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kFormBlue);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    BuildControls();
+    SetTabOrder();
+    ConnectHandlers();
+    Form_Load();
+    resize(TwipsToPixels(8475), TwipsToPixels(6855));
+}
+
+PicView::~PicView() = default;
+
+void PicView::Form_Load() {
+    text1_[0]->setText("");
+    text1_[1]->setText(
+        QString::fromStdString(AddTrailingBackslash(ProgramFolder()) + "Kestrum.txt"));
+    text1_[2]->setText("*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf");
+    text1_[3]->setText(DefaultMoveFolder());
+    text1_[0]->setFocus();
+}
+
+void PicView::SetPickerDialogs(std::unique_ptr<PickerDialogs> dialogs) {
+    pickers_ = std::move(dialogs);
+}
+
+void PicView::SetExitHandler(std::function<void(int)> handler) {
+    exitHandler_ = std::move(handler);
+}
+
+void PicView::SetMessageHandler(std::function<void(const QString&)> handler) {
+    messageHandler_ = std::move(handler);
+}
+
+bool PicView::IsRunning() const {
+    return run_->Running();
+}
+
+bool PicView::IsAwaitingDecision() const {
+    return run_->AwaitingDecision();
+}
+
+void PicView::ShowCritical(const QString& text) {
+    messageHandler_(text);
+}
+
+void PicView::EndProgram(int status) {
+    exitHandler_(status);
+}
+
+// Form_QueryUnload: a run in progress stops and its files are closed; the window always
+// closes.
+void PicView::closeEvent(QCloseEvent* event) {
+    run_->Stop();
+    event->accept();
+}
+
+void PicView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_ || !screen()) return;
+    centred_ = true;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+}
 
 }  // namespace morvane

@@ -1,13 +1,94 @@
 #pragma once
+// The main window: the settings of a run, the counters, the two picture slots of the pair
+// under review and the decision buttons.
 #include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "files/disposal.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
 
 namespace morvane {
 
-// The main window (being built).
+class PictureBox;
+class PickerDialogs;
+class RunController;
+class PicViewDisplay;
+
 class PicView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PicView(QWidget* parent = nullptr);
+    ~PicView() override;
+
+    // The dialogs behind the "<<" buttons; the window keeps using the given ones.
+    void SetPickerDialogs(std::unique_ptr<PickerDialogs> dialogs);
+    // What Exit and a failed output file do to end the program (tests replace it).
+    void SetExitHandler(std::function<void(int status)> handler);
+    // Shows a critical message titled with the program's name (tests replace it).
+    void SetMessageHandler(std::function<void(const QString& text)> handler);
+
+    // The disposal way chosen by the boxes now: the first ticked box in index order.
+    DisposalWay ChosenDisposalWay() const;
+    bool IsRunning() const;
+    // True while the review waits for a decision button.
+    bool IsAwaitingDecision() const;
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click(int index);
+    void Command4_Click(int index);
+    void Check1_KeyUp(int index);
+    void VScroll1_Change();
+    void Label3_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    friend class PicViewDisplay;
+
+    void BuildControls();
+    void BuildSettingsRows();
+    void BuildFrame();
+    void BuildCounterRows();
+    void BuildPairArea();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void Form_Load();
+    void ShowCritical(const QString& text);
+    void EndProgram(int status);
+
+    std::array<QLabel*, 8> label1_{};
+    std::array<QLabel*, 9> label2_{};
+    std::array<QLineEdit*, 4> text1_{};
+    std::array<QPushButton*, 4> command3_{};
+    std::array<QPushButton*, 6> command4_{};
+    std::array<QCheckBox*, 3> check1_{};
+    std::array<PictureBox*, 2> pic2_{};
+    QLineEdit* text2_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QGroupBox* frame1_ = nullptr;
+    QLabel* pic1_ = nullptr;
+    QScrollBar* vscroll1_ = nullptr;
+
+    bool centred_ = false;
+    std::unique_ptr<PickerDialogs> pickers_;
+    std::function<void(int)> exitHandler_;
+    std::function<void(const QString&)> messageHandler_;
+    std::unique_ptr<PicViewDisplay> display_;
+    std::unique_ptr<RunController> run_;
 };
 
 }  // namespace morvane

@@ -1,0 +1,318 @@
+// Whole runs from the main window on generated folders, driven by clicks: the counters, the
+// slots, the decisions, Stop, Exit, closing the window and the failed-output message.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <set>
+
+#include "engine/output_files.h"
+#include "support/temp_dir.h"
+#include "ui/pic_view.h"
+#include "ui/picture_display.h"
+#include "window_test_support.h"
+
+namespace fs = std::filesystem;
+using morvane::PicView;
+using morvane::test::Control;
+using morvane::test::TempDir;
+
+class RunTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<TempDir> pictures_, outside_;
+    std::unique_ptr<PicView> window_;
+    QStringList messages_;
+    QList<int> exits_;
+
+    QString Cell(int index) {
+        const QByteArray name = "Label2_" + QByteArray::number(index);
+        return Control<QLabel>(*window_, name.constData())->text();
+    }
+    QLineEdit* Text(const char* name) { return Control<QLineEdit>(*window_, name); }
+    void Press(const char* name) {
+        QTest::mouseClick(Control<QPushButton>(*window_, name), Qt::LeftButton);
+    }
+    std::string ListPath() { return *outside_ / "list.txt"; }
+    std::string MoveFolder() { return *outside_ / "moved"; }
+    QStringList ListLines() {
+        return QString::fromStdString(morvane::test::ReadFile(ListPath()))
+            .split("\r\n", Qt::SkipEmptyParts);
+    }
+    bool Gone(const QString& name) {
+        return !fs::exists(*pictures_ / name.toStdString()) &&
+               fs::exists(fs::path(MoveFolder()) / name.toStdString());
+    }
+    bool Kept(const QString& name) { return fs::exists(*pictures_ / name.toStdString()); }
+
+    // Three copies of one picture and one unrelated picture.
+    void WriteTriple() {
+        for (const char* name : {"p.png", "q.png", "r.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 640, 480, 7);
+        morvane::test::WritePatternPicture(*pictures_ / "u.png", 640, 480, 99);
+    }
+    void WriteMany(int count) {
+        for (int i = 0; i < count; ++i)
+            morvane::test::WritePatternPicture(*pictures_ / ("m" + std::to_string(i) + ".png"), 160,
+                                               160, 1000 + i);
+    }
+    void StartRun() {
+        Text("Text1_0")->setText(QString::fromStdString(pictures_->path().string()));
+        Press("Command1");
+    }
+    void StartAndWaitForPair() {
+        StartRun();
+        QTRY_VERIFY_WITH_TIMEOUT(window_->IsAwaitingDecision(), 30000);
+    }
+    const QImage& Shown(int slot) {
+        const QByteArray name = "Pic2_" + QByteArray::number(slot);
+        return Control<morvane::PictureBox>(*window_, name.constData())->Picture();
+    }
+
+  private Q_SLOTS:
+    void init() {
+        pictures_ = std::make_unique<TempDir>();
+        outside_ = std::make_unique<TempDir>();
+        messages_.clear();
+        exits_.clear();
+        window_ = std::make_unique<PicView>();
+        window_->SetMessageHandler([this](const QString& text) { messages_ << text; });
+        window_->SetExitHandler([this](int status) { exits_ << status; });
+        Text("Text1_1")->setText(QString::fromStdString(ListPath()));
+        Text("Text1_3")->setText(QString::fromStdString(MoveFolder() + "/"));
+        window_->show();
+    }
+    void cleanup() {
+        window_.reset();
+        pictures_.reset();
+        outside_.reset();
+    }
+
+    void firstPairFillsTheSlotsAndTheCounters() {
+        WriteTriple();
+        StartAndWaitForPair();
+        QCOMPARE(Cell(0), QString("4"));
+        QCOMPARE(Cell(1), QString());  // the first head is still under review
+        QCOMPARE(Cell(2), QString("2"));
+        const std::set<QString> copies = {"p.png", "q.png", "r.png"};
+        QVERIFY(copies.count(Cell(3)) && copies.count(Cell(6)) && Cell(3) != Cell(6));
+        const auto size = static_cast<std::int64_t>(fs::file_size(*pictures_ / "p.png"));
+        QCOMPARE(Cell(4), QString::fromStdString(morvane::FormatSize(size)));
+        QCOMPARE(Cell(7), Cell(4));
+        QCOMPARE(Cell(5), QString("640x480x24"));
+        QCOMPARE(Cell(8), QString("640x480x24"));
+        QVERIFY(!Shown(0).isNull() && !Shown(1).isNull());
+        // The pair is in the list before it is shown.
+        QCOMPARE(ListLines().size(), 3);
+        QCOMPARE(ListLines()[0], QString(morvane::kSeparatorLine));
+    }
+
+    // Skip keeps the left picture facing the third copy; deleting the left one then ends the
+    // group and the run.
+    void skipThenDeleteLeft() {
+        WriteTriple();
+        StartAndWaitForPair();
+        const QString left = Cell(3), right = Cell(6);
+        Press("Command4_4");
+        QTRY_VERIFY(window_->IsAwaitingDecision() && Cell(6) != right);
+        QCOMPARE(Cell(3), left);
+        const QString third = Cell(6);
+        Press("Command4_0");
+        QTRY_VERIFY(!window_->IsRunning());
+        QVERIFY(Gone(left));
+        QVERIFY(Kept(right) && Kept(third) && Kept("u.png"));
+        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
+        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+        QCOMPARE(Cell(1), QString("4"));
+        QCOMPARE(ListLines().size(), 4);
+        QVERIFY(messages_.isEmpty() && exits_.isEmpty());
+    }
+
+    // Deleting the left one brings the third copy in on the left, facing the right one.
+    void deleteLeftThenRight() {
+        WriteTriple();
+        StartAndWaitForPair();
+        const QString first = Cell(3), second = Cell(6);
+        Press("Command4_0");
+        QTRY_VERIFY(window_->IsAwaitingDecision() && Cell(3) != first);
+        QCOMPARE(Cell(6), second);
+        const QString third = Cell(3);
+        QVERIFY(Gone(first));
+        Press("Command4_2");
+        QTRY_VERIFY(!window_->IsRunning());
+        QVERIFY(Gone(second));
+        QVERIFY(Kept(third));
+    }
+
+    // A decision goes the way the boxes say at the moment of the press.
+    void uncheckedBoxesLeaveTheFileInPlace() {
+        WriteTriple();
+        StartAndWaitForPair();
+        const QString left = Cell(3);
+        morvane::test::Click(*window_, "Check1_0");  // unticks "В папку": no way chosen
+        Press("Command4_0");
+        QTRY_VERIFY(window_->IsAwaitingDecision() && Cell(3) != left);
+        QVERIFY(Kept(left));
+    }
+
+    void skipAllWritesTheWholeListAndRemovesNothing() {
+        WriteTriple();
+        StartAndWaitForPair();
+        Press("Command4_5");
+        QTRY_VERIFY(!window_->IsRunning());
+        QCOMPARE(ListLines().size(), 4);
+        for (const char* name : {"p.png", "q.png", "r.png", "u.png"}) QVERIFY(Kept(name));
+    }
+
+    void decisionWithoutAPairIsIgnored() {
+        Press("Command4_0");
+        Press("Command4_5");
+        QVERIFY(!window_->IsRunning());
+        QCOMPARE(Cell(3), QString("#"));
+    }
+
+    // Stop during a wait: the third copy is neither written nor shown, nothing is removed,
+    // and the next press begins a fresh run.
+    void stopDuringAWait() {
+        WriteTriple();
+        StartAndWaitForPair();
+        Press("Command1");
+        QVERIFY(!window_->IsRunning());
+        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
+        QCOMPARE(ListLines().size(), 3);
+        QTest::qWait(50);
+        QCOMPARE(ListLines().size(), 3);
+        for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
+        StartAndWaitForPair();
+        QCOMPARE(Cell(0), QString("4"));
+    }
+
+    void closingTheWindowStopsTheRun() {
+        WriteTriple();
+        StartAndWaitForPair();
+        window_->close();
+        QVERIFY(!window_->IsRunning());
+        QCOMPARE(ListLines().size(), 3);
+        QVERIFY(exits_.isEmpty());
+    }
+
+    void exitEndsTheProgramDuringAWait() {
+        WriteTriple();
+        StartAndWaitForPair();
+        Press("Command2");
+        QCOMPARE(exits_, QList<int>{0});
+        QVERIFY(!window_->IsRunning());
+        QCOMPARE(ListLines().size(), 3);
+    }
+
+    // Stop during collection: the cell keeps the last file read, no output file is touched,
+    // and the next press starts again from the beginning.
+    void stopDuringCollection() {
+        WriteMany(400);
+        morvane::test::WriteTextFile(ListPath(), "earlier\r\n");
+        StartRun();
+        QTRY_VERIFY(Cell(0).endsWith(".png"));
+        Press("Command1");
+        QVERIFY(!window_->IsRunning());
+        const QString last = Cell(0);
+        QTest::qWait(50);
+        QCOMPARE(Cell(0), last);
+        QVERIFY(last.endsWith(".png"));
+        QCOMPARE(QString::fromStdString(morvane::test::ReadFile(ListPath())),
+                 QString("earlier\r\n"));
+        Press("Command1");
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
+        QCOMPARE(Cell(0), QString("400"));
+        QCOMPARE(Cell(1), QString("400"));
+        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
+    }
+
+    // The window answers while hundreds of pictures are read: a timer keeps ticking and a
+    // box can be ticked during the run.
+    void eventLoopKeepsAnsweringDuringARun() {
+        WriteMany(300);
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+        timer.start(5);
+        StartRun();
+        QTRY_VERIFY(Cell(0).endsWith(".png"));
+        morvane::test::Click(*window_, "Check1_1");
+        QVERIFY(Control<QCheckBox>(*window_, "Check1_1")->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
+        QVERIFY2(ticks >= 3, qPrintable(QString("%1 ticks").arg(ticks)));
+        QCOMPARE(Cell(0), QString("300"));
+    }
+
+    void missingSearchFolderDoesNothingAndTheNextPressStartsAgain() {
+        Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
+        Press("Command1");
+        QTRY_VERIFY(!window_->IsRunning());
+        QCOMPARE(Cell(0), QString());
+        QVERIFY(!fs::exists(ListPath()));
+        WriteTriple();
+        StartAndWaitForPair();
+    }
+
+    void thresholdOutOfRangeIsCorrectedInTheBox() {
+        WriteTriple();
+        Text("Text2")->setText("250");
+        StartAndWaitForPair();
+        QCOMPARE(Text("Text2")->text(), QString("100"));
+    }
+
+    void emptyFolderLeavesAnEmptyList() {
+        StartRun();
+        QTRY_VERIFY(!window_->IsRunning());
+        QCOMPARE(Cell(0), QString("0"));
+        QVERIFY(fs::exists(ListPath()));
+        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
+    }
+
+    void listThatCannotBeCreatedEndsTheProgram() {
+        WriteTriple();
+        const std::string bad = *outside_ / "missing/list.txt";
+        Text("Text1_1")->setText(QString::fromStdString(bad));
+        StartRun();
+        QTRY_VERIFY(!exits_.isEmpty());
+        QCOMPARE(messages_, QStringList{QString::fromStdString(morvane::CreateFailedMessage(bad))});
+        QVERIFY(messages_[0].startsWith("Ошибка создания файла!\n"));
+        QVERIFY(exits_[0] != 0);
+        QVERIFY(!window_->IsRunning());
+    }
+
+    // The message is a critical box titled with the program's name.
+    void failedOutputShowsACriticalMessageBox() {
+        auto window = std::make_unique<PicView>();
+        window->SetExitHandler([this](int status) { exits_ << status; });
+        Control<QLineEdit>(*window, "Text1_0")
+            ->setText(QString::fromStdString(pictures_->path().string()));
+        Control<QLineEdit>(*window, "Text1_1")->setText("/no/such/folder/list.txt");
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                title = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                box->accept();
+            }
+        });
+        poll.start(10);
+        QTest::mouseClick(Control<QPushButton>(*window, "Command1"), Qt::LeftButton);
+        QTRY_VERIFY(!exits_.isEmpty());
+        QCOMPARE(title, QString("Morvane"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(text, QString("Ошибка создания файла!\n/no/such/folder/list.txt"));
+    }
+};
+
+QTEST_MAIN(RunTest)
+#include "run_test.moc"

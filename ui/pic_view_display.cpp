@@ -1,0 +1,54 @@
+#include "ui/pic_view_display.h"
+
+#include <QLabel>
+
+#include "ui/pic_view.h"
+#include "ui/picture_display.h"
+
+namespace morvane {
+
+void PicViewDisplay::ClearCounters() {
+    for (int i = 0; i <= 2; ++i) view_.label2_[i]->setText("");
+}
+
+void PicViewDisplay::ShowFileCell(const QString& text) {
+    view_.label2_[0]->setText(text);
+}
+
+void PicViewDisplay::ShowProcessed(int processed) {
+    view_.label2_[1]->setText(QString::number(processed));
+}
+
+void PicViewDisplay::ShowDuplicateCount(int count) {
+    view_.label2_[2]->setText(QString::number(count));
+}
+
+// Slot 0 is described by Label2(3..5) and drawn in Pic2(0); slot 1 by Label2(6..8), Pic2(1).
+void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
+    const int first = slot == 0 ? 3 : 6;
+    view_.label2_[first]->setText(QString::fromStdString(picture.RelativePath));
+    view_.label2_[first + 1]->setText(QString::fromStdString(picture.SizeText));
+    view_.label2_[first + 2]->setText(QString::fromStdString(picture.DimensionsText));
+    PictureBox* box = view_.pic2_[slot];
+    box->ClearPictureBox();
+    box->ShowPicture(QString::fromStdString(picture.FullPath), box->BackgroundColour());
+}
+
+void PicViewDisplay::ClearSlots() {
+    for (PictureBox* box : view_.pic2_) box->ClearPictureBox();
+    for (int i = 3; i <= 8; ++i) view_.label2_[i]->setText("");
+}
+
+DisposalWay PicViewDisplay::ChosenDisposalWay() const {
+    return view_.ChosenDisposalWay();
+}
+
+void PicViewDisplay::ShowCritical(const QString& text) {
+    view_.ShowCritical(text);
+}
+
+void PicViewDisplay::EndProgram(int status) {
+    view_.EndProgram(status);
+}
+
+}  // namespace morvane

@@ -1,0 +1,97 @@
+#pragma once
+// One search run at a time, driven from the main window. Collection, fingerprints and the
+// comparison run on a worker thread that reports through queued calls; the review is the
+// engine's state machine on the window thread and waits for a decision without a loop.
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/output_files.h"
+#include "engine/picture_table.h"
+#include "engine/review.h"
+#include "files/disposal.h"
+
+namespace morvane {
+
+// The settings of a run, read from the window once when it starts.
+struct RunSettings {
+    std::string SearchFolder;
+    std::string ListPath;
+    std::string MaskText;
+    std::string MoveFolder;
+    std::string LogPath;
+    int Threshold = 70;
+};
+
+// What a run shows in, and asks of, the window.
+class RunDisplay {
+  public:
+    virtual ~RunDisplay() = default;
+    virtual void ClearCounters() = 0;
+    // The file being read, then the number of files.
+    virtual void ShowFileCell(const QString& text) = 0;
+    virtual void ShowProcessed(int processed) = 0;
+    virtual void ShowDuplicateCount(int count) = 0;
+    virtual void ShowSlot(int slot, const SlotPicture& picture) = 0;
+    virtual void ClearSlots() = 0;
+    virtual DisposalWay ChosenDisposalWay() const = 0;
+    virtual void ShowCritical(const QString& text) = 0;
+    virtual void EndProgram(int status) = 0;
+};
+
+class RunController : public QObject, private ReviewFrontEnd {
+    Q_OBJECT
+  public:
+    explicit RunController(RunDisplay& display);
+    ~RunController() override;
+
+    // A run is active: collecting, reviewing, or waiting for the previous one to wind down.
+    bool Running() const { return current_ != nullptr || pending_.has_value(); }
+    // True while the review waits for a decision button.
+    bool AwaitingDecision() const;
+    // Starts a run; when a stopped run is still winding down, the new one begins after it.
+    void Start(RunSettings settings);
+    // Ends the active run: nothing more is written, shown or removed; the files are closed.
+    void Stop();
+    void Decide(ReviewDecision decision);
+
+  private:
+    struct Job;
+
+    void Launch(RunSettings settings);
+    void StartScan(Job& job);
+    // Runs `action` on the window thread while `id` is still the active run.
+    template <typename Action>
+    void Post(int id, Action action);
+    void NotifyWorkerEnded(int id);
+    void WorkerEnded(int id, std::thread::id thread);
+    void Collected(Job& job);
+    void Pump();
+    void HandleState(ReviewState state);
+    void EndRun();
+    void Retire();
+    void Reap();
+
+    // ReviewFrontEnd
+    void ShowSlot(int slot, const SlotPicture& picture) override;
+    void ClearSlots() override;
+    void DuplicateCountChanged(int duplicateCount) override;
+    void ProcessedChanged(int processed) override;
+    bool DisposeFile(const std::string& fullPath) override;
+
+    RunDisplay& display_;
+    std::unique_ptr<Job> current_;
+    std::vector<std::unique_ptr<Job>> retiring_;
+    std::optional<RunSettings> pending_;
+    int nextId_ = 1;
+    // Set while the review is inside a call (a removal may show a modal message meanwhile).
+    bool inReview_ = false;
+    bool pumpAgain_ = false;
+};
+
+}  // namespace morvane
