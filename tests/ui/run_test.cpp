@@ -170,6 +170,46 @@ class RunTest : public QObject {
         for (const char* name : {"p.png", "q.png", "r.png", "u.png"}) QVERIFY(Kept(name));
     }
 
+    // "Удалить Все Большие" keeps the smallest file of this group and of every later one,
+    // without further waits. The same pixels as PNG and as BMP give one group each.
+    void deleteAllLargerKeepsTheSmallestOfEveryGroup() {
+        for (const unsigned seed : {7u, 8u}) {
+            const std::string stem = "s" + std::to_string(seed);
+            morvane::test::WritePatternPicture(*pictures_ / (stem + ".png"), 320, 240, seed);
+            morvane::test::WritePatternPicture(*pictures_ / (stem + ".bmp"), 320, 240, seed);
+            QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
+                    fs::file_size(*pictures_ / (stem + ".bmp")));
+        }
+        StartAndWaitForPair();
+        Press("Command4_1");
+        QTRY_VERIFY(!window_->IsRunning());
+        QVERIFY(Kept("s7.png") && Kept("s8.png"));
+        QVERIFY(Gone("s7.bmp") && Gone("s8.bmp"));
+        QCOMPARE(ListLines().size(), 6);
+    }
+
+    void deleteAllSmallerKeepsTheLargest() {
+        morvane::test::WritePatternPicture(*pictures_ / "s.png", 320, 240, 7);
+        morvane::test::WritePatternPicture(*pictures_ / "s.bmp", 320, 240, 7);
+        StartAndWaitForPair();
+        Press("Command4_3");
+        QTRY_VERIFY(!window_->IsRunning());
+        QVERIFY(Kept("s.bmp") && Gone("s.png"));
+    }
+
+    // A list that takes no more lines (a full disk) stops the run with a message; the
+    // program goes on.
+    void failedWriteStopsTheRunWithAMessage() {
+        WriteTriple();
+        Text("Text1_1")->setText("/dev/full");
+        StartRun();
+        QTRY_VERIFY(!window_->IsRunning());
+        QCOMPARE(messages_,
+                 QStringList{QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))});
+        QVERIFY(exits_.isEmpty());
+        QCOMPARE(Cell(3), QString("#"));  // nothing was shown
+    }
+
     void decisionWithoutAPairIsIgnored() {
         Press("Command4_0");
         Press("Command4_5");
