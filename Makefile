@@ -7,7 +7,7 @@ CMAKE_ARGS ?=
 PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libgtest-dev \
              libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core
 
-.PHONY: deps configure build run cli test screenshot bench clean
+.PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
@@ -31,5 +31,41 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Pictures of the windows under docs/ (shown in the README), taken under Xvfb.
+screenshot: build
+	tools/screenshots.sh $(BUILD)/morvane docs
+
 clean:
 	rm -rf $(BUILD)
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
+SAN_BUILD ?= build-asan
+SAN_FLAGS := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+
+check-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_FLAGS="$(SAN_FLAGS)" -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SAN_FLAGS)"
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang), each run for FUZZ_SECONDS on its own corpus; a finding fails.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@command -v clang++ >/dev/null || { SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	  $$SUDO apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends clang; }
+	$(MAKE) deps
+	fuzz/run $(FUZZ_SECONDS)
+
+# Benchmarks (Release build in build-bench): micro-benchmarks, then the whole run on a
+# generated library of BENCH_COUNT pictures (1000 unless set in the environment).
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON $(CMAKE_ARGS)
+	cmake --build build-bench -j $(JOBS) --target morvane-cli make_library run_phases micro_bench
+	bench/micro.sh build-bench
+	bench/whole_run.sh build-bench $${BENCH_COUNT:-1000}
