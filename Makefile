@@ -69,11 +69,3 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target morvane-cli make_library run_phases micro_bench
 	bench/micro.sh build-bench
 	bench/whole_run.sh build-bench $${BENCH_COUNT:-1000}
-
-# Benchmarks (Release build in build-bench): micro-benchmarks, then the whole run on a
-# generated library of BENCH_COUNT pictures (1000 unless set in the environment).
-bench: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON $(CMAKE_ARGS)
-	cmake --build build-bench -j $(JOBS) --target morvane-cli make_library run_phases micro_bench
-	bench/micro.sh build-bench
-	bench/whole_run.sh build-bench $${BENCH_COUNT:-1000}
