@@ -34,7 +34,12 @@ bool MoveToTrash(const std::string& path, std::string& inTrash) {
     const bool hadFiles = QFileInfo::exists(kFiles);
     const bool hadInfo = QFileInfo::exists(kInfo);
     QString target;
-    if (!QFile::moveToTrash(QFile::decodeName(path.c_str()), &target)) return false;
+    if (!QFile::moveToTrash(QFile::decodeName(path.c_str()), &target)) {
+        // Qt may have made empty "files" and "info" folders here before giving up.
+        if (!hadFiles) QDir().rmdir(kFiles);
+        if (!hadInfo) QDir().rmdir(kInfo);
+        return false;
+    }
     if (QDir::isRelativePath(target)) {
         UndoTrashInCurrentFolder(target, path, hadFiles, hadInfo);
         return false;
