@@ -1,33 +1,20 @@
 // morvane-cli as a user runs it: a generated folder in, the list, the log and the summary out.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = test::CliResult;
+using test::RunCli;
 
-Result RunCli(const std::string& arguments) {
-    Result result;
-    const std::string command = std::string(MORVANE_CLI_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        result.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+std::string Quoted(const std::string& text) {
+    return test::ShellQuoted(text);
 }
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 TEST(Cli, GroupsCopiesAcrossFormatsAndFoldersAndListsThem) {
     test::TempDir dir;
@@ -103,9 +90,9 @@ TEST(Cli, KeepsTheLargestFileOfEachGroupAndMovesTheRest) {
     test::WritePatternPicture(root + "/other.png", 160, 120, 8);
     const std::string moved = dir / "moved/deep";
 
-    const Result result = RunCli("--keep largest --dispose " + Quoted("move:" + moved) +
-                                 " --list " + Quoted(dir / "l.txt") + " --log " +
-                                 Quoted(dir / "l.log") + " " + Quoted(root));
+    const Result result =
+        RunCli("--keep largest --dispose " + Quoted("move:" + moved) + " --list " +
+               Quoted(dir / "l.txt") + " --log " + Quoted(dir / "l.log") + " " + Quoted(root));
     ASSERT_EQ(result.status, 0) << result.out;
     EXPECT_NE(result.out.find("Удалено файлов: 2"), std::string::npos) << result.out;
     EXPECT_TRUE(std::filesystem::exists(root + "/big.bmp"));
