@@ -82,6 +82,10 @@ void PicView::SetMessageHandler(std::function<void(const QString&)> handler) {
     messageHandler_ = std::move(handler);
 }
 
+void PicView::SetFileHook(std::function<void(int)> hook) {
+    run_->SetFileHook(std::move(hook));
+}
+
 bool PicView::IsRunning() const {
     return run_->Running();
 }

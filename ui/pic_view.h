@@ -34,6 +34,8 @@ class PicView : public QWidget {
     void SetExitHandler(std::function<void(int status)> handler);
     // Shows a critical message titled with the program's name (tests replace it).
     void SetMessageHandler(std::function<void(const QString& text)> handler);
+    // Called on the collecting thread after each file of a run (tests hold a run with it).
+    void SetFileHook(std::function<void(int index)> hook);
 
     // The disposal way chosen by the boxes now: the first ticked box in index order.
     DisposalWay ChosenDisposalWay() const;

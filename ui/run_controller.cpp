@@ -62,7 +62,8 @@ void RunController::Launch(RunSettings settings) {
     Job* job = current_.get();
     job->Worker = std::thread([this, job] {
         CollectProgress progress;
-        progress.FileHandled = [this, id = job->Id](int, const std::string& relativePath) {
+        progress.FileHandled = [this, id = job->Id](int index, const std::string& relativePath) {
+            if (fileHook_) fileHook_(index);
             Post(id, [this, text = QString::fromStdString(relativePath)](Job&) {
                 display_.ShowFileCell(text);
             });

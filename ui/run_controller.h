@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,9 @@ class RunController : public QObject, private ReviewFrontEnd {
     // Ends the active run: nothing more is written, shown or removed; the files are closed.
     void Stop();
     void Decide(ReviewDecision decision);
+    // Called on the collecting thread after each file (index given), before the window hears
+    // of it; tests use it to hold a run in its collection.
+    void SetFileHook(std::function<void(int index)> hook) { fileHook_ = std::move(hook); }
 
   private:
     struct Job;
@@ -85,6 +89,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     bool DisposeFile(const std::string& fullPath) override;
 
     RunDisplay& display_;
+    std::function<void(int)> fileHook_;
     std::unique_ptr<Job> current_;
     std::vector<std::unique_ptr<Job>> retiring_;
     std::optional<RunSettings> pending_;

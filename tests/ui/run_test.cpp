@@ -7,9 +7,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "engine/output_files.h"
 #include "support/temp_dir.h"
@@ -254,11 +257,18 @@ class RunTest : public QObject {
     // Stop during collection: the cell keeps the last file read, no output file is touched,
     // and the next press starts again from the beginning.
     void stopDuringCollection() {
-        WriteMany(400);
+        WriteMany(40);
         morvane::test::WriteTextFile(ListPath(), "earlier\r\n");
+        // The collection waits after its fifth file until Stop has been pressed.
+        const auto pressed = std::make_shared<std::atomic<bool>>(false);
+        window_->SetFileHook([pressed](int index) {
+            for (int wait = 0; index == 4 && !*pressed && wait < 20000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
         StartRun();
         QTRY_VERIFY(Cell(0).endsWith(".png"));
         Press("Command1");
+        *pressed = true;
         QVERIFY(!window_->IsRunning());
         const QString last = Cell(0);
         QTest::qWait(50);
@@ -268,8 +278,8 @@ class RunTest : public QObject {
                  QString("earlier\r\n"));
         Press("Command1");
         QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
-        QCOMPARE(Cell(0), QString("400"));
-        QCOMPARE(Cell(1), QString("400"));
+        QCOMPARE(Cell(0), QString("40"));
+        QCOMPARE(Cell(1), QString("40"));
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
     }
 
