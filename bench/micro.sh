@@ -21,10 +21,17 @@ if base:
     for name, value in rate.items():
         if name.startswith("EqualCells/"):
             print("  %-44s %-9s %10.3g pairs/s  x%6.1f  x%5.1f" % (name, label[name], value, value / base, value / vec))
-plain = rate.get("Grouping/plain/10000/70/iterations:1")
+plain = next((v for k, v in rate.items() if k.startswith("Grouping/plain/10000/70/")), None)
+wall = {b["name"]: b["real_time"] for b in runs}
 print("\ngrouping (pairs of the one-by-one scan per second):")
 for b in runs:
     if b["name"].startswith("Grouping/"):
         ratio = " x%.1f" % (b["pairs/s"] / plain) if plain else ""
         print("  %-44s %9.1f s %10.3g pairs/s%s" % (b["name"], b["real_time"] / 1000, b["pairs/s"], ratio))
+print("\ncandidate filter (same threshold, batches only / with the filter):")
+for name in wall:
+    if name.startswith("Grouping/scanner/") and "/0/1/" in name:
+        off = name.replace("/0/1/", "/0/0/")
+        if off in wall:
+            print("  %-44s x%.1f" % (name, wall[off] / wall[name]))
 PY

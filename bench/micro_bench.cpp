@@ -130,22 +130,30 @@ BENCHMARK(BM_PlainGrouping)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-// range(2): threads (0 = one per core).
+// range(2): threads (0 = one per core); range(3): 1 lets the scanner use the candidate
+// filter (thresholds of 90 and above), 0 keeps it to the batches.
 void BM_Grouping(benchmark::State& state) {
     const int threads = static_cast<int>(state.range(2));
-    TimeGrouping(state, [threads](PicTable& table, int threshold) {
-        GroupScanner scanner(table, threshold, threads);
+    const auto filter = state.range(3) ? GroupScanner::Filter::Auto : GroupScanner::Filter::Off;
+    TimeGrouping(state, [threads, filter](PicTable& table, int threshold) {
+        GroupScanner scanner(table, threshold, threads, filter);
         while (!scanner.Finished()) scanner.NextStep();
         return scanner.DuplicateCount();
     });
 }
 BENCHMARK(BM_Grouping)
     ->Name("Grouping/scanner")
-    ->Args({10'000, 70, 1})
-    ->Args({10'000, 70, 0})
-    ->Args({10'000, 90, 0})
-    ->Args({100'000, 70, 0})
-    ->Args({100'000, 90, 0})
+    ->Args({10'000, 70, 1, 1})
+    ->Args({10'000, 70, 0, 1})
+    ->Args({10'000, 90, 0, 0})
+    ->Args({10'000, 90, 0, 1})
+    ->Args({10'000, 99, 0, 0})
+    ->Args({10'000, 99, 0, 1})
+    ->Args({100'000, 70, 0, 1})
+    ->Args({100'000, 90, 0, 0})
+    ->Args({100'000, 90, 0, 1})
+    ->Args({100'000, 99, 0, 0})
+    ->Args({100'000, 99, 0, 1})
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -13,6 +13,17 @@ namespace {
 constexpr int kBatchHeads = 256;
 // Later fingerprints per task: small enough for the level-1 cache.
 constexpr int kChunk = 64;
+// The candidate filter pays off from this threshold on (at 90 a matching pair differs in at
+// most 107 cells, so the cells are cut into 108 blocks of 9 or 10).
+constexpr int kFilterThreshold = 90;
+// Below this many pictures the batches are quick enough, and the index is not worth building.
+constexpr int kFilterMinPictures = 64;
+// The index is shared by workers from this size on.
+constexpr int kSharedIndexPictures = 4096;
+// A link followed in the index (a cache miss, often a count) costs about as much as this many
+// pairs compared in the batches; past this ratio, and a first few links, the batches take over.
+constexpr std::uint64_t kLinkCost = 32;
+constexpr std::uint64_t kFilterTrialLinks = 1 << 16;
 
 bool Stopped(const std::atomic<bool>* running) {
     return running && !running->load(std::memory_order_relaxed);
@@ -39,7 +50,7 @@ int LeastEqualCells(int threshold) {
     return equal;
 }
 
-GroupScanner::GroupScanner(PicTable& table, int threshold, int threads)
+GroupScanner::GroupScanner(PicTable& table, int threshold, int threads, Filter filter)
     : table_(table),
       leastEqual_(LeastEqualCells(threshold)),
       threads_(WorkerCount(threads)),
@@ -56,6 +67,38 @@ GroupScanner::GroupScanner(PicTable& table, int threshold, int threads)
         slotOf_[tableIndex_[slot]] = static_cast<int>(slot);
     }
     alive_.assign(tableIndex_.size(), 1);
+    const int count = static_cast<int>(tableIndex_.size());
+    if (filter == Filter::Off || threshold < kFilterThreshold || count < kFilterMinPictures) return;
+    if (threads_ > 1 && count >= kSharedIndexPictures)
+        pool_ = std::make_unique<WorkerPool>(threads_);
+    std::vector<const std::uint8_t*> prints(tableIndex_.size());
+    for (std::size_t slot = 0; slot < prints.size(); ++slot) prints[slot] = store_.At(slot);
+    candidates_ =
+        std::make_unique<CandidateIndex>(prints, kFingerprintCells - leastEqual_, pool_.get());
+    seenBy_.assign(tableIndex_.size(), -1);
+}
+
+// The later pictures that match `slot`, in slot order, taken out of the comparison.
+std::vector<GroupScanner::Match> GroupScanner::CandidateMatches(int slot) {
+    std::vector<Match> matches;
+    const std::uint8_t* head = store_.At(slot);
+    const auto alive = [this](int later) { return alive_[later] != 0; };
+    candidateSteps_ += candidates_->VisitLater(slot, alive, [&](int later) {
+        if (seenBy_[later] == slot) return;  // shares another block with the head
+        seenBy_[later] = slot;
+        const int equal = CountEqualCellsAtLeast(kernel_, head, store_.At(later), leastEqual_);
+        if (equal >= leastEqual_) matches.push_back({later, equal});
+    });
+    std::sort(matches.begin(), matches.end(),
+              [](const Match& a, const Match& b) { return a.slot < b.slot; });
+    alive_[slot] = 0;
+    for (const Match& match : matches) alive_[match.slot] = 0;
+    plainPairs_ += store_.Count() - 1 - static_cast<std::size_t>(slot);
+    if (candidateSteps_ > kFilterTrialLinks && candidateSteps_ * kLinkCost > plainPairs_) {
+        candidates_.reset();
+        std::vector<std::int32_t>().swap(seenBy_);
+    }
+    return matches;
 }
 
 // The heads grouped among themselves, one after another, as the one-by-one scan would.
@@ -146,13 +189,23 @@ std::optional<Group> GroupScanner::ScanHead(int head, const std::atomic<bool>* r
     Group group{{head}};
     const int slot = slotOf_[head];
     if (slot < 0) return group;
+    if (candidates_) return Gather(head, CandidateMatches(slot));
     if (batch_.empty() || batch_.back().slot < slot) {
         if (!ComputeBatch(slot, running)) return std::nullopt;
     }
     while (batchPos_ < batch_.size() && batch_[batchPos_].slot < slot) ++batchPos_;
     if (batchPos_ == batch_.size() || batch_[batchPos_].slot != slot) return group;
+    group = Gather(head, batch_[batchPos_].matches);
+    // The matches are not needed again.
+    std::vector<Match>().swap(batch_[batchPos_].matches);
+    return group;
+}
+
+// Writes the records of a head's matches and makes its group.
+Group GroupScanner::Gather(int head, const std::vector<Match>& matches) {
+    Group group{{head}};
     Dubl& headRecord = table_[head];
-    for (const Match& match : batch_[batchPos_].matches) {
+    for (const Match& match : matches) {
         const int candidate = tableIndex_[match.slot];
         Dubl& record = table_[candidate];
         if (record.Valid != 1) continue;
@@ -163,8 +216,6 @@ std::optional<Group> GroupScanner::ScanHead(int head, const std::atomic<bool>* r
         record.Similarity = similarity;
         headRecord.Similarity = similarity;
     }
-    // The matches are not needed again.
-    std::vector<Match>().swap(batch_[batchPos_].matches);
     return group;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/candidate_index.h"
 #include "engine/equal_cells.h"
 #include "engine/fingerprint_store.h"
 #include "engine/picture_table.h"
@@ -47,9 +48,16 @@ struct ScanStep {
 // themselves in order; every later picture then goes to the first remaining head it matches,
 // which is where the one-by-one scan would put it. Records are written only as each head's
 // turn comes in NextStep, so what the caller sees step by step is unchanged.
+//
+// From threshold 90 on, a matching pair differs in so few cells that most pairs need not be
+// compared at all: each head is compared only with the later pictures a CandidateIndex finds.
+// Should the index lead to too many pictures that share cells without matching (large flat
+// areas common to many pictures), the scan goes on with the batches, from that head on.
 class GroupScanner {
   public:
-    GroupScanner(PicTable& table, int threshold, int threads = 0);
+    enum class Filter { Auto, Off };  // Off: always the batches (tests and benchmarks)
+
+    GroupScanner(PicTable& table, int threshold, int threads = 0, Filter filter = Filter::Auto);
 
     // Scans heads until one forms a group or `maxHeads` heads are done, whichever comes
     // first. `running`, when given and false, ends the scan early.
@@ -57,6 +65,8 @@ class GroupScanner {
     int Processed() const { return nextHead_; }
     int DuplicateCount() const { return duplicateCount_; }
     bool Finished() const { return nextHead_ >= static_cast<int>(table_.size()); }
+    // Whether the next heads are looked up in the candidate index.
+    bool UsesCandidateFilter() const { return candidates_ != nullptr; }
 
   private:
     struct Match {
@@ -70,6 +80,8 @@ class GroupScanner {
 
     // Empty when `running` went false before the comparisons for `head` were done.
     std::optional<Group> ScanHead(int head, const std::atomic<bool>* running);
+    std::vector<Match> CandidateMatches(int slot);
+    Group Gather(int head, const std::vector<Match>& matches);
     bool ComputeBatch(int firstSlot, const std::atomic<bool>* running);
     std::vector<BatchHead> GroupWithinBatch(const std::vector<int>& heads) const;
     bool MatchLaterSlots(std::vector<BatchHead>& batch, int firstSlot,
@@ -87,7 +99,11 @@ class GroupScanner {
     std::vector<std::uint8_t> alive_;  // slot -> still to be compared (not a head, not taken)
     std::vector<BatchHead> batch_;     // surviving heads of the latest batch, ascending
     std::size_t batchPos_ = 0;
-    std::unique_ptr<WorkerPool> pool_;  // made when a batch is first large enough to share
+    std::unique_ptr<WorkerPool> pool_;            // made when work is first large enough to share
+    std::unique_ptr<CandidateIndex> candidates_;  // set while the candidate filter is in use
+    std::vector<std::int32_t> seenBy_;            // slot -> last head slot that verified it
+    std::uint64_t candidateSteps_ = 0;            // links followed in the index so far
+    std::uint64_t plainPairs_ = 0;                // pairs the batches would have compared
 };
 
 }  // namespace morvane

@@ -56,9 +56,17 @@ Outcome PlainScan(PicTable table, int threshold) {
     return outcome;
 }
 
-Outcome Scanned(PicTable table, int threshold, int threads, int maxHeads) {
+struct FilterUse {
+    bool atStart = false;
+    bool atEnd = false;
+};
+
+Outcome Scanned(PicTable table, int threshold, int threads, int maxHeads,
+                GroupScanner::Filter filter = GroupScanner::Filter::Auto,
+                FilterUse* use = nullptr) {
     Outcome outcome;
-    GroupScanner scanner(table, threshold, threads);
+    GroupScanner scanner(table, threshold, threads, filter);
+    if (use) use->atStart = scanner.UsesCandidateFilter();
     while (!scanner.Finished()) {
         const ScanStep step = scanner.NextStep(nullptr, maxHeads);
         if (!step.Group) continue;
@@ -66,6 +74,7 @@ Outcome Scanned(PicTable table, int threshold, int threads, int maxHeads) {
         outcome.duplicateCounts.push_back(step.DuplicateCount);
         outcome.processed.push_back(step.Processed);
     }
+    if (use) use->atEnd = scanner.UsesCandidateFilter();
     KeepRecords(table, outcome);
     return outcome;
 }
@@ -94,8 +103,8 @@ PicTable RandomTable(int count, int values, unsigned seed) {
 // some made from other copies (so a copy may match a copy but not its original), shuffled.
 PicTable ClusteredTable(int originals, unsigned seed) {
     std::mt19937 random(seed);
-    const int changes[] = {0,   3,   5,   6,   50,  107, 108, 150,  200,
-                           312, 313, 400, 516, 517, 700, 900, 1017, 1018};
+    const int changes[] = {0,   3,   5,   6,   15,  16,  50,  56,  57,  107,  108,
+                           150, 200, 312, 313, 400, 516, 517, 700, 900, 1017, 1018};
     std::vector<Fingerprint> prints;
     for (int o = 0; o < originals; ++o) {
         Fingerprint base(LastCell + 1);
@@ -117,6 +126,7 @@ PicTable ClusteredTable(int originals, unsigned seed) {
     return table;
 }
 
+// From threshold 90 on, heads are compared only with the candidates of a block index.
 class ParallelGrouping : public ::testing::TestWithParam<int> {};
 
 TEST_P(ParallelGrouping, RandomTablesGroupAsTheOneByOneScan) {
@@ -125,21 +135,82 @@ TEST_P(ParallelGrouping, RandomTablesGroupAsTheOneByOneScan) {
         SCOPED_TRACE(values);
         const PicTable table = RandomTable(700, values, 11 + values);
         const Outcome expected = PlainScan(table, threshold);
-        EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
-        EXPECT_EQ(Scanned(table, threshold, 1, 7), expected);
+        FilterUse use;
+        EXPECT_EQ(Scanned(table, threshold, 2, 256, GroupScanner::Filter::Auto, &use), expected);
+        EXPECT_EQ(use.atStart, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 1, 7, GroupScanner::Filter::Off), expected);
     }
 }
 
 TEST_P(ParallelGrouping, ClusteredTablesGroupAsTheOneByOneScan) {
     const int threshold = GetParam();
-    const PicTable table = ClusteredTable(40, 3);  // 760 pictures: three batches of heads
-    const Outcome expected = PlainScan(table, threshold);
-    ASSERT_FALSE(expected.groups.empty());
-    EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
-    EXPECT_EQ(Scanned(table, threshold, 3, 1), expected);
+    for (const unsigned seed : {3u, 4u}) {
+        SCOPED_TRACE(seed);
+        const PicTable table = ClusteredTable(40, seed);  // 920 pictures: several batches
+        const Outcome expected = PlainScan(table, threshold);
+        ASSERT_FALSE(expected.groups.empty());
+        FilterUse use;
+        EXPECT_EQ(Scanned(table, threshold, 2, 256, GroupScanner::Filter::Auto, &use), expected);
+        EXPECT_EQ(use.atEnd, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 3, 1, GroupScanner::Filter::Off), expected);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Thresholds, ParallelGrouping, ::testing::Values(1, 50, 70, 90, 100));
+INSTANTIATE_TEST_SUITE_P(Thresholds, ParallelGrouping,
+                         ::testing::Values(1, 50, 70, 90, 95, 99, 100));
+
+// `base` with `changed` cells raised by one, spread evenly over the first `span` cells.
+Fingerprint Changed(const Fingerprint& base, int changed, int span = LastCell + 1) {
+    Fingerprint copy = base;
+    for (int i = 0; i < changed; ++i) copy[i * span / changed] += 1;
+    return copy;
+}
+
+class CandidateFilter : public ::testing::TestWithParam<int> {};
+
+// Changes spread evenly, one to a block: the fewest blocks a matching pair can share.
+TEST_P(CandidateFilter, CopiesDifferingInTheMostCellsAllowedAreFound) {
+    const int threshold = GetParam();
+    const int most = LastCell + 1 - LeastEqualCells(threshold);
+    PicTable table = RandomTable(300, 256, 31);
+    const Fingerprint base = table[20].Fingerprint;
+    table[150].Fingerprint = Changed(base, most);
+    table[250].Fingerprint = Changed(base, most + 1);
+    const Outcome expected = PlainScan(table, threshold);
+    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{20, 150}}));
+    EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(HighThresholds, CandidateFilter, ::testing::Values(90, 95, 99, 100));
+
+TEST(CandidateFilterCases, APictureTakenByAnEarlierHeadIsNotOfferedAgain) {
+    PicTable table = RandomTable(200, 256, 8);
+    const Fingerprint base = table[10].Fingerprint;
+    // At 95 a match differs in at most 56 cells: the near copy matches both, the far copy
+    // matches only the near one, and the near one goes to the first head.
+    table[40].Fingerprint = Changed(base, 60, 120);
+    table[90].Fingerprint = Changed(base, 30, 60);
+    const Outcome expected = PlainScan(table, 95);
+    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{10, 90}}));
+    FilterUse use;
+    EXPECT_EQ(Scanned(table, 95, 2, 256, GroupScanner::Filter::Auto, &use), expected);
+    EXPECT_TRUE(use.atEnd);
+}
+
+TEST(CandidateFilterCases, CellsCommonToManyPicturesHandTheScanToTheBatches) {
+    // Every picture has the same dark top rows, as scans with a black border would: each head
+    // finds all later pictures on the chains of those blocks, none of them a match.
+    PicTable table = RandomTable(900, 256, 12);
+    for (Dubl& record : table)
+        if (!record.Fingerprint.empty()) std::fill_n(record.Fingerprint.begin(), 256, 0);
+    table[500].Fingerprint = Changed(table[300].Fingerprint, 40);
+    const Outcome expected = PlainScan(table, 90);
+    ASSERT_EQ(expected.groups.size(), 1u);
+    FilterUse use;
+    EXPECT_EQ(Scanned(table, 90, 2, 256, GroupScanner::Filter::Auto, &use), expected);
+    EXPECT_TRUE(use.atStart);
+    EXPECT_FALSE(use.atEnd);
+}
 
 TEST(ParallelGroupingKernels, EveryKernelGivesTheSameGroups) {
     const PicTable table = ClusteredTable(20, 5);
@@ -163,27 +234,31 @@ TEST(ParallelGroupingKernels, IdenticalPicturesAllJoinTheFirst) {
     EXPECT_EQ(outcome, PlainScan(table, 100));
 }
 
+// At 70 through the batches, at 90 through the candidate filter.
 TEST(ParallelGroupingKernels, StopPartWayThenGoOnGivesTheSameGroups) {
     const PicTable table = ClusteredTable(30, 9);
-    const Outcome expected = PlainScan(table, 70);
-    PicTable scanned = table;
-    GroupScanner scanner(scanned, 70, 2);
-    std::atomic<bool> running{true};
-    Outcome outcome;
-    int steps = 0;
-    while (!scanner.Finished()) {
-        running = steps++ % 3 != 1;  // every third step finds the run stopped
-        const ScanStep step = scanner.NextStep(&running);
-        if (!running) {
-            EXPECT_FALSE(step.Group);
+    for (const int threshold : {70, 90}) {
+        SCOPED_TRACE(threshold);
+        const Outcome expected = PlainScan(table, threshold);
+        PicTable scanned = table;
+        GroupScanner scanner(scanned, threshold, 2);
+        EXPECT_EQ(scanner.UsesCandidateFilter(), threshold >= 90);
+        std::atomic<bool> running{true};
+        Outcome outcome;
+        for (int steps = 0; !scanner.Finished(); ++steps) {
+            running = steps % 3 != 1;  // every third step finds the run stopped
+            const ScanStep step = scanner.NextStep(&running, threshold >= 90 ? 4 : 256);
+            if (!running) {
+                EXPECT_FALSE(step.Group);
+            }
+            if (!step.Group) continue;
+            outcome.groups.push_back(step.Group->Members);
+            outcome.duplicateCounts.push_back(step.DuplicateCount);
+            outcome.processed.push_back(step.Processed);
         }
-        if (!step.Group) continue;
-        outcome.groups.push_back(step.Group->Members);
-        outcome.duplicateCounts.push_back(step.DuplicateCount);
-        outcome.processed.push_back(step.Processed);
+        KeepRecords(scanned, outcome);
+        EXPECT_EQ(outcome, expected);
     }
-    KeepRecords(scanned, outcome);
-    EXPECT_EQ(outcome, expected);
 }
 
 }  // namespace
