@@ -57,6 +57,13 @@ bool OwnsItsBytes(const struct stat& info) {
     return S_ISREG(info.st_mode) && info.st_nlink <= 1;
 }
 
+// Which file a name stands for; another file put at the name is a different identity.
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> PassByte(int pass, int passes) {
@@ -131,8 +138,11 @@ WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObs
     if (!OwnsItsBytes(info)) return WipeStatus::NotOverwritten;
     ClearReadOnly(path);
     // O_NONBLOCK: a pipe put in the file's place must not hang the wipe.
+    const auto identity = std::pair{info.st_dev, info.st_ino};
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) return WipeStatus::CannotOpen;
+    // Another file put at the name since it was looked at is not the one to overwrite.
+    if (std::pair{info.st_dev, info.st_ino} != identity) return WipeStatus::CannotOpen;
     if (!OwnsItsBytes(info)) return WipeStatus::NotOverwritten;
     // Exactly the file's bytes: writing past the end would only add bytes to wipe. So an empty
     // file has nothing to overwrite, and its passes write nothing.
@@ -147,6 +157,7 @@ WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObs
 
 WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) {
     std::mt19937 random = TimeSeededGenerator();
+    const auto identity = IdentityOf(path);
     WipeResult result;
     switch (WipeFile(path, random, observer)) {
         case WipeStatus::NoFile:
@@ -163,6 +174,13 @@ WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) 
     }
     // Tried even when the file refused writing: it may still go, unwiped; a locked one stays.
     const std::string renamed = RenameToRandom(path, random);
+    if (IdentityOf(renamed) != identity) {
+        // The file went, or another took its name, while it was being wiped: that one was not
+        // chosen for removal, so it gets its name back and stays.
+        if (renamed != path) RenameNoReplace(renamed, path);
+        result.message = "Не могу удалить файл!\n" + path;
+        return result;
+    }
     result.removed = RemoveFile(renamed);
     if (!result.removed && result.message.empty())
         result.message = "Не могу удалить файл!\n" + path + (renamed != path ? "\n" + renamed : "");
