@@ -173,31 +173,35 @@ class RunTest : public QObject {
         for (const char* name : {"p.png", "q.png", "r.png", "u.png"}) QVERIFY(Kept(name));
     }
 
-    // "Удалить Все Большие" keeps the smallest file of this group and of every later one,
-    // without further waits. The same pixels as PNG and as BMP give one group each.
-    void deleteAllLargerKeepsTheSmallestOfEveryGroup() {
-        for (const unsigned seed : {7u, 8u}) {
-            const std::string stem = "s" + std::to_string(seed);
-            morvane::test::WritePatternPicture(*pictures_ / (stem + ".png"), 320, 240, seed);
-            morvane::test::WritePatternPicture(*pictures_ / (stem + ".bmp"), 320, 240, seed);
+    // The keep-one modes settle this group and every later one without further waits. The
+    // same pixels as PNG (smaller) and as BMP give one group each.
+    void keepOneModes_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("gone");
+        QTest::newRow("delete all larger") << "Command4_1"
+                                           << ".png"
+                                           << ".bmp";
+        QTest::newRow("delete all smaller") << "Command4_3"
+                                            << ".bmp"
+                                            << ".png";
+    }
+    void keepOneModes() {
+        QFETCH(QString, button);
+        QFETCH(QString, kept);
+        QFETCH(QString, gone);
+        for (const std::string stem : {"s7", "s8"}) {
+            for (const std::string ending : {".png", ".bmp"})
+                morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240, stem[1]);
             QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
                     fs::file_size(*pictures_ / (stem + ".bmp")));
         }
         StartAndWaitForPair();
-        Press("Command4_1");
+        Press(button.toLatin1().constData());
         QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Kept("s7.png") && Kept("s8.png"));
-        QVERIFY(Gone("s7.bmp") && Gone("s8.bmp"));
+        QVERIFY(Kept("s7" + kept) && Kept("s8" + kept));
+        QVERIFY(Gone("s7" + gone) && Gone("s8" + gone));
         QCOMPARE(ListLines().size(), 6);
-    }
-
-    void deleteAllSmallerKeepsTheLargest() {
-        morvane::test::WritePatternPicture(*pictures_ / "s.png", 320, 240, 7);
-        morvane::test::WritePatternPicture(*pictures_ / "s.bmp", 320, 240, 7);
-        StartAndWaitForPair();
-        Press("Command4_3");
-        QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Kept("s.bmp") && Gone("s.png"));
     }
 
     // A list that takes no more lines (a full disk) stops the run with a message; the
@@ -236,20 +240,18 @@ class RunTest : public QObject {
         QCOMPARE(Cell(0), QString("4"));
     }
 
-    void closingTheWindowStopsTheRun() {
-        WriteTriple();
-        StartAndWaitForPair();
-        window_->close();
-        QVERIFY(!window_->IsRunning());
-        QCOMPARE(ListLines().size(), 3);
-        QVERIFY(exits_.isEmpty());
+    // Closing the window stops the run; Exit also ends the program at once.
+    void endingDuringAWait_data() {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("close") << false;
+        QTest::newRow("exit") << true;
     }
-
-    void exitEndsTheProgramDuringAWait() {
+    void endingDuringAWait() {
+        QFETCH(bool, exit);
         WriteTriple();
         StartAndWaitForPair();
-        Press("Command2");
-        QCOMPARE(exits_, QList<int>{0});
+        exit ? Press("Command2") : void(window_->close());
+        QCOMPARE(exits_, exit ? QList<int>{0} : QList<int>{});
         QVERIFY(!window_->IsRunning());
         QCOMPARE(ListLines().size(), 3);
     }
@@ -300,14 +302,18 @@ class RunTest : public QObject {
         QCOMPARE(Cell(0), QString("300"));
     }
 
-    void missingSearchFolderDoesNothingAndTheNextPressStartsAgain() {
+    // A missing folder does nothing; an empty one then leaves an empty list.
+    void missingThenEmptySearchFolder() {
         Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
         Press("Command1");
         QTRY_VERIFY(!window_->IsRunning());
         QCOMPARE(Cell(0), QString());
         QVERIFY(!fs::exists(ListPath()));
-        WriteTriple();
-        StartAndWaitForPair();
+        StartRun();
+        QTRY_VERIFY(!window_->IsRunning());
+        QCOMPARE(Cell(0), QString("0"));
+        QVERIFY(fs::exists(ListPath()));
+        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
     }
 
     void thresholdOutOfRangeIsCorrectedInTheBox() {
@@ -317,28 +323,9 @@ class RunTest : public QObject {
         QCOMPARE(Text("Text2")->text(), QString("100"));
     }
 
-    void emptyFolderLeavesAnEmptyList() {
-        StartRun();
-        QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(Cell(0), QString("0"));
-        QVERIFY(fs::exists(ListPath()));
-        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
-    }
-
+    // A list that cannot be created: a critical box titled with the program's name, then the
+    // program ends.
     void listThatCannotBeCreatedEndsTheProgram() {
-        WriteTriple();
-        const std::string bad = *outside_ / "missing/list.txt";
-        Text("Text1_1")->setText(QString::fromStdString(bad));
-        StartRun();
-        QTRY_VERIFY(!exits_.isEmpty());
-        QCOMPARE(messages_, QStringList{QString::fromStdString(morvane::CreateFailedMessage(bad))});
-        QVERIFY(messages_[0].startsWith("Ошибка создания файла!\n"));
-        QVERIFY(exits_[0] != 0);
-        QVERIFY(!window_->IsRunning());
-    }
-
-    // The message is a critical box titled with the program's name.
-    void failedOutputShowsACriticalMessageBox() {
         auto window = std::make_unique<PicView>();
         window->SetExitHandler([this](int status) { exits_ << status; });
         Control<QLineEdit>(*window, "Text1_0")
@@ -358,6 +345,7 @@ class RunTest : public QObject {
         poll.start(10);
         QTest::mouseClick(Control<QPushButton>(*window, "Command1"), Qt::LeftButton);
         QTRY_VERIFY(!exits_.isEmpty());
+        QVERIFY(exits_[0] != 0 && !window->IsRunning());
         QCOMPARE(title, QString("Morvane"));
         QCOMPARE(icon, QMessageBox::Critical);
         QCOMPARE(text, QString("Ошибка создания файла!\n/no/such/folder/list.txt"));
