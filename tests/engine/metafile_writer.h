@@ -20,6 +20,10 @@ class Bytes {
     Bytes& I16(std::int16_t v) { return U16(static_cast<std::uint16_t>(v)); }
     Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     Bytes& I32(std::int32_t v) { return U32(static_cast<std::uint32_t>(v)); }
+    Bytes& I16s(std::initializer_list<std::int16_t> values) {
+        for (const std::int16_t v : values) I16(v);
+        return *this;
+    }
     Bytes& F32(float v) { return U32(std::bit_cast<std::uint32_t>(v)); }
     Bytes& Append(const std::vector<std::uint8_t>& more) {
         data_.insert(data_.end(), more.begin(), more.end());
@@ -85,15 +89,11 @@ class EmfWriter {
     EmfWriter& MoveTo(int x, int y) { return Record(27, Bytes().I32(x).I32(y)); }
     EmfWriter& LineTo(int x, int y) { return Record(54, Bytes().I32(x).I32(y)); }
     EmfWriter& Polyline16(std::initializer_list<std::int16_t> xy, std::uint32_t type = 87) {
-        Bytes p;
-        p.Rect(0, 0, 0, 0).U32(static_cast<std::uint32_t>(xy.size() / 2));
-        for (const std::int16_t v : xy) p.I16(v);
-        return Record(type, p);
+        return Record(type, Bytes().Rect(0, 0, 0, 0).U32(xy.size() / 2).I16s(xy));
     }
     EmfWriter& Font(std::uint32_t slot, std::int32_t height, std::int32_t weight) {
         Bytes p;
-        p.U32(slot).I32(height).I32(0).I32(0).I32(0).I32(weight);
-        p.U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U8(0).U8(0);
+        p.U32(slot).I32(height).I32(0).I32(0).I32(0).I32(weight).U32(0).U32(0);
         for (int i = 0; i < 32; ++i) p.U16(0);  // no face name: the default face
         return Record(82, p);
     }
@@ -113,12 +113,8 @@ class EmfWriter {
         const std::uint32_t offBmi = 8 + 72;
         const auto cbBmi = static_cast<std::uint32_t>(dib.info.size());
         p.Rect(x, y, x + w - 1, y + h - 1).I32(x).I32(y).I32(0).I32(0).I32(dibWidth).I32(dibHeight);
-        p.U32(offBmi)
-            .U32(cbBmi)
-            .U32(offBmi + cbBmi)
-            .U32(static_cast<std::uint32_t>(dib.bits.size()));
-        p.U32(0).U32(0x00CC0020).I32(w).I32(h);
-        p.Append(dib.info).Append(dib.bits);
+        p.U32(offBmi).U32(cbBmi).U32(offBmi + cbBmi).U32(dib.bits.size());
+        p.U32(0).U32(0x00CC0020).I32(w).I32(h).Append(dib.info).Append(dib.bits);
         return Record(81, p);
     }
 
@@ -152,9 +148,7 @@ class WmfWriter {
         : right_(right), bottom_(bottom), inch_(unitsPerInch) {}
 
     WmfWriter& Record(std::uint16_t function, std::initializer_list<std::int16_t> words) {
-        Bytes p;
-        for (const std::int16_t w : words) p.I16(w);
-        return Record(function, p);
+        return Record(function, Bytes().I16s(words));
     }
     WmfWriter& Record(std::uint16_t function, const Bytes& params) {
         Bytes padded = params;
