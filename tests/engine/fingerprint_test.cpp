@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/imaging.h"
+#include "support/huge_png.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -179,6 +178,7 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
     EXPECT_EQ(save(grey, "grey.png"), 8);
     EXPECT_EQ(save(rgb, "rgb.jpg"), 24);
     EXPECT_EQ(save(rgb, "rgb.bmp"), 24);
+    EXPECT_EQ(save(rgb, "flat.gif"), 8);  // even one colour counts as an 8-bit palette
     EXPECT_EQ(save(Flat(40, 30, {90, 20, 200, 128}), "alpha.png"), 32);
     EXPECT_EQ(save(grey.colourspace(VIPS_INTERPRETATION_GREY16), "grey16.png"), 16);
     EXPECT_EQ(save(rgb.colourspace(VIPS_INTERPRETATION_RGB16), "rgb16.png"), 48);
@@ -187,54 +187,7 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
         64);
     // Wide samples are brought down to 8 bits before the grid is made.
     EXPECT_TRUE(AllEqual(Make(dir / "rgb16.png").fingerprint, (90 + 20 + 200) / 3));
-}
-
-TEST(Fingerprint, GifDecodes) {
-    const TempDir dir;
-    test::WriteFlatPicture(dir / "flat.gif", 20, 20, 255, 255, 255);
-    const Result result = Make(dir / "flat.gif");
-    EXPECT_TRUE(AllEqual(result.fingerprint, 255));
-    EXPECT_EQ(result.width, 20);
-    EXPECT_EQ(result.depth, 8);  // a one-colour GIF still counts as an 8-bit palette picture
-}
-
-void WriteLe(std::ofstream& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// A placeable metafile drawing one red rectangle over its 100 x 50 unit frame.
-void WriteRedRectangleWmf(const std::string& file) {
-    std::ofstream out(file, std::ios::binary);
-    const std::array<std::uint16_t, 10> placeable = {0xCDD7, 0x9AC6, 0, 0, 0, 100, 50, 96, 0, 0};
-    std::uint16_t checksum = 0;
-    for (const std::uint16_t word : placeable) checksum ^= word;
-    for (const std::uint16_t word : placeable) WriteLe(out, word, 2);
-    WriteLe(out, checksum, 2);
-    const std::vector<std::uint16_t> records = {
-        7, 0, 0x02FC, 0,  0x00FF, 0x0000, 0,  // CreateBrushIndirect: solid red
-        4, 0, 0x012D, 0,                      // SelectObject 0
-        7, 0, 0x041B, 50, 100,    0,      0,  // Rectangle: bottom, right, top, left
-        3, 0, 0x0000};                        // EOF
-    const std::uint32_t totalWords = 9 + static_cast<std::uint32_t>(records.size());
-    for (const std::uint32_t word : {1u, 9u, 0x0300u}) WriteLe(out, word, 2);
-    WriteLe(out, totalWords, 4);
-    WriteLe(out, 1, 2);
-    WriteLe(out, 7, 4);
-    WriteLe(out, 0, 2);
-    for (const std::uint16_t word : records) WriteLe(out, word, 2);
-}
-
-TEST(Fingerprint, WindowsMetafileDecodesThroughItsEnding) {
-    const TempDir dir;
-    WriteRedRectangleWmf(dir / "shape.wmf");
-    std::filesystem::copy_file(dir / "shape.wmf", dir / "shape.WMF");
-    for (const char* name : {"shape.wmf", "shape.WMF"}) {
-        const Result result = Make(dir / name);
-        ASSERT_EQ(result.fingerprint.size(), 1024u) << name;
-        EXPECT_GT(result.width, 0);
-        EXPECT_GT(result.height, 0);
-        EXPECT_EQ(result.fingerprint[16 * 32 + 16], 85) << name;
-    }
+    EXPECT_TRUE(AllEqual(Make(dir / "flat.gif").fingerprint, (90 + 20 + 200) / 3));
 }
 
 TEST(Fingerprint, UnreadableFilesLeaveAnEmptyFingerprintAndTheSizesAlone) {
@@ -262,38 +215,11 @@ TEST(Fingerprint, TruncatedFilesGiveAnEmptyFingerprint) {
     }
 }
 
-std::uint32_t Crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (const unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
-std::string BigEndian(std::uint32_t value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 8), static_cast<char>(value)};
-}
-
-std::string Chunk(const std::string& type, const std::string& data) {
-    return BigEndian(static_cast<std::uint32_t>(data.size())) + type + data +
-           BigEndian(Crc32(type + data));
-}
-
-// A valid PNG header declaring a huge RGB picture, followed by a few bytes of image data.
-void WriteHugeDeclaredPng(const std::string& file, std::uint32_t side) {
-    const std::string header = BigEndian(side) + BigEndian(side) + std::string("\x08\x02\0\0\0", 5);
-    const std::string data("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9);
-    test::WriteTextFile(file, std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) +
-                                  Chunk("IDAT", data) + Chunk("IEND", ""));
-}
-
 TEST(Fingerprint, PicturesDeclaringEnormousSizesAreDeclined) {
     const TempDir dir;
     for (const std::uint32_t side : {30000u, 100000u}) {
         const std::string file = dir / ("huge" + std::to_string(side) + ".png");
-        WriteHugeDeclaredPng(file, side);
+        test::WriteHugeDeclaredPng(file, side);
         EXPECT_FALSE(OpenPicture(file, 1, 1).has_value()) << side;
         EXPECT_TRUE(Make(file).fingerprint.empty()) << side;
     }
@@ -309,10 +235,6 @@ TEST(PixelsToGrey, ReducesTripletsInPlaceAndDropsAnIncompleteTail) {
 }
 
 TEST(DecodeForDisplay, FitsTheBoxKeepingTheAspect) {
-    EXPECT_EQ(FitInBox(300, 150, 124, 124).height, 62);
-    EXPECT_EQ(FitInBox(992, 124, 124, 124).height, 16);  // 15.5 rounds to even
-    EXPECT_EQ(FitInBox(100, 120, 124, 124).width, 100);
-
     const TempDir dir;
     test::WritePatternPicture(dir / "wide.jpg", 3000, 1500, 4);
     const auto wide = DecodeForDisplay(dir / "wide.jpg", 124, 124);
