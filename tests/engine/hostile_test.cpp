@@ -13,6 +13,7 @@
 #include "engine/output_files.h"
 #include "engine/review.h"
 #include "engine/search_run.h"
+#include "support/huge_png.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
 
@@ -23,30 +24,6 @@ namespace fs = std::filesystem;
 
 const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
 const std::string kNewlineName = "line\nbreak.png";
-
-std::uint32_t Crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void PutBigEndian(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
-}
-
-// A real PNG whose header is rewritten to declare 30000x30000 (with a valid checksum), so
-// the decoder believes it and only the data runs short.
-void WriteHugeDeclaredPng(const std::string& file) {
-    test::WriteFlatPicture(file, 16, 16, 10, 20, 30);
-    std::string bytes = test::ReadFile(file);
-    PutBigEndian(bytes, 16, 30000);
-    PutBigEndian(bytes, 20, 30000);
-    PutBigEndian(bytes, 29, Crc32(bytes.substr(12, 17)));
-    test::WriteTextFile(file, bytes);
-}
 
 void WriteCut(const std::string& file, std::size_t keep) {
     const std::string bytes = test::ReadFile(file);
@@ -72,7 +49,7 @@ struct HostileLibrary {
         WriteCut(root + "/truncated.jpg", 300);
         test::WriteTextFile(root + "/zero.jpg", "");
         test::WriteTextFile(root + "/text.png", "this is not a picture\n");
-        WriteHugeDeclaredPng(root + "/huge.png");
+        test::WriteHugeDeclaredPng(root + "/huge.png");
         test::WritePatternPicture(root + "/corrupt.gif", 160, 120, 3);
         std::string gif = test::ReadFile(root + "/corrupt.gif");
         for (std::size_t i = 30; i < gif.size(); i += 7) gif[i] = static_cast<char>(0xA5);
