@@ -1,6 +1,5 @@
 #include "files/walk.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,25 +21,24 @@ using test::TempDir;
 using test::WriteTextFile;
 using Names = std::vector<std::string>;
 
-// The names of a folder in the order the file system lists them.
+// The names of a folder in the order the file system lists them (readdir's order).
 Names ListedOrder(const std::string& folder) {
     Names names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     return names;
 }
 
-Names Collect(const TempDir& dir, std::string_view maskText, bool recurse = true) {
+Names Collect(const std::string& root, std::string_view maskText, bool recurse = true,
+              const std::atomic<bool>* running = nullptr) {
     MaskList masks;
     masks.SetMasks(maskText);
     Names list;
-    CollectFiles(dir.path().string() + "/", recurse, masks, list);
+    CollectFiles(root, recurse, masks, list, running);
     return list;
+}
+Names Collect(const TempDir& dir, std::string_view maskText, bool recurse = true) {
+    return Collect(dir.path().string() + "/", maskText, recurse);
 }
 
 bool Contains(const Names& list, const std::string& path) {
@@ -81,16 +79,6 @@ TEST(CollectFiles, ListedOrderDepthFirstWithRelativePaths) {
     const Names top = Collect(dir, "*.jpg", false);
     EXPECT_EQ(top.size(), 4u);
     EXPECT_FALSE(Contains(top, "x.jpg/inner.jpg"));
-}
-
-TEST(CollectFiles, RootWithoutTrailingSeparatorGivesTheSamePaths) {
-    const TempDir dir;
-    WriteTextFile(dir / "a.jpg", "x");
-    MaskList masks;
-    masks.SetMasks("*");
-    Names list;
-    CollectFiles(dir.path().string(), true, masks, list);
-    EXPECT_EQ(list, Names{"a.jpg"});
 }
 
 TEST(CollectFiles, UnreadableFolderAddsNothingAndTheWalkGoesOn) {
@@ -154,40 +142,29 @@ TEST(CollectFiles, OneFileUnderSeveralNamesIsCollectedOnce) {
     EXPECT_TRUE(Contains(list, "other.jpg"));
 }
 
-TEST(CollectFiles, AFileTheMasksRejectDoesNotHideItsOtherName) {
+// A pipe is not collected (reading it would block), and a name the masks reject does not
+// hide the same file's other name.
+TEST(CollectFiles, OnlyRegularFilesUnderANameTheMasksAccept) {
     const TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
     WriteTextFile(dir / "p.png", "x");
     fs::create_hard_link(dir / "p.png", dir / "p.jpg");
     EXPECT_EQ(Collect(dir, "*.jpg"), Names{"p.jpg"});
 }
 
-TEST(CollectFiles, OnlyRegularFilesAreCollected) {
-    const TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);  // reading it would block
-    WriteTextFile(dir / "a.jpg", "x");
-    EXPECT_EQ(Collect(dir, "*.jpg"), Names{"a.jpg"});
-}
-
-TEST(CollectFiles, MissingRootAndEmptyMasksGiveNothing) {
+// The walk only appends; a root without its trailing separator gives the same paths.
+TEST(CollectFiles, RootsMasksAndCancel) {
     const TempDir dir;
     WriteTextFile(dir / "a.jpg", "x");
-    MaskList masks;
-    masks.SetMasks("*");
+    EXPECT_EQ(Collect(dir.path().string(), "*"), Names{"a.jpg"});
     Names list{"kept"};
-    CollectFiles(dir / "none/", true, masks, list);
-    EXPECT_EQ(list, Names{"kept"});  // the walk only appends
-    EXPECT_TRUE(Collect(dir, "").empty());
-}
-
-TEST(CollectFiles, CancelStopsTheWalk) {
-    const TempDir dir;
-    WriteTextFile(dir / "a.jpg", "x");
     MaskList masks;
     masks.SetMasks("*");
+    CollectFiles(dir / "none/", true, masks, list);
+    EXPECT_EQ(list, Names{"kept"});
+    EXPECT_TRUE(Collect(dir, "").empty());
     const std::atomic<bool> running{false};
-    Names list;
-    CollectFiles(dir.path().string() + "/", true, masks, list, &running);
-    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(Collect(dir.path().string() + "/", "*", true, &running).empty());
 }
 
 }  // namespace
