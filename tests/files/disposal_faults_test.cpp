@@ -113,11 +113,8 @@ class ReviewDisposalFaults : public ::testing::Test {
         for (const char* name : {"p.jpg", "q.jpg", "r.jpg"}) {
             test::WriteTextFile(run.SearchRoot + name, std::string(100, name[0]));
             run.FileList.push_back(name);
-            Dubl record;
-            record.Valid = 1;
-            record.FileSize = 100;
-            record.Fingerprint = Fingerprint(LastCell + 1, 7);
-            run.PicTable.push_back(record);
+            run.PicTable.push_back(
+                {.Valid = 1, .FileSize = 100, .Fingerprint = Fingerprint(LastCell + 1, 7)});
         }
         ASSERT_FALSE(files.Open(dir / "run.log", dir / "list.txt"));
     }
