@@ -21,12 +21,11 @@ namespace fs = std::filesystem;
 // Two groups of two copies each (the BMP copy the larger), in walk-independent folders.
 std::vector<std::string> MakeTwoGroups(const std::string& root) {
     fs::create_directories(root);
-    const std::vector<std::string> files = {root + "/a.png", root + "/a.bmp", root + "/b.png",
-                                            root + "/b.bmp"};
-    test::WritePatternPicture(files[0], 96, 64, 1);
-    test::WritePatternPicture(files[1], 96, 64, 1);
-    test::WritePatternPicture(files[2], 96, 64, 2);
-    test::WritePatternPicture(files[3], 96, 64, 2);
+    std::vector<std::string> files;
+    for (const std::string name : {"a.png", "a.bmp", "b.png", "b.bmp"}) {
+        files.push_back(root + "/" + name);
+        test::WritePatternPicture(files.back(), 96, 64, name[0] - 'a' + 1);
+    }
     return files;
 }
 
@@ -102,9 +101,7 @@ TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
     // The first group was written whole before its smaller copy went; the second group's
     // copies are both still there.
     EXPECT_EQ(frontEnd.disposed.size(), 1u);
-    int present = 0;
-    for (const std::string& file : files) present += fs::exists(file) ? 1 : 0;
-    EXPECT_EQ(present, 3);
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](auto& f) { return fs::exists(f); }), 3);
 }
 
 TEST(OutputFaults, AReadOnlyFolderIsReportedBeforeAnythingIsWritten) {
