@@ -56,150 +56,125 @@ struct Opened {
 class AboutWindowTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void twipsPerPixelRoundsHalfToEven();
-    void rowTopsForTheDesignHeight();
-    void linesAndShadowsArePlaced();
-    void linesCarryTheirTexts();
-    void hoverLightsOneLineAtATime();
-    void escapeClosesOnlyWithoutModifiers();
-    void clickOnTheDocumentationLineOpensIt();
-    void clickOnOtherLinesOnlyCloses();
-    void versionText();
-    void modalWindowIsDiscardedWhenClosed();
-};
-
-void AboutWindowTest::twipsPerPixelRoundsHalfToEven() {
-    QCOMPARE(morvane::TwipsPerPixelFor(96), 15);
-    QCOMPARE(morvane::TwipsPerPixelFor(120), 12);
-    QCOMPARE(morvane::TwipsPerPixelFor(1440.0 / 14.5), 14);  // half goes to the even 14
-    QCOMPARE(morvane::TwipsPerPixelFor(1440.0 / 15.5), 16);
-    QCOMPARE(morvane::TwipsPerPixelFor(0), 15);      // no usable DPI
-    QCOMPARE(morvane::TwipsPerPixelFor(100000), 1);  // never 0
-    QCOMPARE(morvane::TwipsPerPixel(), 15);          // the offscreen screen has 96 DPI
-    QCOMPARE(morvane::TwipsRect(90, 1164, 7230, 1074), QRect(6, 77, 482, 71));
-}
-
-void AboutWindowTest::rowTopsForTheDesignHeight() {
-    const int tops[] = {90, 1164, 2238, 3312, 4386};
-    for (int i = 0; i < 5; ++i) {
-        const QRect line = morvane::AboutLineRect(i, 7410, 5550);
-        QCOMPARE(line, QRect(90, tops[i], 7230, 1074));
+    void twipsPerPixelRoundsHalfToEven() {
+        QCOMPARE(morvane::TwipsPerPixelFor(96), 15);
+        QCOMPARE(morvane::TwipsPerPixelFor(120), 12);
+        QCOMPARE(morvane::TwipsPerPixelFor(1440.0 / 14.5), 14);  // half goes to the even 14
+        QCOMPARE(morvane::TwipsPerPixelFor(1440.0 / 15.5), 16);
+        QCOMPARE(morvane::TwipsPerPixelFor(0), 15);      // no usable DPI
+        QCOMPARE(morvane::TwipsPerPixelFor(100000), 1);  // never 0
+        QCOMPARE(morvane::TwipsPerPixel(), 15);          // the offscreen screen has 96 DPI
+        QCOMPARE(morvane::TwipsRect(90, 1164, 7230, 1074), QRect(6, 77, 482, 71));
     }
-}
 
-void AboutWindowTest::linesAndShadowsArePlaced() {
-    fAbout about(nullptr, [](const QUrl&) {});
-    QCOMPARE(about.size(), QSize(494, 370));  // 7410 x 5550 twips
-    const int topPixels[] = {6, 77, 149, 220, 292};
-    for (int i = 0; i < 5; ++i) {
-        const QLabel* front = Line(about, "L1", i);
-        const QLabel* shadow = Line(about, "L2", i);
-        QVERIFY(front && shadow);
-        QCOMPARE(front->geometry(), QRect(6, topPixels[i], 482, 71));
-        QCOMPARE(shadow->geometry(), front->geometry().translated(-1, -1));
-        QCOMPARE(TextColour(shadow), QColor(0x40, 0x40, 0x40));
-        // The front line lies above its shadow.
-        QVERIFY(about.children().indexOf(const_cast<QLabel*>(front)) >
-                about.children().indexOf(const_cast<QLabel*>(shadow)));
+    void linesAndShadowsArePlacedWithTheirTexts() {
+        fAbout about(nullptr, [](const QUrl&) {});
+        QCOMPARE(about.size(), QSize(494, 370));  // 7410 x 5550 twips
+        const int topTwips[] = {90, 1164, 2238, 3312, 4386};
+        const int topPixels[] = {6, 77, 149, 220, 292};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(morvane::AboutLineRect(i, 7410, 5550), QRect(90, topTwips[i], 7230, 1074));
+            const QLabel* front = Line(about, "L1", i);
+            const QLabel* shadow = Line(about, "L2", i);
+            QVERIFY(front && shadow);
+            QCOMPARE(front->geometry(), QRect(6, topPixels[i], 482, 71));
+            QCOMPARE(shadow->text(), front->text());
+            QCOMPARE(shadow->geometry(), front->geometry().translated(-1, -1));
+            QCOMPARE(TextColour(shadow), QColor(0x40, 0x40, 0x40));
+            // The front line lies above its shadow.
+            QVERIFY(about.children().indexOf(const_cast<QLabel*>(front)) >
+                    about.children().indexOf(const_cast<QLabel*>(shadow)));
+        }
+        QCOMPARE(about.windowTitle(), QStringLiteral("О программе Morvane_KT"));
+        QVERIFY(!about.windowIcon().isNull());
+        QCOMPARE(about.HighlightedLine(), -1);
+        const QStringList notice = Line(about, "L1", 0)->text().split(u'\n');
+        QCOMPARE(notice.size(), 2);
+        QVERIFY(notice[0].endsWith(QString::number(QDate::currentDate().year())));
+        QVERIFY(Line(about, "L1", 2)->text().endsWith(QStringLiteral("README.md")));
+        QCOMPARE(Line(about, "L1", 4)->text(),
+                 QStringLiteral("Morvane_KT    v.") + morvane::VersionText());
     }
-    QCOMPARE(about.windowTitle(), QStringLiteral("О программе Morvane_KT"));
-    QVERIFY(!about.windowIcon().isNull());
-    QCOMPARE(about.HighlightedLine(), -1);
-}
 
-void AboutWindowTest::linesCarryTheirTexts() {
-    fAbout about(nullptr, [](const QUrl&) {});
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(Line(about, "L2", i)->text(), Line(about, "L1", i)->text());
-    const QStringList notice = Line(about, "L1", 0)->text().split(u'\n');
-    QCOMPARE(notice.size(), 2);
-    QVERIFY(notice[0].endsWith(QString::number(QDate::currentDate().year())));
-    QVERIFY(Line(about, "L1", 2)->text().endsWith(QStringLiteral("README.md")));
-    QCOMPARE(Line(about, "L1", 4)->text(),
-             QStringLiteral("Morvane_KT    v.") + morvane::VersionText());
-}
-
-void AboutWindowTest::hoverLightsOneLineAtATime() {
-    Opened opened;
-    fAbout& about = *opened.about;
-    const QLabel* line2 = Line(about, "L1", 2);
-    const QLabel* line3 = Line(about, "L1", 3);
-    MoveTo(about, line2->geometry().center());
-    QVERIFY(Lit(about, 2));
-    QCOMPARE(about.HighlightedLine(), 2);
-    QCOMPARE(TextColour(Line(about, "L2", 2)), QColor(0x40, 0x40, 0x40));  // shadow stays grey
-
-    MoveTo(about, line2->geometry().center() + QPoint(20, 5));  // same line
-    QVERIFY(Lit(about, 2));
-
-    MoveTo(about, line3->geometry().center());
-    QVERIFY(Plain(about, 2));
-    QVERIFY(Lit(about, 3));
-    QCOMPARE(about.HighlightedLine(), 3);
-
-    MoveTo(about, QPoint(2, about.height() - 2));  // the background
-    QVERIFY(Plain(about, 3));
-    QCOMPARE(about.HighlightedLine(), -1);
-}
-
-void AboutWindowTest::escapeClosesOnlyWithoutModifiers() {
-    Opened opened;
-    QTest::keyClick(opened.about.get(), Qt::Key_Escape, Qt::ShiftModifier);
-    QVERIFY(opened.about->isVisible());
-    QTest::keyClick(opened.about.get(), Qt::Key_Escape, Qt::ControlModifier);
-    QVERIFY(opened.about->isVisible());
-    QTest::keyClick(opened.about.get(), Qt::Key_Escape);
-    QVERIFY(!opened.about->isVisible());
-    QVERIFY(opened.urls.isEmpty());
-}
-
-void AboutWindowTest::clickOnTheDocumentationLineOpensIt() {
-    Opened opened;
-    const QLabel* line2 = Line(*opened.about, "L1", 2);
-    ClickOn(*opened.about, line2);
-    QVERIFY(!opened.about->isVisible());
-    QCOMPARE(opened.urls.size(), 1);
-    QVERIFY(opened.urls[0].isLocalFile());
-    QCOMPARE(QDir::toNativeSeparators(opened.urls[0].toLocalFile()), line2->text());
-}
-
-void AboutWindowTest::clickOnOtherLinesOnlyCloses() {
-    for (const int line : {0, 1, 4}) {
+    void hoverLightsOneLineAtATime() {
         Opened opened;
-        ClickOn(*opened.about, Line(*opened.about, "L1", line));
+        fAbout& about = *opened.about;
+        const QLabel* line2 = Line(about, "L1", 2);
+        const QLabel* line3 = Line(about, "L1", 3);
+        MoveTo(about, line2->geometry().center());
+        QVERIFY(Lit(about, 2));
+        QCOMPARE(about.HighlightedLine(), 2);
+        QCOMPARE(TextColour(Line(about, "L2", 2)), QColor(0x40, 0x40, 0x40));  // shadow stays grey
+
+        MoveTo(about, line2->geometry().center() + QPoint(20, 5));  // same line
+        QVERIFY(Lit(about, 2));
+
+        MoveTo(about, line3->geometry().center());
+        QVERIFY(Plain(about, 2));
+        QVERIFY(Lit(about, 3));
+        QCOMPARE(about.HighlightedLine(), 3);
+
+        MoveTo(about, QPoint(2, about.height() - 2));  // the background
+        QVERIFY(Plain(about, 3));
+        QCOMPARE(about.HighlightedLine(), -1);
+    }
+
+    void escapeClosesOnlyWithoutModifiers() {
+        Opened opened;
+        QTest::keyClick(opened.about.get(), Qt::Key_Escape, Qt::ShiftModifier);
+        QVERIFY(opened.about->isVisible());
+        QTest::keyClick(opened.about.get(), Qt::Key_Escape, Qt::ControlModifier);
+        QVERIFY(opened.about->isVisible());
+        QTest::keyClick(opened.about.get(), Qt::Key_Escape);
         QVERIFY(!opened.about->isVisible());
         QVERIFY(opened.urls.isEmpty());
     }
-    Opened opened;  // the right button is no click
-    ClickOn(*opened.about, Line(*opened.about, "L1", 2), Qt::RightButton);
-    QVERIFY(opened.about->isVisible());
-    QVERIFY(opened.urls.isEmpty());
-}
 
-void AboutWindowTest::versionText() {
-    QCOMPARE(morvane::VersionText(1, 2, 3), QStringLiteral("01.02.0003"));
-    QCOMPARE(morvane::VersionText(0, 1, 0), QStringLiteral("00.01.0000"));
-    QCOMPARE(morvane::VersionText(1, 2, 12345), QStringLiteral("01.02.2345"));
-    QCOMPARE(morvane::VersionText(123, 456, 7), QStringLiteral("23.56.0007"));
-    QCOMPARE(
-        morvane::VersionText(),
-        morvane::VersionText(MORVANE_VERSION_MAJOR, MORVANE_VERSION_MINOR, MORVANE_VERSION_PATCH));
-    QCOMPARE(morvane::PadLeft(QStringLiteral("7"), 3, u' '), QStringLiteral("  7"));
-}
+    // A click closes the window; on the documentation line it also opens it. The right button
+    // is no click.
+    void clickClosesAndOpensOnlyTheDocumentation() {
+        for (const int line : {0, 1, 4}) {
+            Opened opened;
+            ClickOn(*opened.about, Line(*opened.about, "L1", line));
+            QVERIFY(!opened.about->isVisible());
+            QVERIFY(opened.urls.isEmpty());
+        }
+        Opened opened;
+        const QLabel* line2 = Line(*opened.about, "L1", 2);
+        ClickOn(*opened.about, line2, Qt::RightButton);
+        QVERIFY(opened.about->isVisible() && opened.urls.isEmpty());
+        ClickOn(*opened.about, line2);
+        QVERIFY(!opened.about->isVisible());
+        QCOMPARE(opened.urls.size(), 1);
+        QVERIFY(opened.urls[0].isLocalFile());
+        QCOMPARE(QDir::toNativeSeparators(opened.urls[0].toLocalFile()), line2->text());
+    }
 
-void AboutWindowTest::modalWindowIsDiscardedWhenClosed() {
-    QWidget owner;
-    owner.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&owner));
-    QTimer::singleShot(0, [] {
-        QWidget* modal = QApplication::activeModalWidget();
-        QVERIFY(modal && qobject_cast<fAbout*>(modal));
-        modal->grab().save(qEnvironmentVariable("MORVANE_ABOUT_SHOT"));
-        QTest::keyClick(modal, Qt::Key_Escape);
-    });
-    fAbout::ShowModal(&owner);
-    QTRY_VERIFY(owner.findChildren<fAbout*>().isEmpty());
-}
+    void versionText() {
+        QCOMPARE(morvane::VersionText(1, 2, 3), QStringLiteral("01.02.0003"));
+        QCOMPARE(morvane::VersionText(0, 1, 0), QStringLiteral("00.01.0000"));
+        QCOMPARE(morvane::VersionText(1, 2, 12345), QStringLiteral("01.02.2345"));
+        QCOMPARE(morvane::VersionText(123, 456, 7), QStringLiteral("23.56.0007"));
+        QCOMPARE(morvane::VersionText(),
+                 morvane::VersionText(MORVANE_VERSION_MAJOR, MORVANE_VERSION_MINOR,
+                                      MORVANE_VERSION_PATCH));
+        QCOMPARE(morvane::PadLeft(QStringLiteral("7"), 3, u' '), QStringLiteral("  7"));
+    }
+
+    void modalWindowIsDiscardedWhenClosed() {
+        QWidget owner;
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QTimer::singleShot(0, [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal && qobject_cast<fAbout*>(modal));
+            modal->grab().save(qEnvironmentVariable("MORVANE_ABOUT_SHOT"));
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        fAbout::ShowModal(&owner);
+        QTRY_VERIFY(owner.findChildren<fAbout*>().isEmpty());
+    }
+};
 
 QTEST_MAIN(AboutWindowTest)
 #include "about_window_test.moc"
