@@ -54,131 +54,113 @@ bool HeldOpen(const std::string& file) {
 class PictureDisplayTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void displaySize_data();
-    void displaySize();
-    void innerAreaIsInsideTheBorder();
-    void wideShrunkPictureIsCentredOverBackground();
-    void singlePixelSitsAtTheCentre();
-    void transparencyShowsTheGivenBackground();
-    void clearedBoxShowsOnlyBackground();
-    void failuresKeepTheBoxAsItWas();
-    void fileIsClosedAndReadAfresh();
+    void displaySize_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("expected");  // invalid: not shown
+        QTest::newRow("exact fit") << 124 << 124 << QSize(124, 124);
+        QTest::newRow("one pixel, never too small") << 1 << 1 << QSize(1, 1);
+        QTest::newRow("wide") << 300 << 150 << QSize(124, 62);
+        QTest::newRow("tall") << 150 << 300 << QSize(62, 124);
+        QTest::newRow("square, larger") << 500 << 500 << QSize(124, 124);
+        QTest::newRow("half rounds to even") << 992 << 124 << QSize(124, 16);
+        QTest::newRow("shrunk to nothing") << 10000 << 10 << QSize();
+        QTest::newRow("shrunk below 4") << 124 * 40 << 124 << QSize();
+        QTest::newRow("shrunk to exactly 4") << 124 * 31 << 124 << QSize(124, 4);
+        QTest::newRow("fits, not square") << 100 << 120 << QSize(100, 120);
+        QTest::newRow("one side over") << 125 << 10 << QSize(124, 10);
+    }
+
+    void displaySize() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(QSize, expected);
+        const auto size = DisplaySize(width, height, kInner, kInner);
+        QCOMPARE(size.value_or(QSize()), expected);
+        QCOMPARE(MakeBox()->contentsRect(), QRect(kBorder, kBorder, kInner, kInner));
+        QVERIFY(!DisplaySize(width, height, 0, kInner));  // a box not laid out yet shows nothing
+    }
+
+    void picturesAreCentredOverTheBackground() {
+        TempDir dir;
+        const auto box = MakeBox();
+        const QColor red(200, 30, 40);
+        QVERIFY(ShowFlat(*box, dir, 300, 150, red));
+        QCOMPARE(box->Picture().size(), QSize(124, 62));
+        // 31 rows of background above and below.
+        QVERIFY(Near(InnerPixel(*box, 62, 30), Qt::white));
+        QVERIFY(Near(InnerPixel(*box, 62, 31), red));
+        QVERIFY(Near(InnerPixel(*box, 0, 62), red));
+        QVERIFY(Near(InnerPixel(*box, 123, 92), red));
+        QVERIFY(Near(InnerPixel(*box, 62, 93), Qt::white));
+        // A single pixel sits at the centre, rounded down.
+        QVERIFY(ShowFlat(*box, dir, 1, 1, Qt::black));
+        QCOMPARE(InnerPixel(*box, 61, 61), QColor(Qt::black));
+        QCOMPARE(InnerPixel(*box, 62, 61), QColor(Qt::white));
+        QCOMPARE(InnerPixel(*box, 61, 62), QColor(Qt::white));
+    }
+
+    void transparencyShowsTheGivenBackground() {
+        TempDir dir;
+        const std::string file = dir / "clear.png";
+        // Left half opaque blue, right half fully transparent red.
+        std::vector<std::uint8_t> pixels;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const bool left = x < 20;
+                pixels.insert(pixels.end(),
+                              {std::uint8_t(left ? 0 : 255), 0, std::uint8_t(left ? 255 : 0),
+                               std::uint8_t(left ? 255 : 0)});
+            }
+        morvane::test::WritePicture(file, 40, 20, 4, pixels);
+        const auto box = MakeBox();
+        const QColor paleGreen(208, 255, 208);
+        QVERIFY(box->ShowPicture(QString::fromStdString(file), paleGreen));
+        const QPoint origin((kInner - 40) / 2, (kInner - 20) / 2);
+        QCOMPARE(InnerPixel(*box, origin.x() + 5, origin.y() + 5), QColor(Qt::blue));
+        QCOMPARE(InnerPixel(*box, origin.x() + 30, origin.y() + 5), paleGreen);
+        QCOMPARE(InnerPixel(*box, 2, 2), QColor(Qt::white));  // the box's own background around it
+    }
+
+    void clearedBoxShowsOnlyBackground() {
+        TempDir dir;
+        const auto box = MakeBox();
+        box->SetBackgroundColour(QColor(255, 224, 192));
+        QVERIFY(ShowFlat(*box, dir, 124, 124, Qt::black));
+        QCOMPARE(InnerPixel(*box, 0, 0), QColor(Qt::black));
+        QCOMPARE(InnerPixel(*box, 123, 123), QColor(Qt::black));
+        box->ClearPictureBox();
+        QVERIFY(box->Picture().isNull());
+        QCOMPARE(InnerPixel(*box, 62, 62), QColor(255, 224, 192));
+    }
+
+    void failuresKeepTheBoxAsItWas() {
+        TempDir dir;
+        const auto box = MakeBox();
+        QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "gone.png"), Qt::white));
+        morvane::test::WriteTextFile(dir / "text.jpg", "not a picture");
+        QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "text.jpg"), Qt::white));
+        const std::string thin = dir / "thin.png";
+        morvane::test::WriteFlatPicture(thin, 10000, 10, 0, 0, 0);
+        QVERIFY(!box->ShowPicture(QString::fromStdString(thin), Qt::white));
+        QVERIFY(box->Picture().isNull());
+        QCOMPARE(InnerPixel(*box, 62, 62), QColor(Qt::white));
+    }
+
+    void fileIsClosedAndReadAfresh() {
+        TempDir dir;
+        const std::string file = dir / "same name.jpg";
+        const auto box = MakeBox();
+        morvane::test::WriteFlatPicture(file, 600, 400, 0, 0, 0);
+        QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::white));
+        QVERIFY(!HeldOpen(file));
+        // Another picture under the same name: the box shows the new one, not a remembered one.
+        morvane::test::WriteFlatPicture(file, 600, 400, 255, 255, 255);
+        QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::black));
+        QVERIFY(Near(InnerPixel(*box, 62, 62), Qt::white));
+        QVERIFY(std::filesystem::remove(file));
+    }
 };
-
-void PictureDisplayTest::displaySize_data() {
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QSize>("expected");  // invalid: not shown
-    QTest::newRow("exact fit") << 124 << 124 << QSize(124, 124);
-    QTest::newRow("one pixel, never too small") << 1 << 1 << QSize(1, 1);
-    QTest::newRow("wide") << 300 << 150 << QSize(124, 62);
-    QTest::newRow("tall") << 150 << 300 << QSize(62, 124);
-    QTest::newRow("square, larger") << 500 << 500 << QSize(124, 124);
-    QTest::newRow("half rounds to even") << 992 << 124 << QSize(124, 16);
-    QTest::newRow("shrunk to nothing") << 10000 << 10 << QSize();
-    QTest::newRow("shrunk below 4") << 124 * 40 << 124 << QSize();
-    QTest::newRow("shrunk to exactly 4") << 124 * 31 << 124 << QSize(124, 4);
-    QTest::newRow("fits, not square") << 100 << 120 << QSize(100, 120);
-    QTest::newRow("one side over") << 125 << 10 << QSize(124, 10);
-}
-
-void PictureDisplayTest::displaySize() {
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(QSize, expected);
-    const auto size = DisplaySize(width, height, kInner, kInner);
-    QCOMPARE(size.value_or(QSize()), expected);
-}
-
-void PictureDisplayTest::innerAreaIsInsideTheBorder() {
-    const auto box = MakeBox();
-    QCOMPARE(box->contentsRect(), QRect(kBorder, kBorder, kInner, kInner));
-    QVERIFY(!DisplaySize(1, 1, 0, 124));  // a box not laid out yet shows nothing
-}
-
-void PictureDisplayTest::wideShrunkPictureIsCentredOverBackground() {
-    TempDir dir;
-    const auto box = MakeBox();
-    const QColor red(200, 30, 40);
-    QVERIFY(ShowFlat(*box, dir, 300, 150, red));
-    QCOMPARE(box->Picture().size(), QSize(124, 62));
-    // 31 rows of background above and below.
-    QVERIFY(Near(InnerPixel(*box, 62, 30), Qt::white));
-    QVERIFY(Near(InnerPixel(*box, 62, 31), red));
-    QVERIFY(Near(InnerPixel(*box, 0, 62), red));
-    QVERIFY(Near(InnerPixel(*box, 123, 92), red));
-    QVERIFY(Near(InnerPixel(*box, 62, 93), Qt::white));
-}
-
-void PictureDisplayTest::singlePixelSitsAtTheCentre() {
-    TempDir dir;
-    const auto box = MakeBox();
-    QVERIFY(ShowFlat(*box, dir, 1, 1, Qt::black));
-    QCOMPARE(InnerPixel(*box, 61, 61), QColor(Qt::black));
-    QCOMPARE(InnerPixel(*box, 62, 61), QColor(Qt::white));
-    QCOMPARE(InnerPixel(*box, 61, 62), QColor(Qt::white));
-}
-
-void PictureDisplayTest::transparencyShowsTheGivenBackground() {
-    TempDir dir;
-    const std::string file = dir / "clear.png";
-    // Left half opaque blue, right half fully transparent red.
-    std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool left = x < 20;
-            pixels.insert(pixels.end(),
-                          {std::uint8_t(left ? 0 : 255), 0, std::uint8_t(left ? 255 : 0),
-                           std::uint8_t(left ? 255 : 0)});
-        }
-    morvane::test::WritePicture(file, 40, 20, 4, pixels);
-    const auto box = MakeBox();
-    const QColor paleGreen(208, 255, 208);
-    QVERIFY(box->ShowPicture(QString::fromStdString(file), paleGreen));
-    const QPoint origin((kInner - 40) / 2, (kInner - 20) / 2);
-    QCOMPARE(InnerPixel(*box, origin.x() + 5, origin.y() + 5), QColor(Qt::blue));
-    QCOMPARE(InnerPixel(*box, origin.x() + 30, origin.y() + 5), paleGreen);
-    QCOMPARE(InnerPixel(*box, 2, 2), QColor(Qt::white));  // the box's own background around it
-}
-
-void PictureDisplayTest::clearedBoxShowsOnlyBackground() {
-    TempDir dir;
-    const auto box = MakeBox();
-    box->SetBackgroundColour(QColor(255, 224, 192));
-    QVERIFY(ShowFlat(*box, dir, 124, 124, Qt::black));
-    QCOMPARE(InnerPixel(*box, 0, 0), QColor(Qt::black));
-    QCOMPARE(InnerPixel(*box, 123, 123), QColor(Qt::black));
-    box->ClearPictureBox();
-    QVERIFY(box->Picture().isNull());
-    QCOMPARE(InnerPixel(*box, 62, 62), QColor(255, 224, 192));
-}
-
-void PictureDisplayTest::failuresKeepTheBoxAsItWas() {
-    TempDir dir;
-    const auto box = MakeBox();
-    QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "gone.png"), Qt::white));
-    morvane::test::WriteTextFile(dir / "text.jpg", "not a picture");
-    QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "text.jpg"), Qt::white));
-    const std::string thin = dir / "thin.png";
-    morvane::test::WriteFlatPicture(thin, 10000, 10, 0, 0, 0);
-    QVERIFY(!box->ShowPicture(QString::fromStdString(thin), Qt::white));
-    QVERIFY(box->Picture().isNull());
-    QCOMPARE(InnerPixel(*box, 62, 62), QColor(Qt::white));
-}
-
-void PictureDisplayTest::fileIsClosedAndReadAfresh() {
-    TempDir dir;
-    const std::string file = dir / "same name.jpg";
-    const auto box = MakeBox();
-    morvane::test::WriteFlatPicture(file, 600, 400, 0, 0, 0);
-    QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::white));
-    QVERIFY(!HeldOpen(file));
-    // Another picture under the same name: the box shows the new one, not a remembered one.
-    morvane::test::WriteFlatPicture(file, 600, 400, 255, 255, 255);
-    QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::black));
-    QVERIFY(Near(InnerPixel(*box, 62, 62), Qt::white));
-    QVERIFY(std::filesystem::remove(file));
-}
 
 QTEST_MAIN(PictureDisplayTest)
 #include "picture_display_test.moc"
