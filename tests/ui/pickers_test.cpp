@@ -27,21 +27,14 @@ class FakePickers : public morvane::PickerDialogs {
     int filterIndex = 0;
 
     QString PickFolder(QWidget*, const QString& t, const QString& s) override {
-        ++calls;
-        kind = "folder";
-        title = t;
-        start = s;
-        return answer;
+        std::tie(kind, title, start) = std::tuple("folder", t, s);
+        return ++calls, answer;
     }
     QString PickSaveFile(QWidget*, int index, const QString& t, const QString& name,
                          const QString& s) override {
-        ++calls;
-        kind = "save";
-        filterIndex = index;
-        title = t;
-        proposedName = name;
-        start = s;
-        return answer;
+        std::tie(kind, filterIndex, title, proposedName, start) =
+            std::tuple("save", index, t, name, s);
+        return ++calls, answer;
     }
 };
 
@@ -80,7 +73,7 @@ class PickersTest : public QObject {
         QCOMPARE(Text("Text1_0")->text(), QString("/"));  // the root keeps one separator
     }
 
-    void existingFolderIsTheStartPoint() {
+    void existingFolderIsTheStartPointAndAMissingOneGivesHome() {
         morvane::test::TempDir dir;
         const QString folder = QString::fromStdString(dir.path().string());
         Text("Text1_3")->setText(folder);
@@ -88,9 +81,7 @@ class PickersTest : public QObject {
         Press("Command3_3");
         QCOMPARE(pickers_->start, folder);
         QCOMPARE(Text("Text1_3")->text(), folder);  // cancelled: unchanged
-    }
-
-    void missingMoveFolderFallsBackToHome() {
+        // A missing folder falls back to home.
         Text("Text1_3")->setText("/no/such/folder/");
         Press("Command3_3");
         QCOMPARE(pickers_->start, QDir::homePath());
@@ -109,9 +100,7 @@ class PickersTest : public QObject {
         QCOMPARE(pickers_->start, QString::fromStdString(dir.path().string() + "/"));
         // Taken as returned, without an extension added.
         QCOMPARE(Text("Text1_1")->text(), QString::fromStdString(dir / "chosen"));
-    }
-
-    void bareListNameOpensInTheProgramFolder() {
+        // A bare name opens in the program folder.
         Text("Text1_1")->setText("dups.txt");
         pickers_->answer = "";
         Press("Command3_1");
