@@ -42,12 +42,8 @@ void WritePicture(const std::string& file, int width, int height, int bands,
 
 void WriteFlatPicture(const std::string& file, int width, int height, std::uint8_t r,
                       std::uint8_t g, std::uint8_t b) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
-    for (std::size_t i = 0; i < pixels.size(); i += 3) {
-        pixels[i] = r;
-        pixels[i + 1] = g;
-        pixels[i + 2] = b;
-    }
+    std::vector<std::uint8_t> pixels;
+    for (int i = 0; i < width * height; ++i) pixels.insert(pixels.end(), {r, g, b});
     WritePicture(file, width, height, 3, pixels);
 }
 
