@@ -18,12 +18,8 @@ Fingerprint Differing(const Fingerprint& base, int differing, int from = 0) {
 
 PicTable TableOf(const std::vector<Fingerprint>& prints) {
     PicTable table;
-    for (const auto& print : prints) {
-        Dubl record;
-        record.Fingerprint = print;
-        record.Valid = print.empty() ? 0 : 1;
-        table.push_back(record);
-    }
+    for (const auto& print : prints)
+        table.push_back({.Valid = std::uint8_t(print.empty() ? 0 : 1), .Fingerprint = print});
     return table;
 }
 
