@@ -4,27 +4,13 @@
 
 #include <filesystem>
 
+#include "support/review_front_end.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FakeFrontEnd : ReviewFrontEnd {
-    std::vector<std::string> events;
-    void ShowSlot(int slot, const SlotPicture& p) override {
-        events.push_back((slot == 0 ? "left " : "right ") + p.RelativePath + "|" + p.SizeText +
-                         "|" + p.DimensionsText);
-    }
-    void ClearSlots() override { events.push_back("clear"); }
-    void DuplicateCountChanged(int n) override { events.push_back("dup " + std::to_string(n)); }
-    void ProcessedChanged(int n) override { events.push_back("done " + std::to_string(n)); }
-    bool DisposeFile(const std::string& path) override {
-        events.push_back("remove " + fs::path(path).filename().string());
-        return fs::remove(path);
-    }
-};
 
 // A folder of files with the given sizes and names, every one with the same fingerprint
 // unless `unrelated` names its index.
@@ -48,10 +34,7 @@ class ReviewTest : public ::testing::Test {
 
     ReviewState Start(Review& review) {
         EXPECT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
-        GroupScanner scanner(run.PicTable, 70);
-        while (!scanner.Finished()) review.AddStep(scanner.NextStep());
-        review.EndOfScan();
-        return review.Resume();
+        return test::ScanAndResume(review, run.PicTable, 70);
     }
 
     bool Exists(const std::string& name) const { return fs::exists(dir / name); }
@@ -60,7 +43,10 @@ class ReviewTest : public ::testing::Test {
     test::TempDir dir;
     CollectedRun run;
     OutputFiles files;
-    FakeFrontEnd frontEnd;
+    test::RecordingFrontEnd frontEnd;
+    void SetUp() override {
+        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
+    }
 };
 
 TEST_F(ReviewTest, SkipKeepsTheLeftPictureAndDeleteLeftEndsTheGroup) {
