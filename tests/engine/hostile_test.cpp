@@ -14,6 +14,7 @@
 #include "engine/review.h"
 #include "engine/search_run.h"
 #include "support/huge_png.h"
+#include "support/review_front_end.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
 
@@ -112,19 +113,6 @@ void ExpectSoundList(const std::string& listFile, const std::string& root,
         EXPECT_NE(std::find(lines.begin(), lines.end(), root + name), lines.end()) << name;
 }
 
-struct SilentFrontEnd : ReviewFrontEnd {
-    void ShowSlot(int, const SlotPicture& picture) override { shown.push_back(picture.FullPath); }
-    void ClearSlots() override {}
-    void DuplicateCountChanged(int) override {}
-    void ProcessedChanged(int) override {}
-    bool DisposeFile(const std::string& path) override {
-        disposed.push_back(path);
-        return false;
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> disposed;
-};
-
 TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     test::TempDir dir;
     const HostileLibrary library(dir / "lib");
@@ -154,7 +142,7 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
 
     OutputFiles output;
     ASSERT_FALSE(output.Open(dir / "run.log", dir / "list.txt"));
-    SilentFrontEnd frontEnd;
+    test::RecordingFrontEnd frontEnd;
     Review review(run, output, frontEnd);
     GroupScanner scanner(run.PicTable, 90);
     ReviewState state;
