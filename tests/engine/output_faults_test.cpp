@@ -10,6 +10,7 @@
 #include "engine/review.h"
 #include "engine/search_run.h"
 #include "support/read_only_folder.h"
+#include "support/review_front_end.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
 
@@ -29,25 +30,10 @@ std::vector<std::string> MakeTwoGroups(const std::string& root) {
     return files;
 }
 
-struct CountingFrontEnd : ReviewFrontEnd {
-    void ShowSlot(int, const SlotPicture&) override {}
-    void ClearSlots() override {}
-    void DuplicateCountChanged(int) override {
-        if (onGroup) onGroup(++groups);
-    }
-    void ProcessedChanged(int) override {}
-    bool DisposeFile(const std::string& path) override {
-        disposed.push_back(path);
-        return fs::remove(path);
-    }
-    std::function<void(int group)> onGroup;
-    int groups = 0;
-    std::vector<std::string> disposed;
-};
-
 // Runs the whole keep-the-largest review of `root` into the given log and list.
 ReviewState KeepLargestRun(const std::string& root, const std::string& log, const std::string& list,
-                           CountingFrontEnd& frontEnd, std::optional<std::string>& failedPath) {
+                           test::RecordingFrontEnd& frontEnd,
+                           std::optional<std::string>& failedPath) {
     const std::atomic<bool> running{true};
     CollectedRun run;
     EXPECT_EQ(CollectPictures(root, "*.png;*.bmp", running, {}, run), CollectOutcome::Done);
@@ -56,6 +42,7 @@ ReviewState KeepLargestRun(const std::string& root, const std::string& log, cons
         failedPath = failed;
         return ReviewState::WriteFailed;
     }
+    frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
     Review review(run, files, frontEnd);
     review.KeepOneOfEvery(false);
     GroupScanner scanner(run.PicTable, 90);
@@ -76,7 +63,7 @@ TEST(OutputFaults, AFullDiskStopsTheRunBeforeAnyRemoval) {
         const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
         const std::string log = listFull ? dir / "run.log" : "/dev/full";
         const std::string list = listFull ? "/dev/full" : dir / "list.txt";
-        CountingFrontEnd frontEnd;
+        test::RecordingFrontEnd frontEnd;
         std::optional<std::string> failed;
         EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
                   ReviewState::WriteFailed);
@@ -89,7 +76,7 @@ TEST(OutputFaults, AFullDiskStopsTheRunBeforeAnyRemoval) {
 TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
     test::TempDir dir;
     const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
-    CountingFrontEnd frontEnd;
+    test::RecordingFrontEnd frontEnd;
     // The user (or a cleaner) deletes the list once the first group is in it.
     frontEnd.onGroup = [&](int group) {
         if (group == 2) fs::remove(dir / "list.txt");
@@ -112,7 +99,7 @@ TEST(OutputFaults, AReadOnlyFolderIsReportedBeforeAnythingIsWritten) {
     for (const bool listLocked : {true, false}) {
         const std::string log = listLocked ? dir / "run.log" : dir / "locked/run.log";
         const std::string list = listLocked ? dir / "locked/list.txt" : dir / "list.txt";
-        CountingFrontEnd frontEnd;
+        test::RecordingFrontEnd frontEnd;
         std::optional<std::string> failed;
         EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
                   ReviewState::WriteFailed);
