@@ -10,6 +10,7 @@
 #include "engine/review.h"
 #include "files/disposal.h"
 #include "support/read_only_folder.h"
+#include "support/review_front_end.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -88,23 +89,6 @@ TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
     EXPECT_EQ(fs::exists(dir / "tiny/moved") ? FilesIn(dir / "tiny/moved") : 0u, 0u);
 }
 
-// The review with the real disposal behind it.
-struct DisposingFrontEnd : ReviewFrontEnd {
-    DisposingFrontEnd(DisposalWay way, std::string folder) : way(way), folder(std::move(folder)) {}
-    void ShowSlot(int, const SlotPicture&) override {}
-    void ClearSlots() override {}
-    void DuplicateCountChanged(int) override {}
-    void ProcessedChanged(int) override {}
-    bool DisposeFile(const std::string& path) override {
-        const DisposalResult result = morvane::DisposeFile(path, way, folder);
-        if (!result.message.empty()) messages.push_back(result.message);
-        return result.removed;
-    }
-    DisposalWay way;
-    std::string folder;
-    std::vector<std::string> messages;
-};
-
 class ReviewDisposalFaults : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -117,22 +101,25 @@ class ReviewDisposalFaults : public ::testing::Test {
                 {.Valid = 1, .FileSize = 100, .Fingerprint = Fingerprint(LastCell + 1, 7)});
         }
         ASSERT_FALSE(files.Open(dir / "run.log", dir / "list.txt"));
+        // The review with the real disposal behind it.
+        frontEnd.dispose = [this](const std::string& path) {
+            const DisposalResult result =
+                DisposeFile(path, DisposalWay::MoveToFolder, dir / "moved");
+            if (!result.message.empty()) messages.push_back(result.message);
+            return result.removed;
+        };
     }
 
-    ReviewState Start(Review& review) {
-        GroupScanner scanner(run.PicTable, 70);
-        while (!scanner.Finished()) review.AddStep(scanner.NextStep());
-        review.EndOfScan();
-        return review.Resume();
-    }
+    ReviewState Start(Review& review) { return test::ScanAndResume(review, run.PicTable, 70); }
 
     test::TempDir dir;
     CollectedRun run;
     OutputFiles files;
+    test::RecordingFrontEnd frontEnd;
+    std::vector<std::string> messages;
 };
 
 TEST_F(ReviewDisposalFaults, AFileGoneBeforeTheDecisionRemovesNothingElse) {
-    DisposingFrontEnd frontEnd(DisposalWay::MoveToFolder, dir / "moved");
     Review review(run, files, frontEnd);
     ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
     fs::remove(review.LeftPath());
@@ -149,13 +136,12 @@ TEST_F(ReviewDisposalFaults, AFileGoneBeforeTheDecisionRemovesNothingElse) {
 TEST_F(ReviewDisposalFaults, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
     const test::ReadOnlyFolder locked(dir / "moved");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    DisposingFrontEnd frontEnd(DisposalWay::MoveToFolder, dir / "moved");
     Review review(run, files, frontEnd);
     review.KeepOneOfEvery(false);
     ASSERT_EQ(Start(review), ReviewState::Finished);
     EXPECT_EQ(review.RemovedCount(), 0);
     EXPECT_EQ(review.FailedRemovals(), 2);
-    EXPECT_EQ(frontEnd.messages.size(), 2u);
+    EXPECT_EQ(messages.size(), 2u);
     for (int i = 0; i <= run.LastFile(); ++i) EXPECT_TRUE(fs::exists(run.FullPath(i)));
 }
 
