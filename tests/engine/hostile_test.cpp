@@ -26,28 +26,24 @@ namespace fs = std::filesystem;
 const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
 const std::string kNewlineName = "line\nbreak.png";
 
-void WriteCut(const std::string& file, std::size_t keep) {
-    const std::string bytes = test::ReadFile(file);
-    test::WriteTextFile(file, bytes.substr(0, std::min(keep, bytes.size())));
-}
-
 // The library under `root`. Every readable copy of pattern 1 is a duplicate of the others;
 // pattern 2 stands alone.
 struct HostileLibrary {
     explicit HostileLibrary(const std::string& root) : root(root) {
         fs::create_directories(root + "/sub/deeper");
-        test::WritePatternPicture(root + "/a.png", 160, 120, 1);
-        test::WritePatternPicture(root + "/with blanks  .png", 160, 120, 1);
-        test::WritePatternPicture(root + "/Кириллица.bmp", 160, 120, 1);
-        test::WritePatternPicture(root + "/bad\xff\xfe name.png", 160, 120, 1);
-        test::WritePatternPicture(root + "/" + kNewlineName, 160, 120, 1);
-        test::WritePatternPicture(root + "/sub/deeper/copy.bmp", 160, 120, 1);
+        fs::create_directory(root + "/x.jpg");  // a folder with a picture's name
+        fs::create_directory(root + "/locked");
+        // Copies of one picture; sub/vanishing.png goes missing between the walk and its
+        // fingerprint, truncated.jpg is cut short below.
+        for (const std::string& name : std::vector<std::string>{
+                 "a.png", "with blanks  .png", "Кириллица.bmp", "bad\xff\xfe name.png",
+                 kNewlineName, "sub/deeper/copy.bmp", "sub/vanishing.png", "x.jpg/inside.png",
+                 "locked/hidden.png", "truncated.jpg"})
+            test::WritePatternPicture(root + "/" + name, 160, 120, 1);
         test::WritePatternPicture(root + "/sub/alone.png", 160, 120, 2);
-        // The file that goes missing between the walk and its fingerprint.
-        test::WritePatternPicture(root + "/sub/vanishing.png", 160, 120, 1);
 
-        test::WritePatternPicture(root + "/truncated.jpg", 160, 120, 1);
-        WriteCut(root + "/truncated.jpg", 300);
+        test::WriteTextFile(root + "/truncated.jpg",
+                            test::ReadFile(root + "/truncated.jpg").substr(0, 300));
         test::WriteTextFile(root + "/zero.jpg", "");
         test::WriteTextFile(root + "/text.png", "this is not a picture\n");
         test::WriteHugeDeclaredPng(root + "/huge.png");
@@ -56,17 +52,12 @@ struct HostileLibrary {
         for (std::size_t i = 30; i < gif.size(); i += 7) gif[i] = static_cast<char>(0xA5);
         test::WriteTextFile(root + "/corrupt.gif", gif);
 
-        fs::create_directory(root + "/x.jpg");  // a folder with a picture's name
-        test::WritePatternPicture(root + "/x.jpg/inside.png", 160, 120, 1);
         fs::create_directory_symlink("..", root + "/sub/loop");
         fs::create_directory_symlink(root + "/sub/deeper", root + "/link one");
         fs::create_directory_symlink("sub/deeper", root + "/link two");
         fs::create_hard_link(root + "/a.png", root + "/sub/hard link.png");
         fs::create_symlink(root + "/a.png", root + "/sub/soft link.png");
         fs::create_symlink(root + "/gone.png", root + "/dangling.png");
-
-        fs::create_directory(root + "/locked");
-        test::WritePatternPicture(root + "/locked/hidden.png", 160, 120, 1);
         fs::permissions(root + "/locked", fs::perms::none);
     }
 
