@@ -27,10 +27,7 @@ class PicViewTest : public QObject {
     std::unique_ptr<PicView> window_;
     PicView& Window() { return *window_; }
     QLineEdit* Text(const char* name) { return Control<QLineEdit>(Window(), name); }
-    QCheckBox* Box(int index) {
-        const QByteArray name = "Check1_" + QByteArray::number(index);
-        return Control<QCheckBox>(Window(), name.constData());
-    }
+    QCheckBox* Box(int index) { return Control<QCheckBox>(Window(), "Check1", index); }
     // The move folder's field and its button are switched together.
     bool MoveFolderEnabled() {
         return Text("Text1_3")->isEnabled() &&
@@ -60,10 +57,8 @@ class PicViewTest : public QObject {
         QVERIFY(!Box(2)->isChecked());
         QVERIFY(MoveFolderEnabled());
         QVERIFY(!Control<QPushButton>(Window(), "Command3_2")->isEnabled());
-        for (int i = 0; i <= 8; ++i) {
-            const QByteArray name = "Label2_" + QByteArray::number(i);
-            QCOMPARE(Control<QLabel>(Window(), name.constData())->text(), QString("#"));
-        }
+        for (int i = 0; i <= 8; ++i)
+            QCOMPARE(Control<QLabel>(Window(), "Label2", i)->text(), QString("#"));
         QVERIFY(!Window().windowIcon().isNull());
         QCOMPARE(QApplication::focusWidget(), Text("Text1_0"));
         // The test program's folder is writable, so the list defaults to a file beside it.

@@ -47,9 +47,7 @@ class PickersTest : public QObject {
     std::unique_ptr<PicView> window_;
     FakePickers* pickers_ = nullptr;
     QLineEdit* Text(const char* name) { return Control<QLineEdit>(*window_, name); }
-    void Press(const char* name) {
-        QTest::mouseClick(Control<QPushButton>(*window_, name), Qt::LeftButton);
-    }
+    void Press(const char* name) { morvane::test::Press(*window_, name); }
 
   private Q_SLOTS:
     void init() {

@@ -34,14 +34,9 @@ class RunTest : public QObject {
     QStringList messages_;
     QList<int> exits_;
 
-    QString Cell(int index) {
-        const QByteArray name = "Label2_" + QByteArray::number(index);
-        return Control<QLabel>(*window_, name.constData())->text();
-    }
+    QString Cell(int index) { return Control<QLabel>(*window_, "Label2", index)->text(); }
     QLineEdit* Text(const char* name) { return Control<QLineEdit>(*window_, name); }
-    void Press(const char* name) {
-        QTest::mouseClick(Control<QPushButton>(*window_, name), Qt::LeftButton);
-    }
+    void Press(const char* name) { morvane::test::Press(*window_, name); }
     std::string ListPath() { return *outside_ / "list.txt"; }
     std::string MoveFolder() { return *outside_ / "moved"; }
     QStringList ListLines() {
@@ -74,8 +69,7 @@ class RunTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(window_->IsAwaitingDecision(), 30000);
     }
     const QImage& Shown(int slot) {
-        const QByteArray name = "Pic2_" + QByteArray::number(slot);
-        return Control<morvane::PictureBox>(*window_, name.constData())->Picture();
+        return Control<morvane::PictureBox>(*window_, "Pic2", slot)->Picture();
     }
 
   private Q_SLOTS:
@@ -320,7 +314,7 @@ class RunTest : public QObject {
             }
         });
         poll.start(10);
-        QTest::mouseClick(Control<QPushButton>(*window, "Command1"), Qt::LeftButton);
+        morvane::test::Press(*window, "Command1");
         QTRY_VERIFY(!exits_.isEmpty());
         QVERIFY(exits_[0] != 0 && !window->IsRunning());
         QCOMPARE(title, QString("Morvane"));

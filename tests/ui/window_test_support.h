@@ -19,6 +19,16 @@ T* Control(QWidget& window, const char* name) {
     return control;
 }
 
+// One control of a control array, named like "Label2_3".
+template <typename T>
+T* Control(QWidget& window, const char* array, int index) {
+    return Control<T>(window, (QByteArray(array) + "_" + QByteArray::number(index)).constData());
+}
+
+inline void Press(QWidget& window, const char* name) {
+    QTest::mouseClick(Control<QAbstractButton>(window, name), Qt::LeftButton);
+}
+
 inline void Click(QWidget& window, const char* name) {
     QAbstractButton* button = Control<QAbstractButton>(window, name);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
