@@ -62,11 +62,19 @@ std::optional<QRectF> WmfWindow(const WmfFile& file) {
 }
 
 QSize CanvasSize(int width, int height) {
-    double scale =
+    const double scale =
         std::min({1.0, double(kMaxMetafileSide) / width, double(kMaxMetafileSide) / height,
                   std::sqrt(double(kMaxMetafilePixels) / (double(width) * height))});
-    return QSize(std::max(1, int(std::lround(width * scale))),
-                 std::max(1, int(std::lround(height * scale))));
+    QSize size(std::max(1, int(std::lround(width * scale))),
+               std::max(1, int(std::lround(height * scale))));
+    // Both sides rounded up can pass the pixel cap by a little: trim the longer one.
+    while (std::int64_t{size.width()} * size.height() > kMaxMetafilePixels) {
+        if (size.width() >= size.height())
+            size.rwidth() -= 1;
+        else
+            size.rheight() -= 1;
+    }
+    return size;
 }
 
 QImage BlankCanvas(QSize size) {
