@@ -3,6 +3,7 @@
 #include "engine/metafile_render.h"
 
 #include <glib.h>
+#include <vips/vector.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -224,6 +225,10 @@ bool EnsureImagingStarted() {
     std::call_once(once, [] {
         started = VIPS_INIT("morvane") == 0;
         if (!started) return;
+        // liborc 0.4.33 is not safe when two threads compile vector code at once (seen as
+        // crashes inside orc_code_allocate_codemem under the decode workers); the plain C
+        // paths give the same fingerprints on every run and cannot race.
+        vips_vector_set_enabled(FALSE);
         // Several pictures are decoded at once on worker threads; each keeps to its thread.
         vips_concurrency_set(1);
         // Every picture is decoded once: cached operations would only hold memory.
