@@ -171,33 +171,33 @@ void Canvas::Delete(std::size_t slot) {
 }
 
 QPen Canvas::MakePen(const QTransform& transform) const {
-    const PenSpec& spec = state_.pen;
-    if ((spec.style & 0xF) == kPsNull) return Qt::NoPen;
-    QPen pen(spec.colour);
-    pen.setStyle(DashStyle(spec.style));
-    const std::uint32_t cap = spec.style & 0xF00, join = spec.style & 0xF000;
+    const PenSpec& wanted = state_.pen;
+    if ((wanted.style & 0xF) == kPsNull) return Qt::NoPen;
+    QPen pen(wanted.colour);
+    pen.setStyle(DashStyle(wanted.style));
+    const std::uint32_t cap = wanted.style & 0xF00, join = wanted.style & 0xF000;
     pen.setCapStyle(cap == 0x100 ? Qt::SquareCap : cap == 0x200 ? Qt::FlatCap : Qt::RoundCap);
     pen.setJoinStyle(join == 0x1000   ? Qt::BevelJoin
                      : join == 0x2000 ? Qt::MiterJoin
                                       : Qt::RoundJoin);
     // GDI never draws a line thinner than one device pixel.
     const double scale = std::sqrt(std::abs(transform.determinant()));
-    if (spec.width * scale <= 1 || !std::isfinite(spec.width * scale)) {
+    if (wanted.width * scale <= 1 || !std::isfinite(wanted.width * scale)) {
         pen.setCosmetic(true);
         pen.setWidthF(1);
     } else {
-        pen.setWidthF(spec.width);
+        pen.setWidthF(wanted.width);
     }
     return pen;
 }
 
 QBrush Canvas::MakeBrush() const {
-    const BrushSpec& spec = state_.brush;
-    if (spec.style == kBsNull) return Qt::NoBrush;
-    if (spec.style == kBsHatched) return QBrush(spec.colour, HatchStyle(spec.hatch));
-    if ((spec.style == kBsDibPattern || spec.style == 6) && !spec.pattern.isNull())
-        return QBrush(spec.pattern);
-    return QBrush(spec.colour);
+    const BrushSpec& wanted = state_.brush;
+    if (wanted.style == kBsNull) return Qt::NoBrush;
+    if (wanted.style == kBsHatched) return QBrush(wanted.colour, HatchStyle(wanted.hatch));
+    if ((wanted.style == kBsDibPattern || wanted.style == 6) && !wanted.pattern.isNull())
+        return QBrush(wanted.pattern);
+    return QBrush(wanted.colour);
 }
 
 bool Canvas::PrepareClip(QPainter& painter) const {

@@ -34,14 +34,14 @@ double Length(const QTransform& t, double dx, double dy) {
     return QLineF(t.map(QPointF(0, 0)), t.map(QPointF(dx, dy))).length();
 }
 
-QFont MakeFont(const FontSpec& spec, double pixels) {
-    QFont font(spec.face.isEmpty() ? QStringLiteral("Sans Serif") : spec.face);
+QFont MakeFont(const FontSpec& wanted, double pixels) {
+    QFont font(wanted.face.isEmpty() ? QStringLiteral("Sans Serif") : wanted.face);
     font.setPixelSize(std::clamp(static_cast<int>(std::lround(pixels)), 1, kMaxFontPixels));
     font.setWeight(
-        static_cast<QFont::Weight>(std::clamp(spec.weight == 0 ? 400 : spec.weight, 1, 1000)));
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeout);
+        static_cast<QFont::Weight>(std::clamp(wanted.weight == 0 ? 400 : wanted.weight, 1, 1000)));
+    font.setItalic(wanted.italic);
+    font.setUnderline(wanted.underline);
+    font.setStrikeOut(wanted.strikeout);
     return font;
 }
 
