@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     CollectPictures(argv[1], "*.jpg;*.png", running, {}, CollectOptions{threads}, run);
     const double collect = Seconds(start);
+    const long collectPeak = PeakKiB();
     int readable = 0;
     for (const Dubl& record : run.PicTable) readable += record.Valid;
 
@@ -49,8 +50,8 @@ int main(int argc, char** argv) {
 
     std::printf("pictures %zu (readable %d), threads %d, kernel %s\n", run.FileList.size(),
                 readable, WorkerCount(threads), KernelName(ActiveCellKernel()));
-    std::printf("collection + fingerprints: %.2f s, %.1f pictures/s\n", collect,
-                run.FileList.size() / collect);
+    std::printf("collection + fingerprints: %.2f s, %.1f pictures/s, peak memory %.1f MiB\n",
+                collect, run.FileList.size() / collect, collectPeak / 1024.0);
     std::printf("grouping at %d: %.3f s, %.3g pairs/s, %d groups, %d duplicates\n", threshold,
                 group, pairs / group, groups, scanner.DuplicateCount());
     std::printf("peak memory: %.1f MiB\n", PeakKiB() / 1024.0);

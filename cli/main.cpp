@@ -90,6 +90,9 @@ int Search(const Options& options) {
     Review review(run, files, frontEnd);
     review.SkipEverything();
     if (options.KeepSmallest) review.KeepOneOfEvery(*options.KeepSmallest);
+    // Counted first: the scanner takes the fingerprints out of the records.
+    int readable = 0;
+    for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
     GroupScanner scanner(run.PicTable, threshold.threshold);
     while (review.Resume() == ReviewState::NeedsStep) {
         if (scanner.Finished())
@@ -104,8 +107,6 @@ int Search(const Options& options) {
     }
     files.Close();
 
-    int readable = 0;
-    for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
     std::cout << "Файлов: " << run.FileList.size() << "\n"
               << "Прочитано картинок: " << readable << "\n"
               << "Групп: " << review.GroupCount() << "\n"

@@ -51,17 +51,20 @@ void MakeFingerprint(const std::string& path, Fingerprint& fingerprint, int grid
     picHeight = picture->height;
     bitDepth = picture->bitDepth;
     // B,G,R triplets, bottom row first, as the grey reduction expects them.
-    fingerprint.resize(3 * side * side);
+    std::vector<std::uint8_t> pixels(3 * side * side);
     for (std::size_t row = 0; row < side; ++row) {
         const std::uint8_t* source = rgb.data() + 3 * side * (side - 1 - row);
-        std::uint8_t* target = fingerprint.data() + 3 * side * row;
+        std::uint8_t* target = pixels.data() + 3 * side * row;
         for (std::size_t column = 0; column < side; ++column, source += 3, target += 3) {
             target[0] = source[2];
             target[1] = source[1];
             target[2] = source[0];
         }
     }
-    PixelsToGrey(fingerprint);
+    PixelsToGrey(pixels);
+    // A copy of exactly the grey cells: the table keeps one for every picture of the run,
+    // and the triplets' capacity would triple its size.
+    fingerprint.assign(pixels.begin(), pixels.end());
 }
 
 void PixelsToGrey(std::vector<std::uint8_t>& pixels) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/free_memory.h"
 #include "engine/threshold.h"
 
 namespace morvane {
@@ -24,6 +25,8 @@ constexpr int kSharedIndexPictures = 4096;
 // pairs compared in the batches; past this ratio, and a first few links, the batches take over.
 constexpr std::uint64_t kLinkCost = 32;
 constexpr std::uint64_t kFilterTrialLinks = 1 << 16;
+// Fingerprints moved into the block between two hand-backs of the freed ones (4 MiB).
+constexpr std::size_t kReleaseEvery = 4096;
 
 bool Stopped(const std::atomic<bool>* running) {
     return running && !running->load(std::memory_order_relaxed);
@@ -61,11 +64,7 @@ GroupScanner::GroupScanner(PicTable& table, int threshold, int threads, Filter f
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].Valid == 1 && table[i].Fingerprint.size() >= kFingerprintCells)
             tableIndex_.push_back(static_cast<int>(i));
-    store_ = FingerprintStore(tableIndex_.size());
-    for (std::size_t slot = 0; slot < tableIndex_.size(); ++slot) {
-        store_.Set(slot, table[tableIndex_[slot]].Fingerprint.data());
-        slotOf_[tableIndex_[slot]] = static_cast<int>(slot);
-    }
+    TakeFingerprints();
     alive_.assign(tableIndex_.size(), 1);
     const int count = static_cast<int>(tableIndex_.size());
     if (filter == Filter::Off || threshold < kFilterThreshold || count < kFilterMinPictures) return;
@@ -76,6 +75,21 @@ GroupScanner::GroupScanner(PicTable& table, int threshold, int threads, Filter f
     candidates_ =
         std::make_unique<CandidateIndex>(prints, kFingerprintCells - leastEqual_, pool_.get());
     seenBy_.assign(tableIndex_.size(), -1);
+}
+
+// Moves the valid fingerprints into the block, leaving the records' empty.
+void GroupScanner::TakeFingerprints() {
+    store_ = FingerprintStore(tableIndex_.size());
+    for (std::size_t slot = 0; slot < tableIndex_.size(); ++slot) {
+        Fingerprint& cells = table_[tableIndex_[slot]].Fingerprint;
+        store_.Set(slot, cells.data());
+        Fingerprint().swap(cells);
+        slotOf_[tableIndex_[slot]] = static_cast<int>(slot);
+        // The records' copies go back to the system as the block fills, so the two never
+        // take memory side by side.
+        if ((slot + 1) % kReleaseEvery == 0) ReleaseFreeMemory();
+    }
+    ReleaseFreeMemory();
 }
 
 // The later pictures that match `slot`, in slot order, taken out of the comparison.

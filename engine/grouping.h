@@ -42,8 +42,9 @@ struct ScanStep {
 // thread: records of a group are never written again once the group has been returned.
 //
 // The result is exactly that of comparing each head with every later valid picture in
-// order, but the work is done differently: the valid fingerprints are copied at construction
-// into one aligned block, and the comparisons are made for a batch of heads at a time, spread
+// order, but the work is done differently: the valid fingerprints are moved at construction
+// into one aligned block (the records are left with empty ones, so a run holds each
+// fingerprint once), and the comparisons are made for a batch of heads at a time, spread
 // over `threads` threads (0: one per core). Within a batch, the heads are first grouped among
 // themselves in order; every later picture then goes to the first remaining head it matches,
 // which is where the one-by-one scan would put it. Records are written only as each head's
@@ -78,6 +79,7 @@ class GroupScanner {
         std::vector<Match> matches;  // ascending slots
     };
 
+    void TakeFingerprints();
     // Empty when `running` went false before the comparisons for `head` were done.
     std::optional<Group> ScanHead(int head, const std::atomic<bool>* running);
     std::vector<Match> CandidateMatches(int slot);

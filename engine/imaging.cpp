@@ -1,12 +1,10 @@
 #include "engine/imaging.h"
 
+#include "engine/free_memory.h"
 #include "engine/metafile_render.h"
 
 #include <glib.h>
 #include <vips/vector.h>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -233,14 +231,7 @@ bool EnsureImagingStarted() {
         vips_concurrency_set(1);
         // Every picture is decoded once: cached operations would only hold memory.
         vips_cache_set_max(0);
-#ifdef __GLIBC__
-        // The decoders free and take again a few megabytes for every picture. Handed back to
-        // the system each time, they come back as fresh pages (page faults, and with several
-        // decoding threads a TLB flush on every core): a fixed 16 MiB mapping threshold and
-        // 64 MiB kept free cut the system time of a collection by about a quarter.
-        mallopt(M_MMAP_THRESHOLD, 16 << 20);
-        mallopt(M_TRIM_THRESHOLD, 64 << 20);
-#endif
+        KeepDecodeBuffers();
         // A damaged picture is simply left out of the comparison; libvips' warnings about
         // it would only fill the terminal of a large run.
         g_log_set_handler(

@@ -57,6 +57,8 @@ TEST(Fingerprint, FlatColoursGiveTheMeanOfTheirChannelsRoundedDown) {
         test::WriteFlatPicture(file, 40, 30, c.r, c.g, c.b);
         const Result result = Make(file);
         EXPECT_TRUE(AllEqual(result.fingerprint, c.grey)) << int(c.grey);
+        // A run keeps one per picture: no room for the colour triplets is kept with it.
+        EXPECT_EQ(result.fingerprint.capacity(), 1024u);
         EXPECT_EQ(result.width, 40);
         EXPECT_EQ(result.height, 30);
     }

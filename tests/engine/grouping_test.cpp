@@ -64,6 +64,8 @@ TEST(Grouping, MatchedPicturesLeaveTheComparison) {
     EXPECT_EQ(AllGroups(table, 70), (std::vector<std::vector<int>>{{0, 1}}));
     EXPECT_EQ(table[1].Valid, 0);
     EXPECT_EQ(table[2].Valid, 1);  // a lone head is not taken into any group
+    // The scanner holds the only copy of each fingerprint.
+    for (const Dubl& record : table) EXPECT_EQ(record.Fingerprint.capacity(), 0u);
 }
 
 TEST(Grouping, HeadKeepsTheSimilarityOfItsLastMatchAndInvalidEntriesAreSkipped) {
