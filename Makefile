@@ -4,7 +4,7 @@
 BUILD     ?= build
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
-PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libgtest-dev \
+PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libjpeg-dev libgtest-dev \
              libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core
 
 .PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz

@@ -1,6 +1,13 @@
 #include "engine/fingerprint.h"
 
+#include <vips/vips8>
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/grid_reduce.h"
 #include "engine/imaging.h"
+#include "engine/jpeg_decode.h"
 
 namespace morvane {
 namespace {
@@ -10,9 +17,65 @@ using vips::VImage;
 // Shrink-on-load stops while the shorter side keeps this many pixels: shrinking further
 // makes a JPEG's fingerprint drift from that of a PNG of the same picture.
 constexpr int kMinDecodedSide = 512;
+// Rows asked of a libvips pipeline at a time.
+constexpr int kStripRows = 16;
 
-// The picture stretched to gridSize x gridSize over the fill colour, 8-bit R,G,B, top row
-// first; empty when decoding fails part way.
+// The picture reduced to the grid as 8-bit R,G,B, top row first, with its own sizes.
+struct GridPixels {
+    std::vector<std::uint8_t> rgb;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t bitDepth = 0;
+};
+
+std::vector<std::uint8_t> GreyToRgb(const std::vector<std::uint8_t>& grey) {
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(3 * grey.size());
+    for (const std::uint8_t value : grey) rgb.insert(rgb.end(), 3, value);
+    return rgb;
+}
+
+// Most pictures are JPEGs: decoded by libjpeg straight into the reduction.
+std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) {
+    std::optional<GridReducer> reducer;
+    GridPixels pixels;
+    int bands = 0;
+    const JpegRowHandlers handlers{
+        .ShrinkFor =
+            [](int width, int height) {
+                return ShrinkOnLoadFactor(width, height, {kMinDecodedSide, kMinDecodedSide});
+            },
+        .Begin =
+            [&](const JpegFrame& frame) {
+                if (static_cast<std::int64_t>(frame.width) * frame.height > kMaxDecodedPixels)
+                    return false;
+                reducer.emplace(frame.width, frame.height, frame.bands, gridSize);
+                pixels.width = frame.fullWidth;
+                pixels.height = frame.fullHeight;
+                pixels.bitDepth = 8 * frame.bands;
+                bands = frame.bands;
+                return reducer->Handles();
+            },
+        .Row = [&](const std::uint8_t* row) { reducer->AddRow(row); },
+    };
+    if (!DecodeJpegRows(path, handlers)) return std::nullopt;
+    std::vector<std::uint8_t> reduced = reducer->Finish();
+    if (reduced.empty()) return std::nullopt;
+    pixels.rgb = bands == 1 ? GreyToRgb(reduced) : std::move(reduced);
+    return pixels;
+}
+
+// A picture smaller than the grid on a side is enlarged by libvips' cubic resize.
+std::vector<std::uint8_t> EnlargedPixels(const VImage& image, int gridSize) {
+    return ImageBytes(
+        image.resize(static_cast<double>(gridSize) / image.width(),
+                     VImage::option()
+                         ->set("vscale", static_cast<double>(gridSize) / image.height())
+                         ->set("kernel", VIPS_KERNEL_CUBIC)));
+}
+
+// The picture stretched to gridSize x gridSize over the fill colour; empty when decoding
+// fails part way. The rows stream through the reduction a strip at a time.
 std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t fillColour) {
     if (image.has_alpha()) {
         const std::vector<double> fill = {static_cast<double>(fillColour & 0xFF),
@@ -20,14 +83,45 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
                                           static_cast<double>((fillColour >> 16) & 0xFF)};
         image = image.flatten(VImage::option()->set("background", fill));
     }
-    image = image.resize(static_cast<double>(gridSize) / image.width(),
-                         VImage::option()
-                             ->set("vscale", static_cast<double>(gridSize) / image.height())
-                             ->set("kernel", VIPS_KERNEL_CUBIC));
-    if (image.width() != gridSize || image.height() != gridSize || image.bands() != 3 ||
-        image.format() != VIPS_FORMAT_UCHAR)
-        return {};
-    return ImageBytes(image);
+    if (image.bands() != 3 || image.format() != VIPS_FORMAT_UCHAR) return {};
+    GridReducer reducer(image.width(), image.height(), 3, gridSize);
+    if (!reducer.Handles()) return EnlargedPixels(image, gridSize);
+    const vips::VRegion region = vips::VRegion::new_from_image(image);
+    for (int top = 0; top < image.height(); top += kStripRows) {
+        const int rows = std::min(kStripRows, image.height() - top);
+        region.prepare(0, top, image.width(), rows);
+        for (int y = top; y < top + rows; ++y) reducer.AddRow(region.addr(0, y));
+    }
+    return reducer.Finish();
+}
+
+// Every other picture, and a JPEG the direct path declines, goes through libvips.
+std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSize,
+                                            std::uint32_t fillColour) {
+    const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
+    if (!picture) return std::nullopt;
+    GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth};
+    try {
+        pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
+    } catch (const vips::VError&) {
+        return std::nullopt;  // damaged or truncated data shows only while the pixels stream
+    }
+    return pixels;
+}
+
+// B,G,R triplets, bottom row first, as the grey reduction expects them.
+std::vector<std::uint8_t> BottomUpTriplets(const std::vector<std::uint8_t>& rgb, std::size_t side) {
+    std::vector<std::uint8_t> triplets(3 * side * side);
+    for (std::size_t row = 0; row < side; ++row) {
+        const std::uint8_t* source = rgb.data() + 3 * side * (side - 1 - row);
+        std::uint8_t* target = triplets.data() + 3 * side * row;
+        for (std::size_t column = 0; column < side; ++column, source += 3, target += 3) {
+            target[0] = source[2];
+            target[1] = source[1];
+            target[2] = source[0];
+        }
+    }
+    return triplets;
 }
 
 }  // namespace
@@ -36,35 +130,19 @@ void MakeFingerprint(const std::string& path, Fingerprint& fingerprint, int grid
                      std::int32_t& picWidth, std::int32_t& picHeight, std::int32_t& bitDepth,
                      std::uint32_t fillColour) {
     fingerprint.clear();
-    if (gridSize <= 0) return;
-    const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
-    if (!picture) return;
-    std::vector<std::uint8_t> rgb;
-    try {
-        rgb = ScaledPixels(picture->image, gridSize, fillColour);
-    } catch (const vips::VError&) {
-        return;  // damaged or truncated data shows only while the pixels stream through
-    }
+    if (gridSize <= 0 || !EnsureImagingStarted()) return;
+    auto pixels = JpegGridPixels(path, gridSize);
+    if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
     const std::size_t side = static_cast<std::size_t>(gridSize);
-    if (rgb.size() != 3 * side * side) return;
-    picWidth = picture->width;
-    picHeight = picture->height;
-    bitDepth = picture->bitDepth;
-    // B,G,R triplets, bottom row first, as the grey reduction expects them.
-    std::vector<std::uint8_t> pixels(3 * side * side);
-    for (std::size_t row = 0; row < side; ++row) {
-        const std::uint8_t* source = rgb.data() + 3 * side * (side - 1 - row);
-        std::uint8_t* target = pixels.data() + 3 * side * row;
-        for (std::size_t column = 0; column < side; ++column, source += 3, target += 3) {
-            target[0] = source[2];
-            target[1] = source[1];
-            target[2] = source[0];
-        }
-    }
-    PixelsToGrey(pixels);
+    if (!pixels || pixels->rgb.size() != 3 * side * side) return;
+    picWidth = pixels->width;
+    picHeight = pixels->height;
+    bitDepth = pixels->bitDepth;
+    std::vector<std::uint8_t> triplets = BottomUpTriplets(pixels->rgb, side);
+    PixelsToGrey(triplets);
     // A copy of exactly the grey cells: the table keeps one for every picture of the run,
     // and the triplets' capacity would triple its size.
-    fingerprint.assign(pixels.begin(), pixels.end());
+    fingerprint.assign(triplets.begin(), triplets.end());
 }
 
 void PixelsToGrey(std::vector<std::uint8_t>& pixels) {

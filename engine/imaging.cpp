@@ -76,13 +76,17 @@ int CeilDiv(int value, int divisor) {
     return (value + divisor - 1) / divisor;
 }
 
-int ShrinkFactor(int width, int height, DrawSize needed) {
+}  // namespace
+
+int ShrinkOnLoadFactor(int width, int height, DrawSize needed) {
     for (const int factor : {8, 4, 2}) {
         if (CeilDiv(width, factor) >= needed.width && CeilDiv(height, factor) >= needed.height)
             return factor;
     }
     return 1;
 }
+
+namespace {
 
 // libvips' PNG loader does not report the depth of greyscale PNGs below 8 bits; the header
 // holds it at a fixed place.
@@ -153,7 +157,7 @@ std::optional<OpenedPicture> OpenJpegOnce(const std::string& path,
     if (!frame) return std::nullopt;
     try {
         const int shrink =
-            ShrinkFactor(frame->width, frame->height, needed(frame->width, frame->height));
+            ShrinkOnLoadFactor(frame->width, frame->height, needed(frame->width, frame->height));
         VImage image = Load("jpegload", path, shrink);
         if (image.width() != CeilDiv(frame->width, shrink) ||
             image.height() != CeilDiv(frame->height, shrink))
@@ -191,8 +195,8 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
                                ? 8
                                : BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
         if (loader == "jpegload" || loader == "webpload") {
-            const int shrink =
-                ShrinkFactor(picture.width, picture.height, needed(picture.width, picture.height));
+            const int shrink = ShrinkOnLoadFactor(picture.width, picture.height,
+                                                  needed(picture.width, picture.height));
             if (shrink > 1) image = Load(loader, path, shrink);
         }
         const std::int64_t limit = loader == "magickload" ? kMaxMagickPixels : kMaxDecodedPixels;

@@ -53,6 +53,10 @@ struct DrawSize {
 };
 DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight);
 
+// The largest shrink-on-load factor of 8, 4, 2 that keeps a picture of width x height at
+// least `needed` (each side rounded up, as the JPEG decoder rounds it), else 1.
+int ShrinkOnLoadFactor(int width, int height, DrawSize needed);
+
 // A picture decoded for the screen: pixels of `drawWidth` x `drawHeight`, top row first, rows
 // packed, 8-bit R,G,B (bands 3) or R,G,B,A not premultiplied (bands 4); `width` and
 // `height` are the picture's full size.

@@ -1,0 +1,148 @@
+// The fingerprint decodes JPEGs itself and reduces every picture itself; both must give
+// exactly what libvips gives, and anything the JPEG path declines must still be decided the
+// libvips way.
+#include "engine/jpeg_decode.h"
+
+#include <gtest/gtest.h>
+
+#include <vips/vips8>
+
+#include "engine/fingerprint.h"
+#include "engine/imaging.h"
+#include "support/reference_fingerprint.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+using test::TempDir;
+using vips::VImage;
+
+Fingerprint Made(const std::string& path) {
+    Fingerprint fingerprint;
+    std::int32_t width = 0, height = 0, depth = 0;
+    MakeFingerprint(path, fingerprint, GridSize, width, height, depth, kWhiteFill);
+    return fingerprint;
+}
+
+// Noisy content with hard edges, made by libvips itself so large pictures stay quick.
+VImage Noise(int width, int height, int bands) {
+    EXPECT_TRUE(EnsureImagingStarted());
+    VImage image = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 70.0));
+    for (int band = 1; band < bands; ++band)
+        image = image.bandjoin(
+            VImage::gaussnoise(width, height, VImage::option()->set("mean", 90.0 + 40 * band)));
+    return image.cast(VIPS_FORMAT_UCHAR);
+}
+
+std::vector<std::uint8_t> DirectRows(const std::string& path, int shrink, int& bands) {
+    std::vector<std::uint8_t> pixels;
+    int rowBytes = 0;
+    const bool done = DecodeJpegRows(
+        path,
+        {.ShrinkFor = [&](int, int) { return shrink; },
+         .Begin =
+             [&](const JpegFrame& frame) {
+                 bands = frame.bands;
+                 rowBytes = frame.width * frame.bands;
+                 return true;
+             },
+         .Row =
+             [&](const std::uint8_t* row) { pixels.insert(pixels.end(), row, row + rowBytes); }});
+    return done ? pixels : std::vector<std::uint8_t>{};
+}
+
+TEST(JpegDecode, RowsAreLibvipsPixelsAtEveryShrink) {
+    const TempDir dir;
+    for (const int bands : {1, 3}) {
+        const std::string file = dir / ("noise" + std::to_string(bands) + ".jpg");
+        Noise(1035, 777, bands).jpegsave(file.c_str(), VImage::option()->set("Q", 80));
+        for (const int shrink : {1, 2, 4, 8}) {
+            SCOPED_TRACE(std::to_string(bands) + " bands, shrink " + std::to_string(shrink));
+            int decodedBands = 0;
+            const std::vector<std::uint8_t> rows = DirectRows(file, shrink, decodedBands);
+            const VImage reference =
+                VImage::jpegload(file.c_str(), VImage::option()->set("shrink", shrink));
+            EXPECT_EQ(decodedBands, bands);
+            EXPECT_EQ(rows, ImageBytes(reference));
+        }
+    }
+}
+
+TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
+    const TempDir dir;
+    struct Case {
+        const char* name;
+        int width, height, bands;
+        vips::VOption* options;
+    };
+    const Case cases[] = {
+        {"shrunk by 8", 4100, 4096, 3, VImage::option()},
+        {"shrunk by 4, sizes not divisible", 2222, 3001, 3, VImage::option()},
+        {"not shrunk, no chroma subsampling", 700, 515, 3,
+         VImage::option()->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_OFF)},
+        {"progressive grey", 1500, 1030, 1, VImage::option()->set("interlace", true)},
+        {"restart markers", 1100, 900, 3, VImage::option()->set("restart_interval", 3)},
+        {"smaller than the grid", 20, 12, 3, VImage::option()},
+        {"CMYK", 600, 600, 4, VImage::option()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VImage image = Noise(c.width, c.height, c.bands);
+        if (c.bands == 4)
+            image = image.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+        const std::string file = dir / "case.jpg";
+        image.jpegsave(file.c_str(), c.options);
+        const Fingerprint made = Made(file);
+        EXPECT_EQ(made.size(), 1024u);
+        EXPECT_EQ(made, test::ReferenceFingerprint(file));
+    }
+}
+
+TEST(JpegDecode, DamagedFilesEndAsTheyDoInLibvips) {
+    const TempDir dir;
+    const std::string whole = dir / "whole.jpg";
+    Noise(900, 700, 3).jpegsave(whole.c_str());
+    const std::string bytes = test::ReadFile(whole);
+    std::string scrambled = bytes;
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() / 3 + 40; ++i) scrambled[i] ^= 0x5A;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"cut in the scan", bytes.substr(0, bytes.size() / 2), false},
+        {"cut before the last row's strip ends", bytes.substr(0, bytes.size() - 200), false},
+        {"scrambled scan data", scrambled, true},
+        {"no end marker", bytes.substr(0, bytes.size() - 2), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteTextFile(dir / "damaged.jpg", c.bytes);
+        const Fingerprint made = Made(dir / "damaged.jpg");
+        EXPECT_EQ(made.empty(), !c.readable);
+        EXPECT_EQ(made, test::ReferenceFingerprint(dir / "damaged.jpg"));
+    }
+}
+
+TEST(JpegDecode, OtherFormatsStreamThroughTheSameReduction) {
+    const TempDir dir;
+    const VImage colour = Noise(640, 480, 3);
+    const VImage alpha = colour.bandjoin(Noise(640, 480, 1));
+    const std::pair<std::string, VImage> cases[] = {
+        {"colour.png", colour}, {"alpha.png", alpha},  {"grey.png", Noise(300, 900, 1)},
+        {"colour.tif", colour}, {"alpha.webp", alpha}, {"colour.gif", colour},
+    };
+    for (const auto& [name, image] : cases) {
+        SCOPED_TRACE(name);
+        const std::string file = dir / name;
+        image.write_to_file(file.c_str());
+        const Fingerprint made = Made(file);
+        EXPECT_EQ(made.size(), 1024u);
+        EXPECT_EQ(made, test::ReferenceFingerprint(file));
+    }
+}
+
+}  // namespace
+}  // namespace morvane
