@@ -1,5 +1,7 @@
 #include "engine/free_memory.h"
 
+#include <cstdlib>  // tells __GLIBC__
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif

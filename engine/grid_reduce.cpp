@@ -110,17 +110,28 @@ void GridReducer::AddRow(const std::uint8_t* row) {
     const std::size_t samples = rowSum_.size();
     // The last box is filled up with copies of the last row.
     const int copies = rowsAdded_ == rows_.size ? rows_.boxFactor - rowsInBox_ : 1;
-    for (std::size_t i = 0; i < samples; ++i) rowSum_[i] += copies * row[i];
+    int* sums = rowSum_.data();
+    if (copies == 1)
+        for (std::size_t i = 0; i < samples; ++i) sums[i] += row[i];
+    else
+        for (std::size_t i = 0; i < samples; ++i) sums[i] += copies * row[i];
     rowsInBox_ += copies;
     if (rowsInBox_ == rows_.boxFactor) PutBoxedRow();
 }
 
 void GridReducer::PutBoxedRow() {
     const int factor = rows_.boxFactor;
-    for (int& sum : rowSum_) {
-        boxed_.push_back(static_cast<std::uint8_t>((sum + factor / 2) / factor));
-        sum = 0;
+    // (sum + factor / 2) / factor by a multiply: exact while sum x factor stays below 2^40,
+    // and a sum is at most 255 x factor.
+    const std::uint64_t reciprocal = ((std::uint64_t{1} << 40) + factor - 1) / factor;
+    const std::size_t start = boxed_.size();
+    boxed_.resize(start + rowSum_.size());
+    std::uint8_t* target = boxed_.data() + start;
+    for (std::size_t i = 0; i < rowSum_.size(); ++i) {
+        const auto rounded = static_cast<std::uint64_t>(rowSum_[i] + factor / 2);
+        target[i] = static_cast<std::uint8_t>((rounded * reciprocal) >> 40);
     }
+    std::fill(rowSum_.begin(), rowSum_.end(), 0);
     rowsInBox_ = 0;
 }
 
