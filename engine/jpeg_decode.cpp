@@ -21,7 +21,7 @@ namespace morvane {
 namespace {
 
 // Larger files are left to libvips, which reads them piece by piece.
-constexpr off_t kMaxWholeFile = off_t{256} << 20;
+constexpr off_t kMaxWholeFile = off_t{64} << 20;
 // libvips gives up on a picture after this many libjpeg warnings (damaged data).
 constexpr long kMaxWarnings = 100;
 // libvips decodes in strips of this many rows.
