@@ -24,7 +24,7 @@ std::string FormatSize(std::int64_t value) {
     }
     // Digits beyond the pattern's places stand whole at the left.
     if (next >= 0) result.insert(0, digits.substr(0, next + 1));
-    if (negative) result.insert(0, "-");
+    if (negative) result.insert(result.begin(), '-');
     return result;
 }
 
