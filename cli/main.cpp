@@ -81,7 +81,7 @@ int Search(const Options& options) {
     }
 
     OutputFiles files;
-    if (const auto failed = files.Open(options.LogPath, options.ListPath)) {
+    if (const auto failed = files.Open(options.LogPath, options.ListPath, run)) {
         progress.Done();
         std::cerr << CreateFailedMessage(*failed) << "\n";
         return kFailure;

@@ -117,9 +117,13 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
         std::string list;
         std::string message;
     };
-    std::vector<Case> cases = {{"/dev/full", "Ошибка записи файла!\n/dev/full"}};
+    // Refused before anything is written: the log's own file, a searched picture.
+    std::vector<Case> cases = {{dir / "run.log", "Ошибка создания файла!\n" + dir / "run.log"},
+                               {files[0], "Ошибка создания файла!\n" + files[0]}};
     if (locked.ReadOnly())
         cases.push_back({dir / "locked/list.txt", "Ошибка создания файла!\n" + dir / "locked"});
+    cases.push_back({"/dev/full", "Ошибка записи файла!\n/dev/full"});
+    test::WriteTextFile(dir / "run.log", "previous run");
     for (const Case& c : cases) {
         const test::CliResult result =
             test::RunCli("--masks '*.png;*.bmp' --threshold 90 --keep largest --dispose " +
@@ -128,8 +132,11 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
                          test::ShellQuoted(c.list) + " " + test::ShellQuoted(dir / "lib"));
         EXPECT_EQ(result.status, 1) << result.out;
         EXPECT_NE(result.out.find(c.message), std::string::npos) << result.out;
-        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+        for (const std::string& file : files) EXPECT_GT(fs::file_size(file), 0u) << file;
         EXPECT_FALSE(fs::exists(dir / "moved"));
+        if (c.list != "/dev/full") {
+            EXPECT_EQ(test::ReadFile(dir / "run.log"), "previous run");
+        }
     }
 }
 
