@@ -23,9 +23,9 @@ DisposalResult Move(const std::string& path, const std::string& moveFolder) {
 }
 
 DisposalResult Trash(const std::string& path) {
-    std::string inTrash;
-    if (MoveToTrash(path, inTrash)) return {true, std::move(inTrash), {}};
-    return {false, {}, "Не могу переместить файл в корзину!\n" + path};
+    const TrashResult trashed = MoveToTrash(path);
+    if (trashed.trashed) return {true, {}, {}};
+    return {false, {}, "Не могу переместить файл в корзину!\n" + path + "\n" + trashed.reason};
 }
 
 DisposalResult Wipe(const std::string& path) {

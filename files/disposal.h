@@ -9,7 +9,7 @@ enum class DisposalWay { None, MoveToFolder, Trash, Wipe };
 
 struct DisposalResult {
     bool removed = false;  // the file is gone from its place
-    std::string movedTo;   // where a moved or trashed file now lies
+    std::string movedTo;   // where a moved file now lies
     std::string message;   // for the user, when something failed
 };
 

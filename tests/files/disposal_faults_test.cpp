@@ -12,6 +12,7 @@
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
 #include "support/temp_dir.h"
+#include "trash_home.h"
 
 namespace morvane {
 namespace {
