@@ -96,6 +96,26 @@ TEST(Cli, KeepsTheLargestFileOfEachGroupAndMovesTheRest) {
     EXPECT_TRUE(std::filesystem::exists(moved + "/a (2).png"));
 }
 
+// A wiped copy with another name outside the search is removed, its content left to that name.
+TEST(Cli, CountsAWipedFileWithAnotherNameAsRemovedButNotWiped) {
+    test::TempDir dir;
+    const std::string root = (dir.path() / "photos").string();
+    std::filesystem::create_directories(root);
+    test::WritePatternPicture(root + "/big.bmp", 160, 120, 7);
+    test::WritePatternPicture(root + "/a.png", 160, 120, 7);
+    std::filesystem::create_hard_link(root + "/a.png", dir / "elsewhere.png");
+    const std::string before = test::ReadFile(dir / "elsewhere.png");
+
+    const Result result = RunCli("--keep largest --dispose wipe --list " + Quoted(dir / "l.txt") +
+                                 " --log " + Quoted(dir / "l.log") + " " + Quoted(root));
+    ASSERT_EQ(result.status, 0) << result.out;
+    for (const char* line :
+         {"Удалено файлов: 1", "Удалено без затирания: 1", "содержимое не затёрто.\n"})
+        EXPECT_NE(result.out.find(line), std::string::npos) << result.out;
+    EXPECT_FALSE(std::filesystem::exists(root + "/a.png"));
+    EXPECT_EQ(test::ReadFile(dir / "elsewhere.png"), before);
+}
+
 TEST(Cli, NeverRemovesWithoutBothKeepAndDispose) {
     test::TempDir dir;
     EXPECT_EQ(RunCli("--keep largest " + Quoted(dir.path().string())).status, 2);
