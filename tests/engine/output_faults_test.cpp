@@ -91,24 +91,6 @@ TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
     EXPECT_EQ(std::count_if(files.begin(), files.end(), [](auto& f) { return fs::exists(f); }), 3);
 }
 
-TEST(OutputFaults, AReadOnlyFolderIsReportedBeforeAnythingIsWritten) {
-    test::TempDir dir;
-    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
-    const test::ReadOnlyFolder locked(dir / "locked");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    for (const bool listLocked : {true, false}) {
-        const std::string log = listLocked ? dir / "run.log" : dir / "locked/run.log";
-        const std::string list = listLocked ? dir / "locked/list.txt" : dir / "list.txt";
-        test::RecordingFrontEnd frontEnd;
-        std::optional<std::string> failed;
-        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
-                  ReviewState::WriteFailed);
-        EXPECT_EQ(failed, listLocked ? list : log);
-        EXPECT_TRUE(frontEnd.disposed.empty());
-    }
-    for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
-}
-
 TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
     test::TempDir dir;
     const std::vector<std::string> files = MakeTwoGroups(dir / "lib");

@@ -44,20 +44,10 @@ TEST(OutputFiles, CreatedEmptyAndWrittenWithCrLf) {
     EXPECT_EQ(test::ReadFile(dir / "list.txt"), "--------------------\r\n/a/ж.jpg\r\n");
 }
 
-TEST(OutputFiles, ReportsTheFileThatCannotBeCreated) {
-    test::TempDir dir;
-    OutputFiles files;
-    EXPECT_EQ(files.Open(dir / "missing/Kestrum.log", dir / "list.txt"),
-              dir / "missing/Kestrum.log");
-    EXPECT_FALSE(std::filesystem::exists(dir / "list.txt"));
-    EXPECT_EQ(files.Open(dir / "Kestrum.log", ""), "");
-    EXPECT_FALSE(std::filesystem::exists(dir / "Kestrum.log"));
-    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
-}
-
-// A list that is the log's own file, or a path that is one of the searched pictures, is
-// refused before anything is emptied, and a file made only for the attempt goes again.
-TEST(OutputFiles, RefusesTheLogsFileAndCollectedPictures) {
+// A path that cannot be opened, a list that is the log's own file, or a path that is one of
+// the searched pictures is refused before anything is emptied; a file made only for the
+// attempt goes again.
+TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
     namespace fs = std::filesystem;
     test::TempDir dir;
     fs::create_directories(dir / "lib");
@@ -73,6 +63,8 @@ TEST(OutputFiles, RefusesTheLogsFileAndCollectedPictures) {
     const struct {
         std::string log, list, refused;
     } cases[] = {
+        {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
+        {dir / "new.log", "", ""},
         {dir / "run.log", dir / "run.log", dir / "run.log"},
         {dir / "run.log", dir / "link.log", dir / "link.log"},
         {dir / "run.log", dir / "lib/../run.log", dir / "lib/../run.log"},
@@ -89,6 +81,7 @@ TEST(OutputFiles, RefusesTheLogsFileAndCollectedPictures) {
     EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
     OutputFiles devices;
     EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
+    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
 }
 
 }  // namespace
