@@ -25,19 +25,6 @@ std::size_t FilesIn(const std::string& folder) {
     return count;
 }
 
-TEST(DisposalFaults, AReadOnlyMoveFolderLeavesTheFileInPlace) {
-    test::TempDir dir;
-    test::WriteTextFile(dir / "a.jpg", "picture bytes");
-    const test::ReadOnlyFolder locked(dir / "moved");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    const DisposalResult result =
-        DisposeFile(dir / "a.jpg", DisposalWay::MoveToFolder, dir / "moved");
-    EXPECT_FALSE(result.removed);
-    EXPECT_NE(result.message.find(dir / "a.jpg"), std::string::npos) << result.message;
-    EXPECT_EQ(test::ReadFile(dir / "a.jpg"), "picture bytes");
-    EXPECT_EQ(FilesIn(dir / "moved"), 0u);
-}
-
 TEST(DisposalFaults, AFileThatCannotLeaveItsFolderIsReportedForEveryWay) {
     test::TempDir dir;
     fs::create_directory(dir / "pictures");
