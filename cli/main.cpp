@@ -14,6 +14,7 @@
 #include "engine/search_run.h"
 #include "engine/threshold.h"
 #include "files/disposal.h"
+#include "files/sizes.h"
 
 namespace morvane::cli {
 namespace {
@@ -48,19 +49,29 @@ class QuietFrontEnd : public ReviewFrontEnd {
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
     bool DisposeFile(const std::string& path) override {
+        const std::int64_t size = FileSizeByName(path);
         const DisposalResult result =
             morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder);
         if (!result.message.empty()) {
             progress_.Done();
             std::cerr << result.message << "\n";
         }
+        if (result.contentKept) {
+            ++notWiped_;
+            keptBytes_ += size > 0 ? size : 0;
+        }
         return result.removed;
     }
+    int NotWiped() const { return notWiped_; }
+    // Bytes of removed names whose content other names still hold: nothing was freed.
+    std::int64_t KeptBytes() const { return keptBytes_; }
 
   private:
     Progress& progress_;
     int total_;
     const Options& options_;
+    int notWiped_ = 0;
+    std::int64_t keptBytes_ = 0;
 };
 
 int Search(const Options& options) {
@@ -81,7 +92,7 @@ int Search(const Options& options) {
     }
 
     OutputFiles files;
-    if (const auto failed = files.Open(options.LogPath, options.ListPath)) {
+    if (const auto failed = files.Open(options.LogPath, options.ListPath, run)) {
         progress.Done();
         std::cerr << CreateFailedMessage(*failed) << "\n";
         return kFailure;
@@ -113,7 +124,10 @@ int Search(const Options& options) {
               << "Дубликатов: " << review.DuplicateCount() << "\n";
     if (options.KeepSmallest) {
         std::cout << "Удалено файлов: " << review.RemovedCount() << "\n"
-                  << "Освобождено байт: " << review.RemovedBytes() << "\n";
+                  << "Освобождено байт: " << review.RemovedBytes() - frontEnd.KeptBytes() << "\n";
+        // Removed as asked, but the content stays under the file's other names.
+        if (options.Dispose == DisposalWay::Wipe)
+            std::cout << "Удалено без затирания: " << frontEnd.NotWiped() << "\n";
         if (review.FailedRemovals() > 0) {
             std::cout << "Не удалось удалить: " << review.FailedRemovals() << "\n";
             return kFailure;

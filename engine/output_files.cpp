@@ -1,10 +1,53 @@
 #include "engine/output_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
+#include "files/file_identity.h"
+#include "files/unique_fd.h"
+
 namespace morvane {
+
+namespace {
+
+// O_NONBLOCK: a pipe with no reader fails at once instead of hanging the run.
+constexpr int kOpenFlags = O_WRONLY | O_CLOEXEC | O_NONBLOCK;
+
+// Opens without emptying; `created` tells whether this call made the file.
+UniqueFd OpenForWriting(const std::string& path, bool& created) {
+    UniqueFd fd(::open(path.c_str(), kOpenFlags | O_CREAT | O_EXCL, 0666));
+    created = fd.Valid();
+    if (created || errno != EEXIST) return fd;
+    fd = UniqueFd(::open(path.c_str(), kOpenFlags));
+    if (fd.Valid() || errno != ENOENT) return fd;
+    // A link to a file that is not there yet: the file is made where it points.
+    fd = UniqueFd(::open(path.c_str(), kOpenFlags | O_CREAT, 0666));
+    created = fd.Valid();
+    return fd;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Only pictures of the file's own size (or of no known size) are looked at, so a large run
+// costs few look-ups.
+bool IsCollectedPicture(const struct stat& file, const CollectedRun& run) {
+    const FileIdentity identity{file.st_dev, file.st_ino};
+    for (int i = 0; i <= run.LastFile(); ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        if (index < run.PicTable.size() && run.PicTable[index].FileSize > 0 &&
+            run.PicTable[index].FileSize != file.st_size)
+            continue;
+        if (IdentityOfPath(run.FullPath(i)) == identity) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 std::string FormatSize(std::int64_t value) {
     const bool negative = value < 0;
@@ -49,9 +92,36 @@ std::string WriteFailedMessage(const std::string& path) {
 bool OutputFile::Open(const std::string& path) {
     Close();
     path_ = path;
+    created_ = false;
     if (path.empty()) return false;
-    file_.reset(std::fopen(path.c_str(), "wb"));
+    UniqueFd fd = OpenForWriting(path, created_);
+    if (!fd.Valid()) return false;
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags == -1 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) == -1) return false;
+    file_.reset(::fdopen(fd.Get(), "wb"));
+    if (file_) fd.Release();
     return file_ != nullptr;
+}
+
+bool OutputFile::Empty() {
+    const auto status = Status();
+    if (!status) return false;
+    return !S_ISREG(status->st_mode) || ::ftruncate(::fileno(file_.get()), 0) == 0;
+}
+
+void OutputFile::Discard() {
+    const auto status = Status();
+    Close();
+    // Only the file this Open made, and only while the name still leads to it.
+    if (created_ && status && IdentityOfPath(path_) == FileIdentity{status->st_dev, status->st_ino})
+        ::unlink(path_.c_str());
+    created_ = false;
+}
+
+std::optional<struct stat> OutputFile::Status() const {
+    struct stat info {};
+    if (!file_ || ::fstat(::fileno(file_.get()), &info) != 0) return std::nullopt;
+    return info;
 }
 
 std::string OneLine(const std::string& line) {
@@ -92,12 +162,33 @@ void OutputFile::Close() {
 }
 
 std::optional<std::string> OutputFiles::Open(const std::string& logPath,
-                                             const std::string& listPath) {
-    if (!Log.Open(logPath)) return logPath;
-    if (!List.Open(listPath)) {
-        Log.Close();
-        return listPath;
+                                             const std::string& listPath, const CollectedRun& run) {
+    const auto refused = OpenUnemptied(logPath, listPath, run);
+    if (refused) {
+        Log.Discard();
+        List.Discard();
+        return refused;
     }
+    if (!Log.Empty()) return logPath;
+    if (!List.Empty()) return listPath;
+    return std::nullopt;
+}
+
+// Both open, so a path that named no file yet now names the one just made, and a link, a
+// second name or a differently written path is recognised by the file it leads to.
+std::optional<std::string> OutputFiles::OpenUnemptied(const std::string& logPath,
+                                                      const std::string& listPath,
+                                                      const CollectedRun& run) {
+    if (!Log.Open(logPath)) return logPath;
+    if (!List.Open(listPath)) return listPath;
+    const auto log = Log.Status();
+    const auto list = List.Status();
+    if (!log) return logPath;
+    if (!list) return listPath;
+    // Two streams on one device (/dev/null, say) harm nothing; on one regular file they do.
+    if (S_ISREG(log->st_mode) && SameFile(*log, *list)) return listPath;
+    if (IsCollectedPicture(*log, run)) return logPath;
+    if (IsCollectedPicture(*list, run)) return listPath;
     return std::nullopt;
 }
 

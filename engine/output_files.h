@@ -1,5 +1,6 @@
 #pragma once
 // The duplicate list and the run log: opening, line layouts and size formatting.
+#include <sys/stat.h>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -30,11 +31,18 @@ std::string WriteFailedMessage(const std::string& path);
 // entry is always exactly one line.
 std::string OneLine(const std::string& line);
 
-// One output file, created anew (or emptied) when opened. Lines end in CR LF.
+// One output file. Lines end in CR LF. It is opened first and emptied only once it is known
+// to be a file that may be written (Empty), so a refused file is left as it was (Discard).
 class OutputFile {
   public:
-    // False when the file cannot be created or emptied.
+    // Opens the file for writing, creating it when missing; false when it cannot be opened.
     bool Open(const std::string& path);
+    // Empties a regular file (a device or a pipe has nothing to empty); false on failure.
+    bool Empty();
+    // Closes the file and removes it again when Open created it.
+    void Discard();
+    // The open file's status (which file it is, its type and size).
+    std::optional<struct stat> Status() const;
     // Writes OneLine(line) and the line end. False when the line could not be written (a full
     // disk, say); the file stays open.
     bool WriteLine(const std::string& line);
@@ -48,6 +56,7 @@ class OutputFile {
     };
     std::unique_ptr<std::FILE, Closer> file_;
     std::string path_;
+    bool created_ = false;
 };
 
 // The log and the list of one run, opened log first.
@@ -55,9 +64,17 @@ struct OutputFiles {
     OutputFile Log;
     OutputFile List;
 
-    // The path that could not be created, or nullopt when both are open.
-    std::optional<std::string> Open(const std::string& logPath, const std::string& listPath);
+    // Opens and empties both; nullopt when both are open. Otherwise returns the path that
+    // cannot be used, with neither file emptied: a file that cannot be opened, a list that is
+    // the log's own file (written by both, it would be neither), or either path naming one of
+    // the collected pictures of `run` (which would be truncated).
+    std::optional<std::string> Open(const std::string& logPath, const std::string& listPath,
+                                    const CollectedRun& run = {});
     void Close();
+
+  private:
+    std::optional<std::string> OpenUnemptied(const std::string& logPath,
+                                             const std::string& listPath, const CollectedRun& run);
 };
 
 }  // namespace morvane

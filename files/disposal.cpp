@@ -16,21 +16,37 @@ bool IsExistingFile(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+DisposalResult Removed(std::string movedTo = {}) {
+    DisposalResult result;
+    result.removed = true;
+    result.movedTo = std::move(movedTo);
+    return result;
+}
+
+DisposalResult Failed(std::string message) {
+    DisposalResult result;
+    result.message = std::move(message);
+    return result;
+}
+
 DisposalResult Move(const std::string& path, const std::string& moveFolder) {
     MoveResult moved = MoveIntoFolder(path, moveFolder);
-    if (moved.moved) return {true, std::move(moved.target), {}};
-    return {false, {}, "Не могу переместить файл!\n" + path + "\n" + moved.reason};
+    if (moved.moved) return Removed(std::move(moved.target));
+    return Failed("Не могу переместить файл!\n" + path + "\n" + moved.reason);
 }
 
 DisposalResult Trash(const std::string& path) {
-    std::string inTrash;
-    if (MoveToTrash(path, inTrash)) return {true, std::move(inTrash), {}};
-    return {false, {}, "Не могу переместить файл в корзину!\n" + path};
+    const TrashResult trashed = MoveToTrash(path);
+    if (trashed.trashed) return Removed();
+    return Failed("Не могу переместить файл в корзину!\n" + path + "\n" + trashed.reason);
 }
 
 DisposalResult Wipe(const std::string& path) {
     WipeResult wiped = WipeAndRemove(path);
-    return {wiped.removed, {}, std::move(wiped.message)};
+    DisposalResult result = Failed(std::move(wiped.message));
+    result.removed = wiped.removed;
+    result.contentKept = wiped.contentKept;
+    return result;
 }
 
 }  // namespace

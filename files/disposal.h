@@ -8,9 +8,10 @@ namespace morvane {
 enum class DisposalWay { None, MoveToFolder, Trash, Wipe };
 
 struct DisposalResult {
-    bool removed = false;  // the file is gone from its place
-    std::string movedTo;   // where a moved or trashed file now lies
-    std::string message;   // for the user, when something failed
+    bool removed = false;      // the file is gone from its place
+    bool contentKept = false;  // removed by a wipe, but another name still holds the content
+    std::string movedTo;       // where a moved file now lies
+    std::string message;       // for the user, when something failed
 };
 
 // Nothing happens to a path that is not an existing file (a folder included), nor with

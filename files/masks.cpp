@@ -21,9 +21,14 @@ std::u32string UpperCaseName(std::string_view utf8Name) {
         });
         return upper;
     }
-    return QString::fromUtf8(utf8Name.data(), static_cast<qsizetype>(utf8Name.size()))
-        .toUpper()
-        .toStdU32String();
+    // Character by character: a whole-string upper-casing turns "ß" into "SS", and then "?"
+    // would no longer stand for one character of the name as the user sees it. A character
+    // whose capital is several characters keeps its own form.
+    std::u32string upper =
+        QString::fromUtf8(utf8Name.data(), static_cast<qsizetype>(utf8Name.size()))
+            .toStdU32String();
+    for (char32_t& c : upper) c = QChar::toUpper(c);
+    return upper;
 }
 
 // Mask syntax: "?" one character, "*" any run, "#" one digit 0-9, "[list]" one character in
@@ -32,8 +37,7 @@ std::u32string UpperCaseName(std::string_view utf8Name) {
 // - a "[" with no "]" after it is an ordinary character;
 // - a list ends at the first "]", so "[]" matches no character and "[!]" any one;
 // - a range written in descending order ("[z-a]") contains nothing.
-Pattern::Pattern(const QString& upperMask) {
-    const std::u32string mask = upperMask.toStdU32String();
+Pattern::Pattern(std::u32string_view mask) {
     for (std::size_t i = 0; i < mask.size(); ++i) {
         Token token;
         switch (mask[i]) {
@@ -54,7 +58,7 @@ Pattern::Pattern(const QString& upperMask) {
                     token.ch = U'[';
                     break;
                 }
-                std::u32string_view list(mask.data() + i + 1, close - i - 1);
+                std::u32string_view list = mask.substr(i + 1, close - i - 1);
                 token.kind = Kind::Set;
                 if (!list.empty() && list.front() == U'!') {
                     token.negated = true;
@@ -131,8 +135,7 @@ int MaskList::SetMasks(std::string_view maskText) {
         const std::size_t end = maskText.find(';', start);
         const std::string_view piece =
             maskText.substr(start, end == std::string_view::npos ? end : end - start);
-        masks_.emplace_back(
-            QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())).toUpper());
+        masks_.emplace_back(UpperCaseName(piece));
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
@@ -147,7 +150,7 @@ bool MaskList::MatchesMask(std::string_view fileName) const {
 }
 
 bool MatchPattern(const QString& upperName, const QString& upperMask) {
-    return Pattern(upperMask).Matches(upperName.toStdU32String());
+    return Pattern(upperMask.toStdU32String()).Matches(upperName.toStdU32String());
 }
 
 }  // namespace morvane

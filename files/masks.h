@@ -11,7 +11,7 @@ namespace morvane {
 // One mask, upper-cased and parsed once, so matching a name does no parsing.
 class Pattern {
   public:
-    explicit Pattern(const QString& upperMask);
+    explicit Pattern(std::u32string_view upperMask);
     // The whole (upper-cased) name against the whole mask.
     bool Matches(std::u32string_view upperName) const;
 
@@ -42,8 +42,10 @@ class MaskList {
 // The pattern language on its own: ? * # [list] [!list], whole name against whole mask.
 bool MatchPattern(const QString& upperName, const QString& upperMask);
 
-// A UTF-8 file name upper-cased by Unicode rules, one element per character. Bytes that are
-// not valid UTF-8 become U+FFFD each, so such names still match "*" and "*.jpg".
+// A UTF-8 file name (or mask) upper-cased character by character, one element per character:
+// a character whose capital is several characters ("ß") keeps its own form, so a name keeps
+// its length. Bytes that are not valid UTF-8 become U+FFFD each, so such names still match
+// "*" and "*.jpg".
 std::u32string UpperCaseName(std::string_view utf8Name);
 
 }  // namespace morvane

@@ -1,51 +1,30 @@
 #include "files/trash.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QString>
+#include <gio/gio.h>
 
-#include "files/no_replace.h"
+#include <memory>
 
 namespace morvane {
 
 namespace {
 
-const QString kFiles = QStringLiteral("files");
-const QString kInfo = QStringLiteral("info");
-
-// With no trash folder to be had, Qt takes the current folder for one (making "files" and
-// "info" in it) and still reports success, with a relative path. Everything goes back.
-void UndoTrashInCurrentFolder(const QString& target, const std::string& path, bool hadFiles,
-                              bool hadInfo) {
-    RenameNoReplace(QFile::encodeName(target).toStdString(), path);
-    QFile::remove(kInfo + QLatin1Char('/') + QFileInfo(target).fileName() +
-                  QStringLiteral(".trashinfo"));
-    if (!hadFiles) QDir().rmdir(kFiles);
-    if (!hadInfo) QDir().rmdir(kInfo);
-}
+struct ObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct ErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
 
 }  // namespace
 
-bool MoveToTrash(const std::string& path, std::string& inTrash) {
-    // A new account may lack the data folder that holds the home trash.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    const bool hadFiles = QFileInfo::exists(kFiles);
-    const bool hadInfo = QFileInfo::exists(kInfo);
-    QString target;
-    if (!QFile::moveToTrash(QFile::decodeName(path.c_str()), &target)) {
-        // Qt may have made empty "files" and "info" folders here before giving up.
-        if (!hadFiles) QDir().rmdir(kFiles);
-        if (!hadInfo) QDir().rmdir(kInfo);
-        return false;
-    }
-    if (QDir::isRelativePath(target)) {
-        UndoTrashInCurrentFolder(target, path, hadFiles, hadInfo);
-        return false;
-    }
-    inTrash = QFile::encodeName(target).toStdString();
-    return true;
+TrashResult MoveToTrash(const std::string& path) {
+    // A path is bytes: GIO takes it as it stands, valid UTF-8 or not.
+    const std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(path.c_str()));
+    GError* failure = nullptr;
+    const bool trashed = g_file_trash(file.get(), nullptr, &failure);
+    const std::unique_ptr<GError, ErrorFree> error(failure);
+    if (trashed) return {true, {}};
+    return {false, error ? error->message : std::string()};
 }
 
 }  // namespace morvane

@@ -26,6 +26,8 @@ class UniqueFd {
     bool Valid() const { return fd_ >= 0; }
     // Closes now; false when close reports an error (a delayed write failure, for one).
     bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+    // Gives the descriptor up to a new owner (a FILE stream, say).
+    int Release() { return std::exchange(fd_, -1); }
 
   private:
     void Reset() {

@@ -53,8 +53,10 @@ bool WritePass(int fd, int pass, std::int64_t size, std::span<std::uint8_t> buff
 
 // Overwriting a link would wipe its target, and content shared with another name belongs to
 // that name too (a kept copy, perhaps); such files are only removed.
-bool OwnsItsBytes(const struct stat& info) {
-    return S_ISREG(info.st_mode) && info.st_nlink <= 1;
+std::optional<WipeStatus> WhyNotOverwritten(const struct stat& info) {
+    if (!S_ISREG(info.st_mode)) return WipeStatus::NotOverwritten;
+    if (info.st_nlink > 1) return WipeStatus::OtherNames;
+    return std::nullopt;
 }
 
 // Which file a name stands for; another file put at the name is a different identity.
@@ -135,7 +137,7 @@ bool ClearReadOnly(const std::string& path) {
 WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObserver& observer) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return WipeStatus::NoFile;
-    if (!OwnsItsBytes(info)) return WipeStatus::NotOverwritten;
+    if (const auto why = WhyNotOverwritten(info)) return *why;
     ClearReadOnly(path);
     // O_NONBLOCK: a pipe put in the file's place must not hang the wipe.
     const auto identity = std::pair{info.st_dev, info.st_ino};
@@ -143,7 +145,7 @@ WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObs
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) return WipeStatus::CannotOpen;
     // Another file put at the name since it was looked at is not the one to overwrite.
     if (std::pair{info.st_dev, info.st_ino} != identity) return WipeStatus::CannotOpen;
-    if (!OwnsItsBytes(info)) return WipeStatus::NotOverwritten;
+    if (const auto why = WhyNotOverwritten(info)) return *why;
     // Exactly the file's bytes: writing past the end would only add bytes to wipe. So an empty
     // file has nothing to overwrite, and its passes write nothing.
     const std::int64_t size = info.st_size;
@@ -168,6 +170,9 @@ WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) 
         case WipeStatus::WriteFailed:
             result.message = "Не могу перезаписать файл!\n" + path;
             break;
+        case WipeStatus::OtherNames:
+            result.contentKept = true;
+            break;
         case WipeStatus::Overwritten:
         case WipeStatus::NotOverwritten:
             break;
@@ -184,6 +189,11 @@ WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) 
     result.removed = RemoveFile(renamed);
     if (!result.removed && result.message.empty())
         result.message = "Не могу удалить файл!\n" + path + (renamed != path ? "\n" + renamed : "");
+    // The user asked for the bytes to go; the other names still hold them.
+    if (result.removed && result.contentKept)
+        result.message =
+            "У файла есть другие имена: удалено только это имя, содержимое не затёрто.\n" + path;
+    result.contentKept = result.contentKept && result.removed;
     return result;
 }
 

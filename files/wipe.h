@@ -41,7 +41,9 @@ bool ClearReadOnly(const std::string& path);
 
 enum class WipeStatus {
     Overwritten,     // every byte overwritten in every pass (nothing to do for an empty file)
-    NotOverwritten,  // a link, a special file, or content shared with another name: left as is
+    NotOverwritten,  // a link or a special file: left as is
+    OtherNames,      // a file with other (hard-linked) names, whose content is theirs too: left
+                     // as is
     NoFile,
     CannotOpen,
     WriteFailed,
@@ -53,7 +55,8 @@ WipeStatus WipeFile(const std::string& path, std::mt19937& random,
 
 struct WipeResult {
     bool removed = false;
-    std::string message;  // for the user, when something failed
+    bool contentKept = false;  // removed, but the content lives on under another name
+    std::string message;       // for the user, when something failed or was only removed
 };
 
 // The whole wipe: WipeFile, RenameToRandom, RemoveFile. The rename and the removal are tried

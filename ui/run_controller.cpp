@@ -82,7 +82,7 @@ void RunController::Launch(RunSettings settings) {
 void RunController::Collected(Job& job) {
     if (job.Worker.joinable()) job.Worker.join();
     display_.ShowFileCell(QString::number(job.Run.LastFile() + 1));
-    if (const auto failed = job.Files.Open(job.Settings.LogPath, job.Settings.ListPath)) {
+    if (const auto failed = job.Files.Open(job.Settings.LogPath, job.Settings.ListPath, job.Run)) {
         job.Running = false;
         display_.ShowCritical(QString::fromStdString(CreateFailedMessage(*failed)));
         job.Files.Close();

@@ -91,24 +91,6 @@ TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
     EXPECT_EQ(std::count_if(files.begin(), files.end(), [](auto& f) { return fs::exists(f); }), 3);
 }
 
-TEST(OutputFaults, AReadOnlyFolderIsReportedBeforeAnythingIsWritten) {
-    test::TempDir dir;
-    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
-    const test::ReadOnlyFolder locked(dir / "locked");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    for (const bool listLocked : {true, false}) {
-        const std::string log = listLocked ? dir / "run.log" : dir / "locked/run.log";
-        const std::string list = listLocked ? dir / "locked/list.txt" : dir / "list.txt";
-        test::RecordingFrontEnd frontEnd;
-        std::optional<std::string> failed;
-        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd, failed),
-                  ReviewState::WriteFailed);
-        EXPECT_EQ(failed, listLocked ? list : log);
-        EXPECT_TRUE(frontEnd.disposed.empty());
-    }
-    for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
-}
-
 TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
     test::TempDir dir;
     const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
@@ -117,9 +99,13 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
         std::string list;
         std::string message;
     };
-    std::vector<Case> cases = {{"/dev/full", "Ошибка записи файла!\n/dev/full"}};
+    // Refused before anything is written: the log's own file, a searched picture.
+    std::vector<Case> cases = {{dir / "run.log", "Ошибка создания файла!\n" + dir / "run.log"},
+                               {files[0], "Ошибка создания файла!\n" + files[0]}};
     if (locked.ReadOnly())
         cases.push_back({dir / "locked/list.txt", "Ошибка создания файла!\n" + dir / "locked"});
+    cases.push_back({"/dev/full", "Ошибка записи файла!\n/dev/full"});
+    test::WriteTextFile(dir / "run.log", "previous run");
     for (const Case& c : cases) {
         const test::CliResult result =
             test::RunCli("--masks '*.png;*.bmp' --threshold 90 --keep largest --dispose " +
@@ -128,8 +114,11 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
                          test::ShellQuoted(c.list) + " " + test::ShellQuoted(dir / "lib"));
         EXPECT_EQ(result.status, 1) << result.out;
         EXPECT_NE(result.out.find(c.message), std::string::npos) << result.out;
-        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+        for (const std::string& file : files) EXPECT_GT(fs::file_size(file), 0u) << file;
         EXPECT_FALSE(fs::exists(dir / "moved"));
+        if (c.list != "/dev/full") {
+            EXPECT_EQ(test::ReadFile(dir / "run.log"), "previous run");
+        }
     }
 }
 

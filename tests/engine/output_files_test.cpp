@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -42,13 +44,43 @@ TEST(OutputFiles, CreatedEmptyAndWrittenWithCrLf) {
     EXPECT_EQ(test::ReadFile(dir / "list.txt"), "--------------------\r\n/a/ж.jpg\r\n");
 }
 
-TEST(OutputFiles, ReportsTheFileThatCannotBeCreated) {
+// A path that cannot be opened, a list that is the log's own file, or a path that is one of
+// the searched pictures is refused before anything is emptied; a file made only for the
+// attempt goes again.
+TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
+    namespace fs = std::filesystem;
     test::TempDir dir;
-    OutputFiles files;
-    EXPECT_EQ(files.Open(dir / "missing/Kestrum.log", dir / "list.txt"),
-              dir / "missing/Kestrum.log");
-    EXPECT_FALSE(test::ReadFile(dir / "list.txt").size());
-    EXPECT_EQ(files.Open(dir / "Kestrum.log", ""), "");
+    fs::create_directories(dir / "lib");
+    test::WriteTextFile(dir / "run.log", "old log");
+    test::WriteTextFile(dir / "lib/pic.jpg", "picture");
+    fs::create_symlink(dir / "run.log", dir / "link.log");
+    fs::create_hard_link(dir / "lib/pic.jpg", dir / "second name.jpg");
+    CollectedRun run;
+    run.SearchRoot = dir / "lib/";
+    run.FileList = {"pic.jpg"};
+    run.PicTable.resize(1);
+    run.PicTable[0].FileSize = 7;
+    const struct {
+        std::string log, list, refused;
+    } cases[] = {
+        {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
+        {dir / "new.log", "", ""},
+        {dir / "run.log", dir / "run.log", dir / "run.log"},
+        {dir / "run.log", dir / "link.log", dir / "link.log"},
+        {dir / "run.log", dir / "lib/../run.log", dir / "lib/../run.log"},
+        {dir / "new.log", dir / "./new.log", dir / "./new.log"},  // neither there yet
+        {dir / "new.log", dir / "lib/pic.jpg", dir / "lib/pic.jpg"},
+        {dir / "second name.jpg", dir / "new.txt", dir / "second name.jpg"},
+    };
+    for (const auto& c : cases) {
+        OutputFiles files;
+        EXPECT_EQ(files.Open(c.log, c.list, run), c.refused) << c.log << " / " << c.list;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "run.log"), "old log");
+    EXPECT_EQ(test::ReadFile(dir / "lib/pic.jpg"), "picture");
+    EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
+    OutputFiles devices;
+    EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
     EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
 }
 

@@ -1,5 +1,6 @@
 #include "files/disposal.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,6 +13,7 @@
 
 #include "files/move.h"
 #include "support/temp_dir.h"
+#include "trash_home.h"
 
 namespace morvane {
 namespace {
@@ -53,11 +55,9 @@ bool SameFileSystem(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev;
 }
 
-TEST(CreateFolderPath, MakesEveryMissingLevel) {
+TEST(CreateFolderPath, TakesAnExistingFolderAndRefusesAFileInThePath) {
     const TempDir dir;
-    EXPECT_TRUE(CreateFolderPath(dir / "a/b/c/"));
-    EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
-    EXPECT_TRUE(CreateFolderPath(dir / "a/b/c"));  // already there
+    EXPECT_TRUE(CreateFolderPath(dir.path().string()));  // already there
     EXPECT_FALSE(CreateFolderPath(""));
     WriteTextFile(dir / "file", "x");
     EXPECT_FALSE(CreateFolderPath(dir / "file/sub"));
@@ -148,39 +148,60 @@ TEST(DisposeFile, MoveWithoutAFolderOrWithinItsFolderMovesNothing) {
     EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"pic.jpg"});
 }
 
-TEST(DisposeFile, TrashGoesToTheFreedesktopTrash) {
-    const TempDir dir;
-    const std::string data = dir / "data";
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    WriteTextFile(dir / "pic.jpg", "picture");
-    const DisposalResult result = DisposeFile(dir / "pic.jpg", DisposalWay::Trash, "");
-    ::unsetenv("XDG_DATA_HOME");
-    ASSERT_TRUE(result.removed) << result.message;
-    EXPECT_FALSE(fs::exists(dir / "pic.jpg"));
-    EXPECT_EQ(ReadFile(data + "/Trash/files/pic.jpg"), "picture");
-    const std::string info = ReadFile(data + "/Trash/info/pic.jpg.trashinfo");
-    EXPECT_NE(info.find("Path="), std::string::npos) << info;
+// The original path as the trash's information file records it (percent-encoded).
+std::string RecordedPath(const std::string& infoFile) {
+    const std::string info = ReadFile(infoFile);
+    const std::size_t start = info.find("\nPath=") + 6;
+    const std::string escaped = info.substr(start, info.find('\n', start) - start);
+    char* const raw = g_uri_unescape_string(escaped.c_str(), nullptr);
+    const std::string path = raw ? raw : "";
+    g_free(raw);
+    return path;
 }
 
-// Qt, finding no trash folder, would use the current folder as one and report success.
+// Names that an information file must encode to restore them: a line break, a "%", spaces,
+// Cyrillic, and bytes that are not UTF-8.
+TEST(DisposeFile, TrashRecordsEveryNameSoThatItRestoresToItsOwnPlace) {
+    const TempDir dir;
+    const std::string names[] = {"line\nbreak.jpg", "100%25.jpg", "with  space.jpg",
+                                 "\xd1\x84\xd0\xbe\xd1\x82\xd0\xbe.jpg", "caf\xe9.jpg"};
+    for (const std::string& name : names) {
+        WriteTextFile(dir / name, name);
+        const DisposalResult result = DisposeFile(dir / name, DisposalWay::Trash, "");
+        EXPECT_TRUE(result.removed && !fs::exists(dir / name)) << result.message;
+    }
+    std::vector<std::string> restored;  // each entry's recorded path, checked against its file
+    for (const auto& entry : fs::directory_iterator(test::kTrashHome.Folder("info"))) {
+        const std::string path = RecordedPath(entry.path().string());
+        if (path.rfind(dir.path().string(), 0) != 0) continue;  // another test's entry
+        const std::string stored = test::kTrashHome.Folder("files/") + entry.path().stem().string();
+        EXPECT_EQ(ReadFile(stored), fs::path(path).filename().string()) << path;
+        restored.push_back(path);
+    }
+    std::sort(restored.begin(), restored.end());
+    std::vector<std::string> expected;
+    for (const std::string& name : names) expected.push_back(dir / name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(restored, expected);
+}
+
 TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
     const TempDir dir;
-    fs::create_directories(dir / "cwd");
-    WriteTextFile(dir / "blocker", "a file where the data folder would be");
     WriteTextFile(dir / "pic.jpg", "picture");
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    const fs::path cwd = fs::current_path();
-    ::setenv("HOME", dir.path().c_str(), 1);  // the file's disk, so only the home trash counts
-    ::setenv("XDG_DATA_HOME", (dir / "blocker/data").c_str(), 1);
-    fs::current_path(dir / "cwd");
+    // A file where the trash folder would be: GIO can neither use nor make one.
+    const fs::path trash = fs::path(test::kTrashHome.Folder("")).parent_path();
+    fs::create_directories(trash.parent_path());
+    const bool hadTrash = fs::exists(trash);
+    if (hadTrash) fs::rename(trash, trash.string() + "-aside");
+    WriteTextFile(trash.string(), "not a folder");
     const DisposalResult result = DisposeFile(dir / "pic.jpg", DisposalWay::Trash, "");
-    fs::current_path(cwd);
-    ::unsetenv("XDG_DATA_HOME");
-    ::setenv("HOME", home.c_str(), 1);
+    fs::remove(trash);
+    if (hadTrash) fs::rename(trash.string() + "-aside", trash);
     EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.message, "Не могу переместить файл в корзину!\n" + dir / "pic.jpg");
+    EXPECT_EQ(result.message.rfind("Не могу переместить файл в корзину!\n" + dir / "pic.jpg", 0),
+              0u)
+        << result.message;
     EXPECT_EQ(ReadFile(dir / "pic.jpg"), "picture");
-    EXPECT_TRUE(fs::is_empty(dir / "cwd"));
 }
 
 TEST(DisposeFile, NoWayFoldersAndMissingPathsAreLeftAloneAndAWipeRemoves) {
