@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QPainter>
 
 #include <memory>
 #include <random>
@@ -56,6 +57,23 @@ QColor At(const RenderedPicture& picture, int x, int y) {
 bool IsColour(QColor c, int r, int g, int b) {
     return c.alpha() == 255 && std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
            std::abs(c.blue() - b) <= 2;
+}
+
+// Mean difference of the 32 x 32 greys of two renderings laid over white, as the fingerprint
+// sees them.
+double MeanCellDifference(const RenderedPicture& a, const RenderedPicture& b) {
+    const auto cells = [](const QImage& image) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, image);
+        return flat.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    const QImage x = cells(a.image), y = cells(b.image);
+    double sum = 0;
+    for (int row = 0; row < 32; ++row)
+        for (int col = 0; col < 32; ++col)
+            sum += std::abs(qGray(x.pixel(col, row)) - qGray(y.pixel(col, row)));
+    return sum / 1024;
 }
 
 // A white background with a red rectangle from (20, 20) to (60, 50), no outlines, after a
@@ -129,6 +147,37 @@ TEST(EmfRender, PathsEllipsesAndBeziers) {
     EXPECT_EQ(At(picture, 52, 52).alpha(), 0);  // outside the ellipse, inside its box
     EXPECT_GT(At(picture, 75, 10).alpha(), 100);
     EXPECT_EQ(At(picture, 75, 20).alpha(), 0);
+}
+
+// Two closed squares, then a figure that starts with a curve and is left open: it must not
+// join the second square, whichever way it is drawn.
+TEST(EmfRender, LaterFiguresStartAtTheirMoveTo) {
+    const auto start = [] {
+        EmfWriter emf(100, 100);
+        emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1).Record(59, Bytes());
+        emf.MoveTo(10, 10).LineTo(40, 10).LineTo(40, 40).LineTo(10, 40).Record(61, Bytes());
+        emf.MoveTo(60, 10).LineTo(90, 10).LineTo(90, 40).LineTo(60, 40).Record(61, Bytes());
+        return emf;
+    };
+    const auto fill = [](EmfWriter& emf) {
+        // FillPath closes the last figure itself.
+        emf.Record(60, Bytes()).Record(62, Bytes().Rect(0, 0, 100, 100));
+        return Render(emf.Finish());
+    };
+    EmfWriter raster(100, 100);
+    raster.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1);
+    raster.Rectangle(10, 10, 40, 40).Rectangle(60, 10, 90, 40);
+    EmfWriter squareRaster = raster, chordRaster = raster;
+    squareRaster.Rectangle(10, 60, 90, 90);
+    chordRaster.Record(46, Bytes().Rect(10, 60, 90, 90).I32(90).I32(75).I32(10).I32(75));
+
+    EmfWriter beziers = start();
+    beziers.MoveTo(10, 60).Polyline16(
+        {36, 60, 63, 60, 90, 60, 90, 70, 90, 80, 90, 90, 63, 90, 36, 90, 10, 90}, 88);
+    EmfWriter arc = start();
+    arc.MoveTo(90, 75).Record(55, Bytes().Rect(10, 60, 90, 90).I32(90).I32(75).I32(10).I32(75));
+    EXPECT_LT(MeanCellDifference(fill(beziers), Render(squareRaster.Finish())), 3);
+    EXPECT_LT(MeanCellDifference(fill(arc), Render(chordRaster.Finish())), 3);
 }
 
 TEST(EmfRender, TextDrawsDarkPixels) {
