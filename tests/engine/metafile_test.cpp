@@ -207,6 +207,37 @@ TEST(EmfRender, StretchedBitmapKeepsItsQuadrants) {
     EXPECT_TRUE(IsColour(At(picture, 90, 90), 255, 255, 255));
 }
 
+// Office programs draw a transparent bitmap as a run-length mask OR-ed in, then the picture
+// AND-ed. Over a blue stripe and over nothing, the pair must look like its opaque part alone.
+TEST(MetafileRender, MaskAndPicturePairsLeaveTheGroundShowing) {
+    constexpr int kSide = 100;
+    constexpr std::uint32_t kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
+    std::vector<std::uint8_t> mask(kSide * kSide, 0);
+    std::vector<std::uint32_t> picture(kSide * kSide, 0xFFFFFF);
+    for (int y = 25; y < 75; ++y) {
+        for (int x = 25; x < 75; ++x) {
+            mask[y * kSide + x] = 1;
+            picture[y * kSide + x] = 0xFF0000;
+        }
+    }
+    const auto maskDib = test::MakeRle8Dib(kSide, kSide, {0x000000, 0xFFFFFF}, mask);
+    const auto pictureDib = test::MakeDib24(kSide, kSide, picture);
+    EmfWriter emf(kSide, kSide);
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 50, kSide);
+    EmfWriter emfRaster = emf;
+    emf.StretchDib(0, 0, kSide, kSide, kSide, kSide, maskDib, kSrcPaint)
+        .StretchDib(0, 0, kSide, kSide, kSide, kSide, pictureDib, kSrcAnd);
+    emfRaster.Brush(2, Rgb(255, 0, 0)).Select(2).Rectangle(25, 25, 75, 75);
+    WmfWriter wmf(kSide, kSide, 96);
+    wmf.Brush(Rgb(0, 0, 255)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 50, kSide);
+    WmfWriter wmfRaster = wmf;
+    wmf.StretchDib(0, 0, kSide, kSide, kSide, kSide, maskDib, kSrcPaint)
+        .StretchDib(0, 0, kSide, kSide, kSide, kSide, pictureDib, kSrcAnd);
+    wmfRaster.Brush(Rgb(255, 0, 0)).Select(2).Rectangle(25, 25, 75, 75);
+    EXPECT_LT(MeanCellDifference(Render(emf.Finish()), Render(emfRaster.Finish())), 3);
+    EXPECT_LT(MeanCellDifference(Render(wmf.Finish()), Render(wmfRaster.Finish())), 3);
+}
+
 TEST(EmfRender, HugePictureReportsItsSizeButDrawsWithinTheCap) {
     EmfWriter emf(100000, 50000);
     emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, 50000, 50000);

@@ -64,6 +64,30 @@ inline Dib MakeDib24(int width, int height, const std::vector<std::uint32_t>& to
     return {info.data(), bits.data()};
 }
 
+// An RLE8 bottom-up DIB of palette indices given top row first: each row in runs of equal
+// indices, then end of row; end of picture last.
+inline Dib MakeRle8Dib(int width, int height, const std::vector<std::uint32_t>& paletteRgb,
+                       const std::vector<std::uint8_t>& topDownIndices) {
+    Bytes bits;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width;) {
+            const std::uint8_t index = topDownIndices[y * width + x];
+            int run = 1;
+            while (x + run < width && run < 255 && topDownIndices[y * width + x + run] == index)
+                ++run;
+            bits.U8(static_cast<std::uint8_t>(run)).U8(index);
+            x += run;
+        }
+        bits.U8(0).U8(0);
+    }
+    bits.U8(0).U8(1);
+    Bytes info;
+    info.U32(40).I32(width).I32(height).U16(1).U16(8).U32(1).U32(bits.size()).I32(0).I32(0);
+    info.U32(paletteRgb.size()).U32(0);
+    for (const std::uint32_t c : paletteRgb) info.U8(c & 0xFF).U8(c >> 8 & 0xFF).U8(c >> 16).U8(0);
+    return {info.data(), bits.data()};
+}
+
 class EmfWriter {
   public:
     // A picture of `width` x `height` pixels recorded on a 96 DPI reference device.
@@ -108,13 +132,15 @@ class EmfWriter {
         return Record(84, p);
     }
     // EMR_STRETCHDIBITS of a whole DIB onto (x, y, w, h).
-    EmfWriter& StretchDib(int x, int y, int w, int h, int dibWidth, int dibHeight, const Dib& dib) {
+    EmfWriter& StretchDib(int x, int y, int w, int h, int dibWidth, int dibHeight, const Dib& dib,
+                          std::uint32_t rop = 0x00CC0020) {
         Bytes p;
         const std::uint32_t offBmi = 8 + 72;
         const auto cbBmi = static_cast<std::uint32_t>(dib.info.size());
         p.Rect(x, y, x + w - 1, y + h - 1).I32(x).I32(y).I32(0).I32(0).I32(dibWidth).I32(dibHeight);
         p.U32(offBmi).U32(cbBmi).U32(offBmi + cbBmi).U32(dib.bits.size());
-        p.U32(0).U32(0x00CC0020).I32(w).I32(h).Append(dib.info).Append(dib.bits);
+        p.U32(0).U32(rop).I32(w).I32(h).Append(dib.info).Append(dib.bits);
+        while (p.size() % 4) p.U8(0);
         return Record(81, p);
     }
 
@@ -168,6 +194,14 @@ class WmfWriter {
     WmfWriter& Select(std::int16_t slot) { return Record(0x012D, {slot}); }
     WmfWriter& Rectangle(std::int16_t l, std::int16_t t, std::int16_t r, std::int16_t b) {
         return Record(0x041B, {b, r, t, l});
+    }
+    // META_STRETCHDIB of a whole DIB onto (x, y, w, h).
+    WmfWriter& StretchDib(std::int16_t x, std::int16_t y, std::int16_t w, std::int16_t h,
+                          std::int16_t dibWidth, std::int16_t dibHeight, const Dib& dib,
+                          std::uint32_t rop) {
+        Bytes p;
+        p.U32(rop).U16(0).I16s({dibHeight, dibWidth, 0, 0, h, w, y, x});
+        return Record(0x0F43, p.Append(dib.info).Append(dib.bits));
     }
 
     std::vector<std::uint8_t> Finish() const {
