@@ -238,16 +238,23 @@ TEST(MetafileRender, MaskAndPicturePairsLeaveTheGroundShowing) {
     EXPECT_LT(MeanCellDifference(Render(wmf.Finish()), Render(wmfRaster.Finish())), 3);
 }
 
-TEST(EmfRender, HugePictureReportsItsSizeButDrawsWithinTheCap) {
-    EmfWriter emf(100000, 50000);
-    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, 50000, 50000);
-    const RenderedPicture picture = Render(emf.Finish());
-    EXPECT_EQ(picture.width, 100000);
-    EXPECT_EQ(picture.height, 50000);
-    EXPECT_LE(picture.image.width(), kMaxMetafileSide);
-    EXPECT_LE(std::int64_t{picture.image.width()} * picture.image.height(), kMaxMetafilePixels);
-    EXPECT_TRUE(IsColour(At(picture, picture.image.width() / 4, 10), 255, 0, 0));
-    EXPECT_EQ(At(picture, picture.image.width() * 3 / 4, 10).alpha(), 0);
+// Large pictures, a drawing recorded for a 1200 DPI printer among them, report their size but
+// are drawn no larger than the fingerprint and the picture boxes need.
+TEST(EmfRender, LargePicturesReportTheirSizeButDrawSmall) {
+    struct Case {
+        int width, height, dpi;
+    };
+    for (const auto& [width, height, dpi] : {Case{100000, 50000, 96}, Case{4724, 2362, 1200}}) {
+        EmfWriter emf(width, height, dpi);
+        emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1);
+        emf.Rectangle(0, 0, width / 2, height);
+        const RenderedPicture picture = Render(emf.Finish());
+        EXPECT_EQ(picture.width, width);
+        EXPECT_EQ(picture.height, height);
+        EXPECT_EQ(picture.image.size(), QSize(1024, 512));
+        EXPECT_TRUE(IsColour(At(picture, picture.image.width() / 4, 10), 255, 0, 0));
+        EXPECT_EQ(At(picture, picture.image.width() * 3 / 4, 10).alpha(), 0);
+    }
 }
 
 TEST(WmfRender, PlaceableFileSizeAndShapes) {

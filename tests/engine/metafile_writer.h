@@ -90,8 +90,8 @@ inline Dib MakeRle8Dib(int width, int height, const std::vector<std::uint32_t>& 
 
 class EmfWriter {
   public:
-    // A picture of `width` x `height` pixels recorded on a 96 DPI reference device.
-    EmfWriter(int width, int height) : width_(width), height_(height) {}
+    // A picture of `width` x `height` pixels recorded on a reference device of `dpi`.
+    EmfWriter(int width, int height, int dpi = 96) : width_(width), height_(height), dpi_(dpi) {}
 
     EmfWriter& Record(std::uint32_t type, const Bytes& params) {
         body_.U32(type).U32(static_cast<std::uint32_t>(8 + params.size())).Append(params.data());
@@ -146,14 +146,14 @@ class EmfWriter {
 
     std::vector<std::uint8_t> Finish(std::uint16_t handles = 16) const {
         Bytes header;
-        const auto frameW = static_cast<std::int32_t>(width_ * 2540 / 96);
-        const auto frameH = static_cast<std::int32_t>(height_ * 2540 / 96);
+        const auto frameW = static_cast<std::int32_t>(std::int64_t{width_} * 2540 / dpi_);
+        const auto frameH = static_cast<std::int32_t>(std::int64_t{height_} * 2540 / dpi_);
         header.Rect(0, 0, width_ - 1, height_ - 1).Rect(0, 0, frameW, frameH);
         const std::size_t headerSize = 8 + 80;
         const std::size_t total = headerSize + body_.size() + 20;
         header.U32(0x464D4520).U32(0x10000).U32(static_cast<std::uint32_t>(total));
         header.U32(records_ + 2).U16(handles).U16(0).U32(0).U32(0).U32(0);
-        header.I32(960).I32(960).I32(254).I32(254);  // 96 DPI
+        header.I32(dpi_ * 10).I32(dpi_ * 10).I32(254).I32(254);  // ten inches square
         Bytes file;
         file.U32(1).U32(static_cast<std::uint32_t>(headerSize)).Append(header.data());
         file.Append(body_.data());
@@ -162,7 +162,7 @@ class EmfWriter {
     }
 
   private:
-    int width_, height_;
+    int width_, height_, dpi_;
     Bytes body_;
     std::uint32_t records_ = 0;
 };
