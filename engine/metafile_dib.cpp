@@ -152,9 +152,13 @@ QImage FromIndices(const DibLayout& layout, const std::vector<std::uint8_t>& ind
 
 }  // namespace
 
-std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits) {
+std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits,
+                                std::int64_t& pixelBudget) {
     const auto layout = ReadLayout(info);
     if (!layout) return std::nullopt;
+    const std::int64_t pixels = std::int64_t{layout->width} * layout->height;
+    if (pixels > pixelBudget) return std::nullopt;
+    pixelBudget -= pixels;
     if (layout->compression != kBiRgb) {
         const QImage image = FromIndices(
             *layout, DecodeRle(bits.bytes(), std::size_t(layout->width),
@@ -176,7 +180,7 @@ std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits) {
     return image;
 }
 
-std::optional<QImage> DecodePackedDib(const ByteView& dib) {
+std::optional<QImage> DecodePackedDib(const ByteView& dib, std::int64_t& pixelBudget) {
     const auto layout = ReadLayout(dib);
     const auto headerSize = dib.U32(0);
     if (!layout || !headerSize) return std::nullopt;
@@ -188,7 +192,7 @@ std::optional<QImage> DecodePackedDib(const ByteView& dib) {
     }
     const std::size_t bitsAt = std::size_t{*headerSize} + entries * entrySize;
     if (bitsAt > dib.size()) return std::nullopt;
-    return DecodeDib(dib, *dib.Sub(bitsAt, dib.size() - bitsAt));
+    return DecodeDib(dib, *dib.Sub(bitsAt, dib.size() - bitsAt), pixelBudget);
 }
 
 }  // namespace morvane::metafile

@@ -66,6 +66,7 @@ class EmfPlayer {
 
     Canvas& c_;
     DcState& s_;
+    std::int64_t dibBudget_ = kMaxDibPixelsPerFile;
 };
 
 void EmfPlayer::Play(const Record& r) {
@@ -427,7 +428,7 @@ std::optional<QImage> EmfPlayer::Dib(const Record& r, std::size_t infoAt, std::s
     const auto info = r.whole.Sub(*offInfo, *cbInfo);
     const auto bits = r.whole.Sub(*offBits, *cbBits);
     if (!info || !bits) return std::nullopt;
-    return DecodeDib(*info, *bits);
+    return DecodeDib(*info, *bits, dibBudget_);
 }
 
 void EmfPlayer::Bitmap(const Record& r) {

@@ -46,8 +46,9 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         info.U32(c.bits.size()).I32(0).I32(0).U32(4).U32(0);
         for (const std::uint32_t rgb : {0x000000, 0xFF0000, 0x00FF00, 0x0000FF})
             info.U8(rgb & 0xFF).U8(rgb >> 8 & 0xFF).U8(rgb >> 16).U8(0);
-        const auto image =
-            metafile::DecodeDib(metafile::ByteView(info.data()), metafile::ByteView(c.bits));
+        std::int64_t budget = metafile::kMaxDibPixelsPerFile;
+        const auto image = metafile::DecodeDib(metafile::ByteView(info.data()),
+                                               metafile::ByteView(c.bits), budget);
         ASSERT_TRUE(image) << c.expected;
         std::string indices;
         for (int y = 0; y < 2; ++y) {
@@ -58,6 +59,23 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         }
         EXPECT_EQ(indices, c.expected);
     }
+}
+
+// A run-length picture of any size takes two bytes: a file's pictures share one budget.
+TEST(MetafileDib, PicturesOfOneFileShareAPixelBudget) {
+    test::Bytes info;
+    info.U32(40).I32(100).I32(100).U16(1).U16(8).U32(1).U32(2).I32(0).I32(0).U32(1).U32(0);
+    info.U32(0);
+    const std::vector<std::uint8_t> endOfPicture = {0, 1};
+    std::int64_t budget = 25'000;
+    const auto decode = [&] {
+        return metafile::DecodeDib(metafile::ByteView(info.data()),
+                                   metafile::ByteView(endOfPicture), budget);
+    };
+    EXPECT_TRUE(decode());
+    EXPECT_TRUE(decode());
+    EXPECT_FALSE(decode());
+    EXPECT_EQ(budget, 5'000);
 }
 
 }  // namespace
