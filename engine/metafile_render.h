@@ -9,7 +9,7 @@
 
 namespace morvane {
 
-// The canvas is never larger than this on its long side: the fingerprint reads at most 512
+// The canvas is never larger than this on its long side: the fingerprint needs 512
 // pixels across and the picture boxes are smaller still. Larger pictures (a drawing recorded
 // for a 1200 DPI printer is thousands of pixels wide) are drawn scaled down to fit, while
 // their reported size stays the true one.
