@@ -62,6 +62,15 @@ QPainter::CompositionMode ModeFor(std::uint32_t rop) {
     }
 }
 
+// Raster operations ignore alpha: transparent pixels (those a run-length picture skips) take
+// the colour that leaves the canvas unchanged, white for AND and black for OR and XOR.
+QImage Neutral(const QImage& picture, std::uint32_t rop) {
+    QImage neutral(picture.size(), QImage::Format_RGB32);
+    neutral.fill(rop == kSrcAnd ? Qt::white : Qt::black);
+    QPainter(&neutral).drawImage(0, 0, picture);
+    return neutral;
+}
+
 }  // namespace
 
 void Canvas::Text(QPointF reference, const QString& text, std::uint32_t options,
@@ -148,6 +157,7 @@ void Canvas::Blit(const QRectF& dest, const QImage* source, const QRectF& source
             if (mode != QPainter::CompositionMode_SourceOver) {
                 painter_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
                 painter_.fillRect(dest.normalized(), kRasterGround);
+                if (picture.hasAlphaChannel()) picture = Neutral(picture, rop);
             }
             painter_.setCompositionMode(mode);
             painter_.drawImage(dest.normalized(), picture);

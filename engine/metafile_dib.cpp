@@ -100,10 +100,11 @@ QRgb PixelAt(const DibLayout& layout, const std::uint8_t* row, int x) {
 
 // Palette indices of an RLE8 or RLE4 picture, bottom row first, as GDI reads them: runs are
 // cut at the row's end, and the end-of-picture code, a move past the top row or the end of the
-// data ends the picture. Pixels no run reaches keep index 0.
-std::vector<std::uint8_t> DecodeRle(std::span<const std::uint8_t> data, std::size_t width,
+// data ends the picture. Pixels no run reaches stay kSkipped.
+constexpr std::int16_t kSkipped = -1;
+std::vector<std::int16_t> DecodeRle(std::span<const std::uint8_t> data, std::size_t width,
                                     std::size_t height, bool four) {
-    std::vector<std::uint8_t> indices(width * height, 0);
+    std::vector<std::int16_t> indices(width * height, kSkipped);
     std::size_t x = 0, y = 0, at = 0;
     const auto put = [&](std::uint8_t index) {
         if (x < width) indices[y * width + x] = index;
@@ -138,14 +139,16 @@ std::vector<std::uint8_t> DecodeRle(std::span<const std::uint8_t> data, std::siz
     return indices;
 }
 
-QImage FromIndices(const DibLayout& layout, const std::vector<std::uint8_t>& indices) {
-    QImage image(layout.width, layout.height, QImage::Format_RGB32);
+// Skipped pixels come out transparent: GDI leaves the canvas under them as it was.
+QImage FromIndices(const DibLayout& layout, const std::vector<std::int16_t>& indices) {
+    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
     if (image.isNull()) return image;
     const auto width = static_cast<std::size_t>(layout.width);
     for (int y = 0; y < layout.height; ++y) {
-        const std::uint8_t* row = indices.data() + width * std::size_t(layout.height - 1 - y);
+        const std::int16_t* row = indices.data() + width * std::size_t(layout.height - 1 - y);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (std::size_t x = 0; x < width; ++x) out[x] = layout.palette[row[x]];
+        for (std::size_t x = 0; x < width; ++x)
+            out[x] = row[x] == kSkipped ? qRgba(0, 0, 0, 0) : layout.palette[std::size_t(row[x])];
     }
     return image;
 }

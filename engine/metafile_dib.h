@@ -16,7 +16,8 @@ inline constexpr std::int64_t kMaxDibPixelsPerFile = 4 * kMaxDibPixels;
 
 // Decodes a BITMAPINFO (`info`, header plus colour table) and its pixel rows (`bits`):
 // uncompressed 1, 4, 8, 24 and 32 bits a pixel (32-bit pixels count as opaque, as the blit
-// records draw them), and run-length 8 and 4 bits a pixel, whose damaged runs are cut short.
+// records draw them), and run-length 8 and 4 bits a pixel, whose damaged runs are cut short
+// and whose skipped pixels are transparent.
 // Empty for other formats, when the bytes do not cover the rows, or when the picture has more
 // pixels than are left in `pixelBudget`, from which it takes its own.
 std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits,

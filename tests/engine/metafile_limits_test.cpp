@@ -29,16 +29,16 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         const char* expected;
     };
     const Case cases[] = {
-        {8, {4, 1, 0, 0, 2, 2, 0, 1}, "22001111"},           // two rows, end of picture
-        {8, {6, 1, 0, 0}, "00001111"},                       // run past the row
-        {8, {0, 5, 1, 2, 3, 1, 2, 0}, "00001231"},           // literal run past the row
+        {8, {4, 1, 0, 0, 2, 2, 0, 1}, "22--1111"},           // two rows, end of picture
+        {8, {6, 1, 0, 0}, "----1111"},                       // run past the row
+        {8, {0, 5, 1, 2, 3, 1, 2, 0}, "----1231"},           // literal run past the row
         {8, {4, 1, 0, 0, 4, 2, 0, 0, 4, 3}, "22221111"},     // rows past the top
-        {8, {0, 2, 2, 1, 2, 3}, "00330000"},                 // move right and up
-        {8, {0, 2, 1, 9, 4, 3}, "00000000"},                 // move past the top
-        {8, {0, 2, 200, 0, 4, 3}, "00000000"},               // move past the row's end
-        {8, {0, 4, 1, 2}, "00000000"},                       // literal run cut off
-        {8, {0, 2, 1}, "00000000"},                          // move cut off
-        {4, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20}, "31201212"},  // nibbles
+        {8, {0, 2, 2, 1, 2, 3}, "--33----"},                 // move right and up
+        {8, {0, 2, 1, 9, 4, 3}, "--------"},                 // move past the top
+        {8, {0, 2, 200, 0, 4, 3}, "--------"},               // move past the row's end
+        {8, {0, 4, 1, 2}, "--------"},                       // literal run cut off
+        {8, {0, 2, 1}, "--------"},                          // move cut off
+        {4, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20}, "312-1212"},  // nibbles
     };
     for (const Case& c : cases) {
         test::Bytes info;
@@ -54,7 +54,11 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         for (int y = 0; y < 2; ++y) {
             for (int x = 0; x < 4; ++x) {
                 const QRgb p = image->pixel(x, y);
-                indices += char('0' + (qRed(p) ? 1 : qGreen(p) ? 2 : qBlue(p) ? 3 : 0));
+                indices += qAlpha(p) == 0 ? '-'
+                                          : char('0' + (qRed(p)     ? 1
+                                                        : qGreen(p) ? 2
+                                                        : qBlue(p)  ? 3
+                                                                    : 0));
             }
         }
         EXPECT_EQ(indices, c.expected);

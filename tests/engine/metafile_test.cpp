@@ -236,6 +236,17 @@ TEST(MetafileRender, MaskAndPicturePairsLeaveTheGroundShowing) {
     EXPECT_LT(MeanCellDifference(Render(wmf.Finish()), Render(wmfRaster.Finish())), 3);
 }
 
+// Pixels a run-length picture skips leave the canvas as it was, whatever the raster operation.
+TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
+    const auto dib = test::MakeRle8Dib(2, 1, {0x000000, 0xFF0000}, {1, 0});  // red, skipped
+    for (const std::uint32_t rop : {0x00CC0020u, 0x008800C6u, 0x00EE0086u, 0x00660046u}) {
+        EmfWriter emf(100, 100);
+        emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 100, 100);
+        emf.StretchDib(0, 0, 100, 100, 2, 1, dib, rop);
+        EXPECT_TRUE(IsColour(At(Render(emf.Finish()), 90, 50), 0, 0, 255)) << std::hex << rop;
+    }
+}
+
 // Large pictures, a drawing recorded for a 1200 DPI printer among them, report their size but
 // are drawn no larger than the fingerprint and the picture boxes need.
 TEST(EmfRender, LargePicturesReportTheirSizeButDrawSmall) {

@@ -65,15 +65,18 @@ inline Dib MakeDib24(int width, int height, const std::vector<std::uint32_t>& to
 }
 
 // An RLE8 bottom-up DIB of palette indices given top row first: each row in runs of equal
-// indices, then end of row; end of picture last.
+// indices up to its last non-zero index, then end of row (the rest is skipped, as encoders
+// do); end of picture last.
 inline Dib MakeRle8Dib(int width, int height, const std::vector<std::uint32_t>& paletteRgb,
                        const std::vector<std::uint8_t>& topDownIndices) {
     Bytes bits;
     for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width;) {
+        int end = width;
+        while (end > 0 && topDownIndices[y * width + end - 1] == 0) --end;
+        for (int x = 0; x < end;) {
             const std::uint8_t index = topDownIndices[y * width + x];
             int run = 1;
-            while (x + run < width && run < 255 && topDownIndices[y * width + x + run] == index)
+            while (x + run < end && run < 255 && topDownIndices[y * width + x + run] == index)
                 ++run;
             bits.U8(static_cast<std::uint8_t>(run)).U8(index);
             x += run;
