@@ -243,39 +243,42 @@ void Canvas::MoveTo(QPointF point) {
     if (recording_) path_.moveTo(point);
 }
 
-void Canvas::LineTo(QPointF point) {
-    if (recording_) {
-        if (path_.elementCount() == 0 || path_.currentPosition() != state_.current)
-            path_.moveTo(state_.current);
-        path_.lineTo(point);
-    } else {
-        QPainterPath line(state_.current);
-        line.lineTo(point);
-        Paint(line, false, true);
+QPainterPath& Canvas::Continue(QPainterPath& line) {
+    if (!recording_) {
+        line = QPainterPath(state_.current);
+        return line;
     }
-    state_.current = point;
+    // Each figure starts where its move-to says, never joined to the figure before.
+    if (path_.elementCount() == 0 || path_.currentPosition() != state_.current)
+        path_.moveTo(state_.current);
+    return path_;
+}
+
+void Canvas::Advance(const QPainterPath& target) {
+    state_.current = target.currentPosition();
+    if (!recording_) Paint(target, false, true);
+}
+
+void Canvas::LineTo(QPointF point) {
+    QPainterPath line;
+    QPainterPath& target = Continue(line);
+    target.lineTo(point);
+    Advance(target);
 }
 
 void Canvas::BezierTo(const std::vector<QPointF>& points) {
-    QPainterPath curve(state_.current);
+    QPainterPath line;
+    QPainterPath& target = Continue(line);
     for (std::size_t i = 0; i + 2 < points.size(); i += 3)
-        curve.cubicTo(points[i], points[i + 1], points[i + 2]);
-    if (recording_) {
-        if (path_.elementCount() == 0 || path_.currentPosition() != state_.current)
-            path_.moveTo(state_.current);
-        path_.connectPath(curve);
-    } else {
-        Paint(curve, false, true);
-    }
-    state_.current = curve.currentPosition();
+        target.cubicTo(points[i], points[i + 1], points[i + 2]);
+    Advance(target);
 }
 
-QPainterPath Canvas::ArcPath(const QRectF& box, QPointF start, QPointF end, bool& ok) const {
+std::optional<Canvas::ArcSweep> Canvas::Sweep(const QRectF& box, QPointF start, QPointF end) const {
     // GDI takes the arc between the rays from the centre through the two points; Qt wants
     // the angles of the ellipse's parameter, counter-clockwise as seen on the page.
     const QRectF r = box.normalized();
-    ok = r.width() > 0 && r.height() > 0;
-    if (!ok) return {};
+    if (!(r.width() > 0 && r.height() > 0)) return std::nullopt;
     const QPointF c = r.center();
     const auto angle = [&](QPointF p) {
         return std::atan2(-(p.y() - c.y()) / r.height(), (p.x() - c.x()) / r.width()) * 180 /
@@ -288,39 +291,29 @@ QPainterPath Canvas::ArcPath(const QRectF& box, QPointF start, QPointF end, bool
     } else {
         while (sweep <= 0) sweep += 360;
     }
-    QPainterPath path;
-    path.arcMoveTo(r, a0);
-    path.arcTo(r, a0, sweep);
-    return path;
+    return ArcSweep{r, a0, sweep};
 }
 
 void Canvas::ArcShape(const QRectF& box, QPointF start, QPointF end, int kind) {
-    bool ok = false;
-    QPainterPath path = ArcPath(box, start, end, ok);
-    if (!ok) return;
-    if (kind == 2) {
-        QPainterPath pie(box.normalized().center());
-        pie.connectPath(path);
-        path = pie;
-    }
+    const auto arc = Sweep(box, start, end);
+    if (!arc) return;
+    QPainterPath path;
+    if (kind == 2)
+        path.moveTo(arc->box.center());  // arcTo draws the pie's first side from here
+    else
+        path.arcMoveTo(arc->box, arc->start);
+    path.arcTo(arc->box, arc->start, arc->sweep);
     if (kind != 0) path.closeSubpath();
     Shape(path, kind != 0, true);
 }
 
 void Canvas::ArcTo(const QRectF& box, QPointF start, QPointF end) {
-    bool ok = false;
-    const QPainterPath arc = ArcPath(box, start, end, ok);
-    if (!ok) return;
-    QPainterPath path(state_.current);
-    path.connectPath(arc);
-    if (recording_) {
-        if (path_.elementCount() == 0 || path_.currentPosition() != state_.current)
-            path_.moveTo(state_.current);
-        path_.connectPath(arc);
-    } else {
-        Paint(path, false, true);
-    }
-    state_.current = arc.currentPosition();
+    const auto arc = Sweep(box, start, end);
+    if (!arc) return;
+    QPainterPath line;
+    QPainterPath& target = Continue(line);
+    target.arcTo(arc->box, arc->start, arc->sweep);  // with the line to the arc's start
+    Advance(target);
 }
 
 void Canvas::BeginPath() {

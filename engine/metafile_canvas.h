@@ -126,7 +126,15 @@ class Canvas {
     QPen MakePen(const QTransform& transform) const;
     QBrush MakeBrush() const;
     bool PrepareClip(QPainter& painter) const;
-    QPainterPath ArcPath(const QRectF& box, QPointF start, QPointF end, bool& ok) const;
+    struct ArcSweep {
+        QRectF box;
+        double start = 0, sweep = 0;  // degrees, as QPainterPath::arcTo takes them
+    };
+    std::optional<ArcSweep> Sweep(const QRectF& box, QPointF start, QPointF end) const;
+    // The path a line or curve from the current position goes into: the open path while one
+    // is recorded, else `line`. Advance then moves the current position (and draws `line`).
+    QPainterPath& Continue(QPainterPath& line);
+    void Advance(const QPainterPath& target);
 
     QImage& image_;
     QPainter painter_;

@@ -30,6 +30,10 @@ constexpr std::uint32_t kPatCopy = 0x00F00021;
 constexpr std::uint32_t kBlackness = 0x00000042;
 constexpr std::uint32_t kWhiteness = 0x00FF0062;
 
+// Raster operations combine the picture with what lies under it. Where nothing is drawn yet,
+// that is the white fill the metafile is fingerprinted and shown on, not transparent black.
+constexpr Qt::GlobalColor kRasterGround = Qt::white;
+
 double Length(const QTransform& t, double dx, double dy) {
     return QLineF(t.map(QPointF(0, 0)), t.map(QPointF(dx, dy))).length();
 }
@@ -56,6 +60,15 @@ QPainter::CompositionMode ModeFor(std::uint32_t rop) {
         default:
             return QPainter::CompositionMode_SourceOver;
     }
+}
+
+// Raster operations ignore alpha: transparent pixels (those a run-length picture skips) take
+// the colour that leaves the canvas unchanged, white for AND and black for OR and XOR.
+QImage Neutral(const QImage& picture, std::uint32_t rop) {
+    QImage neutral(picture.size(), QImage::Format_RGB32);
+    neutral.fill(rop == kSrcAnd ? Qt::white : Qt::black);
+    QPainter(&neutral).drawImage(0, 0, picture);
+    return neutral;
 }
 
 }  // namespace
@@ -140,7 +153,13 @@ void Canvas::Blit(const QRectF& dest, const QImage* source, const QRectF& source
             QImage picture = source->copy(area.toAlignedRect());
             picture = picture.mirrored(dest.width() < 0, dest.height() < 0);
             if (rop == kNotSrcCopy) picture.invertPixels();
-            painter_.setCompositionMode(ModeFor(rop));
+            const QPainter::CompositionMode mode = ModeFor(rop);
+            if (mode != QPainter::CompositionMode_SourceOver) {
+                painter_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+                painter_.fillRect(dest.normalized(), kRasterGround);
+                if (picture.hasAlphaChannel()) picture = Neutral(picture, rop);
+            }
+            painter_.setCompositionMode(mode);
             painter_.drawImage(dest.normalized(), picture);
         } else if (rop == kBlackness || rop == kWhiteness) {
             painter_.fillRect(dest.normalized(), rop == kBlackness ? Qt::black : Qt::white);

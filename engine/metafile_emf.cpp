@@ -66,6 +66,7 @@ class EmfPlayer {
 
     Canvas& c_;
     DcState& s_;
+    std::int64_t dibBudget_ = kMaxDibPixelsPerFile;
 };
 
 void EmfPlayer::Play(const Record& r) {
@@ -117,8 +118,8 @@ void EmfPlayer::Poly(const Record& r, bool wide) {
     } else if (t == emr::PolyBezierTo) {
         c_.BezierTo(*points);
     } else if (t == emr::PolyBezier) {
-        c_.MoveTo(points->front());  // the record leaves the current position alone
-        const QPointF keep = s_.current;
+        const QPointF keep = s_.current;  // the record leaves the current position alone
+        c_.MoveTo(points->front());
         c_.BezierTo(std::vector<QPointF>(points->begin() + 1, points->end()));
         s_.current = keep;
     } else {
@@ -281,8 +282,7 @@ bool EmfPlayer::Objects(const Record& r) {
             break;
         }
         case emr::ExtCreateFontIndirectW: {
-            const auto height = r.params.I32(4), esc = r.params.I32(12),
-                       weight = r.params.I32(20);
+            const auto height = r.params.I32(4), esc = r.params.I32(12), weight = r.params.I32(20);
             const auto italic = r.params.U8(24), under = r.params.U8(25), strike = r.params.U8(26);
             const auto face = Utf16At(r.params, 32, 32);
             if (!height || !esc || !weight || !italic || !under || !strike || !face) return true;
@@ -428,7 +428,7 @@ std::optional<QImage> EmfPlayer::Dib(const Record& r, std::size_t infoAt, std::s
     const auto info = r.whole.Sub(*offInfo, *cbInfo);
     const auto bits = r.whole.Sub(*offBits, *cbBits);
     if (!info || !bits) return std::nullopt;
-    return DecodeDib(*info, *bits);
+    return DecodeDib(*info, *bits, dibBudget_);
 }
 
 void EmfPlayer::Bitmap(const Record& r) {

@@ -1,9 +1,11 @@
 #include "engine/metafile_render.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "engine/metafile_player.h"
@@ -63,18 +65,11 @@ std::optional<QRectF> WmfWindow(const WmfFile& file) {
 
 QSize CanvasSize(int width, int height) {
     const double scale =
-        std::min({1.0, double(kMaxMetafileSide) / width, double(kMaxMetafileSide) / height,
-                  std::sqrt(double(kMaxMetafilePixels) / (double(width) * height))});
-    QSize size(std::max(1, int(std::lround(width * scale))),
-               std::max(1, int(std::lround(height * scale))));
-    // Both sides rounded up can pass the pixel cap by a little: trim the longer one.
-    while (std::int64_t{size.width()} * size.height() > kMaxMetafilePixels) {
-        if (size.width() >= size.height())
-            size.rwidth() -= 1;
-        else
-            size.rheight() -= 1;
-    }
-    return size;
+        std::min({1.0, double(kMaxMetafileSide) / width, double(kMaxMetafileSide) / height});
+    const auto side = [&](int length) {
+        return std::clamp(static_cast<int>(std::lround(length * scale)), 1, kMaxMetafileSide);
+    };
+    return QSize(side(width), side(height));
 }
 
 QImage BlankCanvas(QSize size) {
@@ -103,8 +98,8 @@ std::optional<RenderedPicture> RenderEmf(std::span<const std::uint8_t> bytes) {
         Canvas canvas(image, toCanvas, perMm, std::min<std::size_t>(h.handles, kMaxObjectSlots));
         PlayEmf(*file, canvas);
     }
-    return RenderedPicture{frame->width, frame->height,
-                           image.convertToFormat(QImage::Format_RGBA8888)};
+    image.convertTo(QImage::Format_RGBA8888);  // in place: no second canvas
+    return RenderedPicture{frame->width, frame->height, std::move(image)};
 }
 
 std::optional<RenderedPicture> RenderWmf(std::span<const std::uint8_t> bytes) {
@@ -139,8 +134,8 @@ std::optional<RenderedPicture> RenderWmf(std::span<const std::uint8_t> bytes) {
         canvas.LockMapping();
         PlayWmf(*file, canvas);
     }
-    return RenderedPicture{frame->width, frame->height,
-                           image.convertToFormat(QImage::Format_RGBA8888)};
+    image.convertTo(QImage::Format_RGBA8888);  // in place: no second canvas
+    return RenderedPicture{frame->width, frame->height, std::move(image)};
 }
 
 }  // namespace

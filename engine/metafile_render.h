@@ -9,10 +9,13 @@
 
 namespace morvane {
 
-// The canvas never exceeds these; larger pictures are drawn scaled down to fit while their
-// reported size stays the true one.
-inline constexpr int kMaxMetafileSide = 8192;
-inline constexpr std::int64_t kMaxMetafilePixels = 16'777'216;
+// The canvas is never larger than this on its long side: the fingerprint needs 512
+// pixels across and the picture boxes are smaller still. Larger pictures (a drawing recorded
+// for a 1200 DPI printer is thousands of pixels wide) are drawn scaled down to fit, while
+// their reported size stays the true one.
+inline constexpr int kMaxMetafileSide = 1024;
+inline constexpr std::int64_t kMaxMetafilePixels =
+    std::int64_t{kMaxMetafileSide} * kMaxMetafileSide;
 // Files larger than this are not read.
 inline constexpr std::uintmax_t kMaxMetafileBytes = 256u << 20;
 

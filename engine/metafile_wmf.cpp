@@ -46,6 +46,7 @@ class WmfPlayer {
 
     Canvas& c_;
     DcState& s_;
+    std::int64_t dibBudget_ = kMaxDibPixelsPerFile;
 };
 
 void WmfPlayer::Play(const Record& r) {
@@ -140,7 +141,7 @@ bool WmfPlayer::Objects(const Record& r) {
         }
         case meta::DibCreatePatternBrush: {
             const auto dib = p.Sub(4, p.size() >= 4 ? p.size() - 4 : 0);
-            const auto pattern = dib ? DecodePackedDib(*dib) : std::nullopt;
+            const auto pattern = dib ? DecodePackedDib(*dib, dibBudget_) : std::nullopt;
             object.kind = GdiObject::Kind::Brush;
             object.brush = BrushSpec{pattern ? 5u : 0u, Qt::gray, 0, pattern.value_or(QImage())};
             break;
@@ -310,7 +311,7 @@ void WmfPlayer::Bitmap(const Record& r) {
     if (!rop || !w) return;
     const std::size_t dibAt = first + words * 2;
     const auto dib = p.Sub(dibAt, p.size() > dibAt ? p.size() - dibAt : 0);
-    const auto image = dib ? DecodePackedDib(*dib) : std::nullopt;
+    const auto image = dib ? DecodePackedDib(*dib, dibBudget_) : std::nullopt;
     if (!image) return;
     const auto& v = *w;
     QRectF source, target;

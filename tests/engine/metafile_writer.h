@@ -64,10 +64,37 @@ inline Dib MakeDib24(int width, int height, const std::vector<std::uint32_t>& to
     return {info.data(), bits.data()};
 }
 
+// An RLE8 bottom-up DIB of palette indices given top row first: each row in runs of equal
+// indices up to its last non-zero index, then end of row (the rest is skipped, as encoders
+// do); end of picture last.
+inline Dib MakeRle8Dib(int width, int height, const std::vector<std::uint32_t>& paletteRgb,
+                       const std::vector<std::uint8_t>& topDownIndices) {
+    Bytes bits;
+    for (int y = height - 1; y >= 0; --y) {
+        int end = width;
+        while (end > 0 && topDownIndices[y * width + end - 1] == 0) --end;
+        for (int x = 0; x < end;) {
+            const std::uint8_t index = topDownIndices[y * width + x];
+            int run = 1;
+            while (x + run < end && run < 255 && topDownIndices[y * width + x + run] == index)
+                ++run;
+            bits.U8(static_cast<std::uint8_t>(run)).U8(index);
+            x += run;
+        }
+        bits.U8(0).U8(0);
+    }
+    bits.U8(0).U8(1);
+    Bytes info;
+    info.U32(40).I32(width).I32(height).U16(1).U16(8).U32(1).U32(bits.size()).I32(0).I32(0);
+    info.U32(paletteRgb.size()).U32(0);
+    for (const std::uint32_t c : paletteRgb) info.U8(c & 0xFF).U8(c >> 8 & 0xFF).U8(c >> 16).U8(0);
+    return {info.data(), bits.data()};
+}
+
 class EmfWriter {
   public:
-    // A picture of `width` x `height` pixels recorded on a 96 DPI reference device.
-    EmfWriter(int width, int height) : width_(width), height_(height) {}
+    // A picture of `width` x `height` pixels recorded on a reference device of `dpi`.
+    EmfWriter(int width, int height, int dpi = 96) : width_(width), height_(height), dpi_(dpi) {}
 
     EmfWriter& Record(std::uint32_t type, const Bytes& params) {
         body_.U32(type).U32(static_cast<std::uint32_t>(8 + params.size())).Append(params.data());
@@ -108,26 +135,28 @@ class EmfWriter {
         return Record(84, p);
     }
     // EMR_STRETCHDIBITS of a whole DIB onto (x, y, w, h).
-    EmfWriter& StretchDib(int x, int y, int w, int h, int dibWidth, int dibHeight, const Dib& dib) {
+    EmfWriter& StretchDib(int x, int y, int w, int h, int dibWidth, int dibHeight, const Dib& dib,
+                          std::uint32_t rop = 0x00CC0020) {
         Bytes p;
         const std::uint32_t offBmi = 8 + 72;
         const auto cbBmi = static_cast<std::uint32_t>(dib.info.size());
         p.Rect(x, y, x + w - 1, y + h - 1).I32(x).I32(y).I32(0).I32(0).I32(dibWidth).I32(dibHeight);
         p.U32(offBmi).U32(cbBmi).U32(offBmi + cbBmi).U32(dib.bits.size());
-        p.U32(0).U32(0x00CC0020).I32(w).I32(h).Append(dib.info).Append(dib.bits);
+        p.U32(0).U32(rop).I32(w).I32(h).Append(dib.info).Append(dib.bits);
+        while (p.size() % 4) p.U8(0);
         return Record(81, p);
     }
 
     std::vector<std::uint8_t> Finish(std::uint16_t handles = 16) const {
         Bytes header;
-        const auto frameW = static_cast<std::int32_t>(width_ * 2540 / 96);
-        const auto frameH = static_cast<std::int32_t>(height_ * 2540 / 96);
+        const auto frameW = static_cast<std::int32_t>(std::int64_t{width_} * 2540 / dpi_);
+        const auto frameH = static_cast<std::int32_t>(std::int64_t{height_} * 2540 / dpi_);
         header.Rect(0, 0, width_ - 1, height_ - 1).Rect(0, 0, frameW, frameH);
         const std::size_t headerSize = 8 + 80;
         const std::size_t total = headerSize + body_.size() + 20;
         header.U32(0x464D4520).U32(0x10000).U32(static_cast<std::uint32_t>(total));
         header.U32(records_ + 2).U16(handles).U16(0).U32(0).U32(0).U32(0);
-        header.I32(960).I32(960).I32(254).I32(254);  // 96 DPI
+        header.I32(dpi_ * 10).I32(dpi_ * 10).I32(254).I32(254);  // ten inches square
         Bytes file;
         file.U32(1).U32(static_cast<std::uint32_t>(headerSize)).Append(header.data());
         file.Append(body_.data());
@@ -136,7 +165,7 @@ class EmfWriter {
     }
 
   private:
-    int width_, height_;
+    int width_, height_, dpi_;
     Bytes body_;
     std::uint32_t records_ = 0;
 };
@@ -168,6 +197,14 @@ class WmfWriter {
     WmfWriter& Select(std::int16_t slot) { return Record(0x012D, {slot}); }
     WmfWriter& Rectangle(std::int16_t l, std::int16_t t, std::int16_t r, std::int16_t b) {
         return Record(0x041B, {b, r, t, l});
+    }
+    // META_STRETCHDIB of a whole DIB onto (x, y, w, h).
+    WmfWriter& StretchDib(std::int16_t x, std::int16_t y, std::int16_t w, std::int16_t h,
+                          std::int16_t dibWidth, std::int16_t dibHeight, const Dib& dib,
+                          std::uint32_t rop) {
+        Bytes p;
+        p.U32(rop).U16(0).I16s({dibHeight, dibWidth, 0, 0, h, w, y, x});
+        return Record(0x0F43, p.Append(dib.info).Append(dib.bits));
     }
 
     std::vector<std::uint8_t> Finish() const {
