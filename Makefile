@@ -5,9 +5,10 @@ BUILD     ?= build
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libjpeg-dev libgtest-dev \
-             libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core
+             libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
+             dpkg-dev file appstream desktop-file-utils groff-base bash-completion
 
-.PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz
+.PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz package
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
@@ -69,3 +70,13 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target morvane-cli make_library run_phases micro_bench
 	bench/micro.sh build-bench
 	bench/whole_run.sh build-bench $${BENCH_COUNT:-1000}
+
+# A Debian package (Release build in build-package, binaries stripped); its dependencies are
+# read from the binaries by dpkg-shlibdeps. Install it with `apt install ./build-package/...`.
+PKG_BUILD ?= build-package
+package: deps
+	cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DMORVANE_TESTS=OFF -DMORVANE_SOURCE_DOCS=OFF $(CMAKE_ARGS)
+	cmake --build $(PKG_BUILD) -j $(JOBS)
+	cd $(PKG_BUILD) && cpack -G DEB
+	@ls $(PKG_BUILD)/morvane_*.deb

@@ -8,30 +8,46 @@
 
 namespace morvane {
 
+namespace {
+const QString kReadme = QStringLiteral("README.md");
+
+QString SourceFolder() {
+#ifdef MORVANE_SOURCE_DIR
+    return QStringLiteral(MORVANE_SOURCE_DIR);
+#else
+    return {};
+#endif
+}
+}  // namespace
+
 QString ProgramTag() {
     return QStringLiteral("Morvane_KT");
 }
 
+QString DocumentationFolderFor(const QString& programFolder, const QString& sourceFolder) {
+    const QString installed =
+        QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral("../share/doc/morvane")));
+    for (const QString& folder : {installed, sourceFolder})
+        if (!folder.isEmpty() && QFileInfo(QDir(folder).filePath(kReadme)).isFile())
+            return QDir::cleanPath(folder);
+    return {};
+}
+
 QString DocumentationFolder() {
-    const QDir programFolder(QCoreApplication::applicationDirPath());
-    const QString installed = QDir::cleanPath(programFolder.filePath("../share/doc/morvane"));
-    if (QFileInfo::exists(installed + QStringLiteral("/README.md"))) return installed;
-    const QString checkout = QDir::cleanPath(programFolder.filePath(".."));
-    if (QFileInfo::exists(checkout + QStringLiteral("/README.md"))) return checkout;
-    return installed;
+    return DocumentationFolderFor(QCoreApplication::applicationDirPath(), SourceFolder());
 }
 
-QString DocumentationFile() {
-    return DocumentationFolder() + QStringLiteral("/README.md");
-}
-
-std::array<QString, kAboutLineCount> AboutLineTexts(const QDate& today) {
+std::array<QString, kAboutLineCount> AboutLineTexts(const QDate& today,
+                                                    const QString& documentation) {
+    const bool found = !documentation.isEmpty();
     return {
         QStringLiteral("© Разработчики Morvane, ") + today.toString(u"yyyy") +
             QStringLiteral("\nПоиск похожих картинок"),
         QStringLiteral("Построено на Qt 6 и libvips"),
-        QDir::toNativeSeparators(DocumentationFile()),
-        QDir::toNativeSeparators(DocumentationFolder()),
+        found ? QDir::toNativeSeparators(QDir(documentation).filePath(kReadme))
+              : QStringLiteral("Документация не установлена"),
+        found ? QDir::toNativeSeparators(documentation)
+              : QStringLiteral("Справка: morvane-cli --help"),
         ProgramTag() + QStringLiteral("    v.") + VersionText(),
     };
 }

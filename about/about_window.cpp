@@ -1,6 +1,8 @@
 #include "about/about_window.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -71,7 +73,7 @@ void fAbout::BuildLines() {
     const int twipsPerPixel = TwipsPerPixel();
     const int clientWidth = width() * twipsPerPixel;
     const int clientHeight = height() * twipsPerPixel;
-    const auto texts = AboutLineTexts(QDate::currentDate());
+    const auto texts = AboutLineTexts(QDate::currentDate(), DocumentationFolder());
     for (int i = 0; i < kAboutLineCount; ++i) {
         const QRect front = AboutLineRect(i, clientWidth, clientHeight);
         const QRect shadow = front.translated(-kShadowOffset, -kShadowOffset);
@@ -115,9 +117,11 @@ void fAbout::HighlightLine(int index, bool reset) {
 
 void fAbout::L1_Click(int index) {
     // Closed first: the opened program comes up over the main window, not over this one.
-    const QString target = l1_[index]->text();
+    // Only what still exists is opened: the files may have gone since the window was built.
+    const QString target = QDir::fromNativeSeparators(l1_[index]->text());
     close();
-    if (index == 2 || index == 3) opener_(QUrl::fromLocalFile(target));
+    if ((index == 2 || index == 3) && QFileInfo::exists(target))
+        opener_(QUrl::fromLocalFile(target));
 }
 
 int fAbout::LineOf(const QObject* watched) const {

@@ -148,6 +148,36 @@ class AboutWindowTest : public QObject {
         QCOMPARE(opened.urls.size(), 1);
         QVERIFY(opened.urls[0].isLocalFile());
         QCOMPARE(QDir::toNativeSeparators(opened.urls[0].toLocalFile()), line2->text());
+        QVERIFY(QFileInfo(opened.urls[0].toLocalFile()).isFile());
+    }
+
+    // The documentation is the installed copy, else the checkout's; never a folder without
+    // the README.
+    void documentationIsFoundOrNotNamed() {
+        QTemporaryDir root;
+        const QDir dir(root.path());
+        const QString installed = dir.filePath("usr/share/doc/morvane");
+        const QString source = dir.filePath("src");
+        const QString program = dir.filePath("usr/bin");
+        for (const QString& folder : {installed, source, program}) QVERIFY(dir.mkpath(folder));
+        const auto folderFor = [&](const QString& sourceFolder) {
+            return morvane::DocumentationFolderFor(program, sourceFolder);
+        };
+        QCOMPARE(folderFor(source), QString());  // no README anywhere
+        QVERIFY(dir.mkpath("src/README.md"));    // a folder is no README
+        QCOMPARE(folderFor(source), QString());
+        QVERIFY(QFile(installed + "/README.md").open(QIODevice::WriteOnly));
+        QCOMPARE(folderFor(source), installed);  // installed
+        QCOMPARE(folderFor(QString()), installed);
+        QVERIFY(QFile::remove(installed + "/README.md"));
+        QVERIFY(QDir(source).rmdir("README.md"));
+        QVERIFY(QFile(source + "/README.md").open(QIODevice::WriteOnly));
+        QCOMPARE(folderFor(source), source);  // run from the build folder
+        QCOMPARE(folderFor(QString()), QString());
+
+        const auto lines = morvane::AboutLineTexts(QDate(2026, 1, 1), QString());
+        QCOMPARE(lines[2], QStringLiteral("Документация не установлена"));
+        QVERIFY(!QFileInfo::exists(lines[3]));
     }
 
     void versionText() {

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Checks one kind of packaging file with the tool Debian checks it with; any error or warning
+# fails, and so does a page or a release that names another version than the project's.
+# Usage: validate.sh desktop|metainfo|man|completion PACKAGING_FOLDER VERSION
+# Exit 77 (skipped) only when the tool is missing.
+set -euo pipefail
+kind=$1
+dir=$2
+version=$3
+
+need() { command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; exit 77; }; }
+fail_on() { [[ -z $1 ]] || { echo "$1"; exit 1; }; }
+
+case $kind in
+desktop)
+    need desktop-file-validate
+    fail_on "$(desktop-file-validate "$dir/morvane.desktop" | grep -E 'error|warning' || true)"
+    ;;
+metainfo)
+    need appstreamcli
+    appstreamcli validate --no-net "$dir"/*.metainfo.xml
+    grep -q "<release version=\"$version\"" "$dir"/*.metainfo.xml ||
+        fail_on "no release $version in the metainfo"
+    ;;
+man)
+    need groff
+    # -k reads the pages as UTF-8 (their coding line), as man does.
+    for page in "$dir"/*.1; do
+        fail_on "$(LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww "$page" 2>&1 >/dev/null)"
+        grep -q "^\.TH .* \"Morvane $version\"" "$page" || fail_on "$page: not version $version"
+    done
+    ;;
+completion)
+    need bash
+    [[ -f /usr/share/bash-completion/bash_completion ]] ||
+        { echo "skipped: bash-completion is not installed"; exit 77; }
+    exec bash "$(dirname "$0")/completion_test.sh" "$dir/morvane-cli.bash-completion"
+    ;;
+*)
+    echo "unknown kind: $kind"
+    exit 2
+    ;;
+esac
