@@ -17,9 +17,18 @@ std::string ExecutableFolder() {
     return AddTrailingBackslash(executable.parent_path().string());
 }
 
+bool InstalledProgram(const std::string& executableFolder) {
+    // An installed program's folder is a system "bin" with its documentation beside it; root
+    // may write there, but the package manager owns it.
+    const std::filesystem::path folder = std::filesystem::path(executableFolder).parent_path();
+    std::error_code error;
+    return folder.filename() == "bin" &&
+           std::filesystem::exists(folder.parent_path() / "share/doc/morvane", error);
+}
+
 std::string ProgramFolder() {
     const std::string folder = ExecutableFolder();
-    if (::access(folder.c_str(), W_OK) == 0) return folder;
+    if (!InstalledProgram(folder) && ::access(folder.c_str(), W_OK) == 0) return folder;
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty()) data = QDir::homePath() + "/.local/share/morvane";
     QDir().mkpath(data);

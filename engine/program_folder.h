@@ -8,7 +8,11 @@ namespace morvane {
 
 // The folder holding the running executable, ending with the separator.
 std::string ExecutableFolder();
-// ExecutableFolder() when writable, else the per-user data folder (created on demand).
+// Whether `executableFolder` (ending with the separator) is the "bin" folder of an installed
+// copy: one with share/doc/morvane beside it.
+bool InstalledProgram(const std::string& executableFolder);
+// ExecutableFolder() when writable and not an installed copy's, else the per-user data folder
+// (created on demand).
 std::string ProgramFolder();
 
 }  // namespace morvane

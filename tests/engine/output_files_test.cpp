@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "engine/program_folder.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -19,6 +20,16 @@ TEST(FormatSize, FillsThePatternFromTheRight) {
     // Beyond ten digits the extra digits stand whole at the left.
     EXPECT_EQ(FormatSize(12345678901), "12 345 678 901");
     EXPECT_EQ(FormatSize(5368709120), "5 368 709 120");
+}
+
+// An installed copy's "bin" is the package manager's, even for root: the files go elsewhere.
+TEST(ProgramFolder, InstalledCopyIsABinWithItsDocumentationBeside) {
+    test::TempDir dir;
+    for (const char* folder : {"usr/bin", "usr/share/doc/morvane", "build/share/doc/morvane"})
+        std::filesystem::create_directories(dir.path() / folder);
+    EXPECT_TRUE(InstalledProgram(dir / "usr/bin/"));
+    EXPECT_FALSE(InstalledProgram(dir / "build/"));
+    EXPECT_FALSE(InstalledProgram(dir / "opt/bin/"));
 }
 
 TEST(OutputLines, LogLineLayout) {
