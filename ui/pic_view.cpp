@@ -86,6 +86,10 @@ void PicView::SetFileHook(std::function<void(int)> hook) {
     run_->SetFileHook(std::move(hook));
 }
 
+void PicView::SetScanHook(std::function<void()> hook) {
+    run_->SetScanHook(std::move(hook));
+}
+
 bool PicView::IsRunning() const {
     return run_->Running();
 }

@@ -36,6 +36,8 @@ class PicView : public QWidget {
     void SetMessageHandler(std::function<void(const QString& text)> handler);
     // Called on the collecting thread after each file of a run (tests hold a run with it).
     void SetFileHook(std::function<void(int index)> hook);
+    // Called on the comparing thread as it starts (tests hold a run's comparison with it).
+    void SetScanHook(std::function<void()> hook);
 
     // The disposal way chosen by the boxes now: the first ticked box in index order.
     DisposalWay ChosenDisposalWay() const;

@@ -22,6 +22,9 @@ struct RunController::Job {
     OutputFiles Files;
     std::unique_ptr<Review> TheReview;
     std::thread Worker;
+    // Which of the run's workers `Worker` holds: the collection is 1, the comparison 2. A
+    // thread id cannot tell them apart, since a new thread may reuse a joined one's id.
+    int WorkerNumber = 0;
 };
 
 RunController::RunController(RunDisplay& display) : display_(display) {}
@@ -60,6 +63,7 @@ void RunController::Start(RunSettings settings) {
 void RunController::Launch(RunSettings settings) {
     current_ = std::make_unique<Job>(nextId_++, std::move(settings));
     Job* job = current_.get();
+    job->WorkerNumber = 1;
     job->Worker = std::thread([this, job] {
         CollectProgress progress;
         progress.FileHandled = [this, id = job->Id](int index, const std::string& relativePath) {
@@ -74,7 +78,7 @@ void RunController::Launch(RunSettings settings) {
             if (outcome == CollectOutcome::Done) return Collected(done);
             EndRun();  // folder missing: nothing is shown and nothing is written
         });
-        NotifyWorkerEnded(job->Id);
+        NotifyWorkerEnded(job->Id, 1);
     });
 }
 
@@ -96,7 +100,9 @@ void RunController::Collected(Job& job) {
 }
 
 void RunController::StartScan(Job& job) {
+    job.WorkerNumber = 2;
     job.Worker = std::thread([this, job = &job] {
+        if (scanHook_) scanHook_();
         GroupScanner scanner(job->Run.PicTable, job->Settings.Threshold);
         while (job->Running && !scanner.Finished()) {
             ScanStep step = scanner.NextStep(&job->Running);
@@ -110,22 +116,21 @@ void RunController::StartScan(Job& job) {
             active.TheReview->EndOfScan();
             Pump();
         });
-        NotifyWorkerEnded(job->Id);
+        NotifyWorkerEnded(job->Id, 2);
     });
 }
 
 // The last thing a worker does: tell the window thread that it may be joined.
-void RunController::NotifyWorkerEnded(int id) {
+void RunController::NotifyWorkerEnded(int id, int worker) {
     QMetaObject::invokeMethod(
-        this, [this, id, thread = std::this_thread::get_id()] { WorkerEnded(id, thread); },
-        Qt::QueuedConnection);
+        this, [this, id, worker] { WorkerEnded(id, worker); }, Qt::QueuedConnection);
 }
 
 // Joins the worker when it is still the run's current one (a finished collection has been
 // joined already and replaced by the scan), then drops stopped runs that are done.
-void RunController::WorkerEnded(int id, std::thread::id thread) {
+void RunController::WorkerEnded(int id, int worker) {
     const auto joinIfEnded = [&](Job& job) {
-        if (job.Id == id && job.Worker.get_id() == thread) job.Worker.join();
+        if (job.Id == id && job.WorkerNumber == worker && job.Worker.joinable()) job.Worker.join();
     };
     if (current_) joinIfEnded(*current_);
     for (auto& job : retiring_) joinIfEnded(*job);

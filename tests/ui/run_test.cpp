@@ -280,6 +280,31 @@ class RunTest : public QObject {
         QCOMPARE(Cell(0), QString("300"));
     }
 
+    // While the comparison is held the window answers, Stop ends the run, and the next run
+    // starts once the stopped one has wound down.
+    void windowAnswersDuringTheComparison() {
+        WriteTriple();
+        const auto held = std::make_shared<std::atomic<int>>(0);  // 1 holding, 2 let go
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        window_->SetScanHook([held, release] {
+            *held = 1;
+            for (int wait = 0; !*release && wait < 10000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            *held = 2;
+        });
+        StartRun();
+        QTRY_VERIFY(*held != 0);
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] { answered = true; });
+        QTRY_VERIFY(answered);
+        QCOMPARE(held->load(), 1);
+        Press("Command1");
+        QVERIFY(!window_->IsRunning());
+        *release = true;
+        StartAndWaitForPair();
+        QCOMPARE(ListLines().size(), 3);
+    }
+
     // A missing folder does nothing; an empty one then leaves an empty list.
     void missingThenEmptySearchFolder() {
         Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
