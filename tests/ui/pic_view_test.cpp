@@ -132,13 +132,17 @@ class PicViewTest : public QObject {
         QCOMPARE(Window().ChosenDisposalWay(), morvane::DisposalWay::None);
     }
 
-    // The rule runs on any released key; only Space toggles the box itself.
-    void anyKeyAppliesTheRuleButOnlySpaceToggles() {
-        Box(1)->setFocus();
-        QTest::keyClick(Box(1), Qt::Key_A);
-        QVERIFY(!Box(0)->isChecked() && !Box(1)->isChecked() && MoveFolderDisabled());
-        QTest::keyClick(Box(1), Qt::Key_Space);
-        QVERIFY(Box(1)->isChecked());
+    // Tabbing through the boxes or another key changes nothing; Space toggles and applies
+    // the rule.
+    void onlySpaceAppliesTheRule() {
+        Box(0)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);
+        QCOMPARE(QApplication::focusWidget(), Box(2));
+        QVERIFY(Box(0)->isChecked() && MoveFolderEnabled());
+        QTest::keyClick(Box(2), Qt::Key_Space);
+        QVERIFY(!Box(0)->isChecked() && Box(2)->isChecked() && MoveFolderDisabled());
     }
 
     void greyedBoxIsUntickedToo() {
