@@ -3,9 +3,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyleHints>
 
 #include "engine/program_folder.h"
 #include "files/paths.h"
@@ -95,7 +97,11 @@ bool PicView::IsRunning() const {
 }
 
 bool PicView::IsAwaitingDecision() const {
-    return run_->AwaitingDecision();
+    if (!run_->AwaitingDecision()) return false;
+    // The second press of a double-click would otherwise act on the picture that the first
+    // one brought in.
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    return !refilled_.isValid() || refilled_.elapsed() >= interval;
 }
 
 void PicView::ShowCritical(const QString& text) {

@@ -29,6 +29,7 @@ void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
     view_.label2_[first]->setText(QString::fromStdString(picture.RelativePath));
     view_.label2_[first + 1]->setText(QString::fromStdString(picture.SizeText));
     view_.label2_[first + 2]->setText(QString::fromStdString(picture.DimensionsText));
+    view_.refilled_.start();
     PictureBox* box = view_.pic2_[slot];
     box->ClearPictureBox();
     box->ShowPicture(QString::fromStdString(picture.FullPath), box->BackgroundColour());

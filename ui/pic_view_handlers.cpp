@@ -89,6 +89,7 @@ void PicView::Command3_Click(int index) {
 }
 
 void PicView::Command4_Click(int index) {
+    if (!IsAwaitingDecision()) return;
     run_->Decide(static_cast<ReviewDecision>(index));
 }
 
