@@ -13,6 +13,7 @@
 #include "files/paths.h"
 #include "ui/pic_view_display.h"
 #include "ui/pickers.h"
+#include "ui/picture_display.h"
 #include "ui/program_icon.h"
 #include "ui/run_controller.h"
 #include "ui/twips.h"
@@ -97,7 +98,7 @@ bool PicView::IsRunning() const {
 }
 
 bool PicView::IsAwaitingDecision() const {
-    if (!run_->AwaitingDecision()) return false;
+    if (!run_->AwaitingDecision() || pic2_[0]->Pending() || pic2_[1]->Pending()) return false;
     // The second press of a double-click would otherwise act on the picture that the first
     // one brought in.
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();

@@ -44,7 +44,7 @@ class PicView : public QWidget {
     DisposalWay ChosenDisposalWay() const;
     bool IsRunning() const;
     // True while a decision button would be taken: the review waits for one, both pictures
-    // are shown and no slot was refilled within the last double-click interval.
+    // are decoded and no slot was refilled within the last double-click interval.
     bool IsAwaitingDecision() const;
 
     void Command1_Click();

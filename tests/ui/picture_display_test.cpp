@@ -31,12 +31,19 @@ bool Near(const QColor& a, const QColor& b) {
            std::abs(a.blue() - b.blue()) <= 2;
 }
 
+// Shows `file` over `background` and waits for the decode: whether it was shown.
+bool Show(PictureBox& box, const std::string& file, const QColor& background) {
+    QSignalSpy settled(&box, &PictureBox::PictureSettled);
+    box.ShowPicture(QString::fromStdString(file), background);
+    return settled.wait(20000) && settled.count() == 1 && settled.first().first().toBool();
+}
+
 // Writes a flat picture of `colour` into `dir` and shows it over white.
 bool ShowFlat(PictureBox& box, const TempDir& dir, int width, int height, const QColor& colour) {
     const std::string file = dir / "flat.png";
     morvane::test::WriteFlatPicture(file, width, height, colour.red(), colour.green(),
                                     colour.blue());
-    return box.ShowPicture(QString::fromStdString(file), Qt::white);
+    return Show(box, file, Qt::white);
 }
 
 // Whether this process holds `file` open.
@@ -115,7 +122,7 @@ class PictureDisplayTest : public QObject {
         morvane::test::WritePicture(file, 40, 20, 4, pixels);
         const auto box = MakeBox();
         const QColor paleGreen(208, 255, 208);
-        QVERIFY(box->ShowPicture(QString::fromStdString(file), paleGreen));
+        QVERIFY(Show(*box, file, paleGreen));
         const QPoint origin((kInner - 40) / 2, (kInner - 20) / 2);
         QCOMPARE(InnerPixel(*box, origin.x() + 5, origin.y() + 5), QColor(Qt::blue));
         QCOMPARE(InnerPixel(*box, origin.x() + 30, origin.y() + 5), paleGreen);
@@ -137,14 +144,28 @@ class PictureDisplayTest : public QObject {
     void failuresKeepTheBoxAsItWas() {
         TempDir dir;
         const auto box = MakeBox();
-        QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "gone.png"), Qt::white));
+        QVERIFY(!Show(*box, dir / "gone.png", Qt::white));
         morvane::test::WriteTextFile(dir / "text.jpg", "not a picture");
-        QVERIFY(!box->ShowPicture(QString::fromStdString(dir / "text.jpg"), Qt::white));
+        QVERIFY(!Show(*box, dir / "text.jpg", Qt::white));
         const std::string thin = dir / "thin.png";
         morvane::test::WriteFlatPicture(thin, 10000, 10, 0, 0, 0);
-        QVERIFY(!box->ShowPicture(QString::fromStdString(thin), Qt::white));
+        QVERIFY(!Show(*box, thin, Qt::white));
         QVERIFY(box->Picture().isNull());
         QCOMPARE(InnerPixel(*box, 62, 62), QColor(Qt::white));
+    }
+
+    // A box that has moved on ignores a decode still under way: only the last picture asked
+    // for is shown, once.
+    void laterPictureWinsOverAnEarlierOne() {
+        TempDir dir;
+        const auto box = MakeBox();
+        const std::string large = dir / "large.png";
+        morvane::test::WriteFlatPicture(large, 2000, 2000, 255, 0, 0);
+        box->ShowPicture(QString::fromStdString(large), Qt::white);
+        box->ClearPictureBox();
+        box->ShowPicture(QString::fromStdString(large), Qt::white);
+        QVERIFY(ShowFlat(*box, dir, 124, 124, Qt::blue));
+        QCOMPARE(InnerPixel(*box, 62, 62), QColor(Qt::blue));
     }
 
     void fileIsClosedAndReadAfresh() {
@@ -152,11 +173,11 @@ class PictureDisplayTest : public QObject {
         const std::string file = dir / "same name.jpg";
         const auto box = MakeBox();
         morvane::test::WriteFlatPicture(file, 600, 400, 0, 0, 0);
-        QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::white));
+        QVERIFY(Show(*box, file, Qt::white));
         QVERIFY(!HeldOpen(file));
         // Another picture under the same name: the box shows the new one, not a remembered one.
         morvane::test::WriteFlatPicture(file, 600, 400, 255, 255, 255);
-        QVERIFY(box->ShowPicture(QString::fromStdString(file), Qt::black));
+        QVERIFY(Show(*box, file, Qt::black));
         QVERIFY(Near(InnerPixel(*box, 62, 62), Qt::white));
         QVERIFY(std::filesystem::remove(file));
     }

@@ -306,6 +306,27 @@ class RunTest : public QObject {
         QCOMPARE(ListLines().size(), 3);
     }
 
+    // The pair's pictures are decoded off the window thread: its cells are filled while the
+    // pictures are still on their way, and after Stop they never appear.
+    void picturesArriveAfterTheCellsAndNotAfterStop() {
+        for (const char* name : {"a.png", "b.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
+        bool filled = false, picturesLater = false;
+        QTimer poll;  // looks at each turn of the event loop
+        connect(&poll, &QTimer::timeout, [&] {
+            if (filled || !Cell(3).endsWith(".png")) return;
+            filled = true;
+            picturesLater = Shown(0).isNull() && Shown(1).isNull();
+        });
+        poll.start(0);
+        StartRun();
+        QTRY_VERIFY_WITH_TIMEOUT(filled, 30000);
+        QVERIFY(picturesLater);
+        Press("Command1");
+        QTest::qWait(500);
+        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+    }
+
     // A missing folder does nothing; an empty one then leaves an empty list.
     void missingThenEmptySearchFolder() {
         Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
