@@ -327,6 +327,21 @@ class RunTest : public QObject {
         QVERIFY(Shown(0).isNull() && Shown(1).isNull());
     }
 
+    // A path too long for its cell is shown whole in the cell's tool tip, until Stop.
+    void longPathGetsAToolTip() {
+        const fs::path folder = *pictures_ / std::string(90, 'd');
+        fs::create_directory(folder);
+        for (const char* name : {"x.png", "y.png"})
+            morvane::test::WritePatternPicture(folder / name, 64, 64, 5);
+        StartAndWaitForPair();
+        auto* cell = Control<QLabel>(*window_, "Label2", 3);
+        QVERIFY(fs::exists(cell->toolTip().toStdString()));
+        QVERIFY(cell->toolTip().endsWith(Cell(3)) && Cell(3).startsWith("ddd"));
+        QCOMPARE(Control<QLabel>(*window_, "Label2", 4)->toolTip(), QString());
+        Press("Command1");
+        QCOMPARE(cell->toolTip(), QString());
+    }
+
     // A missing folder does nothing; an empty one then leaves an empty list.
     void missingThenEmptySearchFolder() {
         Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
