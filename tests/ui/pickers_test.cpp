@@ -109,12 +109,6 @@ class PickersTest : public QObject {
         QCOMPARE(Text("Text1_1")->text(), QString("dups.txt"));
     }
 
-    void maskButtonIsSwitchedOff() {
-        Press("Command3_2");
-        QCOMPARE(pickers_->calls, 0);
-        QVERIFY(!Control<QPushButton>(*window_, "Command3_2")->isEnabled());
-    }
-
     // The real save dialog: no title, Russian buttons, filters as listed, the second one
     // chosen, the proposed name, the overwrite question on, and Cancel gives "".
     void realSaveDialogIsSetUpAndCancels() {
