@@ -22,9 +22,7 @@ struct RunController::Job {
     OutputFiles Files;
     std::unique_ptr<Review> TheReview;
     std::thread Worker;
-    // Which of the run's workers `Worker` holds: the collection is 1, the comparison 2. A
-    // thread id cannot tell them apart, since a new thread may reuse a joined one's id.
-    int WorkerNumber = 0;
+    WorkerRole Role = WorkerRole::None;  // which worker `Worker` holds
 };
 
 RunController::RunController(RunDisplay& display) : display_(display) {}
@@ -63,7 +61,7 @@ void RunController::Start(RunSettings settings) {
 void RunController::Launch(RunSettings settings) {
     current_ = std::make_unique<Job>(nextId_++, std::move(settings));
     Job* job = current_.get();
-    job->WorkerNumber = 1;
+    job->Role = WorkerRole::Collection;
     job->Worker = std::thread([this, job] {
         CollectProgress progress;
         progress.FileHandled = [this, id = job->Id](int index, const std::string& relativePath) {
@@ -78,7 +76,7 @@ void RunController::Launch(RunSettings settings) {
             if (outcome == CollectOutcome::Done) return Collected(done);
             EndRun();  // folder missing: nothing is shown and nothing is written
         });
-        NotifyWorkerEnded(job->Id, 1);
+        NotifyWorkerEnded(job->Id, WorkerRole::Collection);
     });
 }
 
@@ -100,7 +98,7 @@ void RunController::Collected(Job& job) {
 }
 
 void RunController::StartScan(Job& job) {
-    job.WorkerNumber = 2;
+    job.Role = WorkerRole::Comparison;
     job.Worker = std::thread([this, job = &job] {
         if (scanHook_) scanHook_();
         GroupScanner scanner(job->Run.PicTable, job->Settings.Threshold);
@@ -116,21 +114,21 @@ void RunController::StartScan(Job& job) {
             active.TheReview->EndOfScan();
             Pump();
         });
-        NotifyWorkerEnded(job->Id, 2);
+        NotifyWorkerEnded(job->Id, WorkerRole::Comparison);
     });
 }
 
 // The last thing a worker does: tell the window thread that it may be joined.
-void RunController::NotifyWorkerEnded(int id, int worker) {
+void RunController::NotifyWorkerEnded(int id, WorkerRole worker) {
     QMetaObject::invokeMethod(
         this, [this, id, worker] { WorkerEnded(id, worker); }, Qt::QueuedConnection);
 }
 
 // Joins the worker when it is still the run's current one (a finished collection has been
 // joined already and replaced by the scan), then drops stopped runs that are done.
-void RunController::WorkerEnded(int id, int worker) {
+void RunController::WorkerEnded(int id, WorkerRole worker) {
     const auto joinIfEnded = [&](Job& job) {
-        if (job.Id == id && job.WorkerNumber == worker && job.Worker.joinable()) job.Worker.join();
+        if (job.Id == id && job.Role == worker && job.Worker.joinable()) job.Worker.join();
     };
     if (current_) joinIfEnded(*current_);
     for (auto& job : retiring_) joinIfEnded(*job);

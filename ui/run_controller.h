@@ -68,14 +68,17 @@ class RunController : public QObject, private ReviewFrontEnd {
 
   private:
     struct Job;
+    // The worker a run has at a time; a thread id cannot tell them apart, since a new thread
+    // may get the id of one just joined.
+    enum class WorkerRole { None, Collection, Comparison };
 
     void Launch(RunSettings settings);
     void StartScan(Job& job);
     // Runs `action` on the window thread while `id` is still the active run.
     template <typename Action>
     void Post(int id, Action action);
-    void NotifyWorkerEnded(int id, int worker);
-    void WorkerEnded(int id, int worker);
+    void NotifyWorkerEnded(int id, WorkerRole worker);
+    void WorkerEnded(int id, WorkerRole worker);
     void Collected(Job& job);
     void Pump();
     void HandleState(ReviewState state);
