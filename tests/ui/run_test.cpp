@@ -196,13 +196,6 @@ class RunTest : public QObject {
         QCOMPARE(Cell(3), QString("#"));  // nothing was shown
     }
 
-    void decisionWithoutAPairIsIgnored() {
-        Press("Command4_0");
-        Press("Command4_5");
-        QVERIFY(!window_->IsRunning());
-        QCOMPARE(Cell(3), QString("#"));
-    }
-
     // Stop, closing the window or Exit during a wait: the third copy is neither written nor
     // shown and nothing is removed; Exit also ends the program at once.
     void endingDuringAWait_data() {
