@@ -4,8 +4,8 @@
 BUILD     ?= build
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
-PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libjpeg-dev libgtest-dev \
-             libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
+PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvips-dev libjpeg-dev \
+             libgtest-dev libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion
 
 .PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz package

@@ -3,6 +3,7 @@
 
 #include "ui/pic_view.h"
 #include "ui/screenshot_tour.h"
+#include "ui/translations.h"
 
 int main(int argc, char* argv[]) {
     if (VIPS_INIT(argv[0])) return 1;
@@ -10,6 +11,7 @@ int main(int argc, char* argv[]) {
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName("morvane");
+        morvane::InstallQtTranslations(app);
         morvane::PicView window;
         window.show();
         // For the documentation only: save pictures of the windows, then end.

@@ -3,14 +3,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyleHints>
 
 #include "engine/program_folder.h"
 #include "files/paths.h"
 #include "ui/pic_view_display.h"
 #include "ui/pickers.h"
+#include "ui/picture_display.h"
 #include "ui/program_icon.h"
 #include "ui/run_controller.h"
 #include "ui/twips.h"
@@ -86,12 +89,20 @@ void PicView::SetFileHook(std::function<void(int)> hook) {
     run_->SetFileHook(std::move(hook));
 }
 
+void PicView::SetScanHook(std::function<void()> hook) {
+    run_->SetScanHook(std::move(hook));
+}
+
 bool PicView::IsRunning() const {
     return run_->Running();
 }
 
 bool PicView::IsAwaitingDecision() const {
-    return run_->AwaitingDecision();
+    if (!run_->AwaitingDecision() || pic2_[0]->Pending() || pic2_[1]->Pending()) return false;
+    // The second press of a double-click would otherwise act on the picture that the first
+    // one brought in.
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    return !refilled_.isValid() || refilled_.elapsed() >= interval;
 }
 
 void PicView::ShowCritical(const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the settings of a run, the counters, the two picture slots of the pair
 // under review and the decision buttons.
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -36,11 +37,14 @@ class PicView : public QWidget {
     void SetMessageHandler(std::function<void(const QString& text)> handler);
     // Called on the collecting thread after each file of a run (tests hold a run with it).
     void SetFileHook(std::function<void(int index)> hook);
+    // Called on the comparing thread as it starts (tests hold a run's comparison with it).
+    void SetScanHook(std::function<void()> hook);
 
     // The disposal way chosen by the boxes now: the first ticked box in index order.
     DisposalWay ChosenDisposalWay() const;
     bool IsRunning() const;
-    // True while the review waits for a decision button.
+    // True while a decision button would be taken: the review waits for one, both pictures
+    // are decoded and no slot was refilled within the last double-click interval.
     bool IsAwaitingDecision() const;
 
     void Command1_Click();
@@ -86,6 +90,8 @@ class PicView : public QWidget {
     QScrollBar* vscroll1_ = nullptr;
 
     bool centred_ = false;
+    // When a slot last got a new picture: a press must not act on a picture not yet seen.
+    QElapsedTimer refilled_;
     std::unique_ptr<PickerDialogs> pickers_;
     std::function<void(int)> exitHandler_;
     std::function<void(const QString&)> messageHandler_;

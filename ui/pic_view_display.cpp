@@ -6,13 +6,24 @@
 #include "ui/picture_display.h"
 
 namespace morvane {
+namespace {
+
+// A path cell cuts a long path off; its tool tip then holds the whole path.
+void ShowPathCell(QLabel* cell, const QString& text, const QString& wholePath) {
+    cell->setText(text);
+    const bool fits = cell->fontMetrics().horizontalAdvance(text) <= cell->contentsRect().width();
+    cell->setToolTip(fits ? QString() : wholePath);
+}
+
+}  // namespace
 
 void PicViewDisplay::ClearCounters() {
-    for (int i = 0; i <= 2; ++i) view_.label2_[i]->setText("");
+    ShowPathCell(view_.label2_[0], "", "");
+    for (int i = 1; i <= 2; ++i) view_.label2_[i]->setText("");
 }
 
 void PicViewDisplay::ShowFileCell(const QString& text) {
-    view_.label2_[0]->setText(text);
+    ShowPathCell(view_.label2_[0], text, text);
 }
 
 void PicViewDisplay::ShowProcessed(int processed) {
@@ -26,9 +37,11 @@ void PicViewDisplay::ShowDuplicateCount(int count) {
 // Slot 0 is described by Label2(3..5) and drawn in Pic2(0); slot 1 by Label2(6..8), Pic2(1).
 void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
     const int first = slot == 0 ? 3 : 6;
-    view_.label2_[first]->setText(QString::fromStdString(picture.RelativePath));
+    ShowPathCell(view_.label2_[first], QString::fromStdString(picture.RelativePath),
+                 QString::fromStdString(picture.FullPath));
     view_.label2_[first + 1]->setText(QString::fromStdString(picture.SizeText));
     view_.label2_[first + 2]->setText(QString::fromStdString(picture.DimensionsText));
+    view_.refilled_.start();
     PictureBox* box = view_.pic2_[slot];
     box->ClearPictureBox();
     box->ShowPicture(QString::fromStdString(picture.FullPath), box->BackgroundColour());
@@ -36,7 +49,7 @@ void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
 
 void PicViewDisplay::ClearSlots() {
     for (PictureBox* box : view_.pic2_) box->ClearPictureBox();
-    for (int i = 3; i <= 8; ++i) view_.label2_[i]->setText("");
+    for (int i = 3; i <= 8; ++i) ShowPathCell(view_.label2_[i], "", "");
 }
 
 DisposalWay PicViewDisplay::ChosenDisposalWay() const {

@@ -34,7 +34,11 @@ void PicView::ConnectHandlers() {
 bool PicView::eventFilter(QObject* watched, QEvent* event) {
     for (int i = 0; i < static_cast<int>(check1_.size()); ++i) {
         if (watched != check1_[i]) continue;
-        if (event->type() == QEvent::KeyRelease) Check1_KeyUp(i);
+        // Only the key that toggles a box applies the rule: Tab moving the focus through the
+        // boxes must not untick the chosen way.
+        if (event->type() == QEvent::KeyRelease &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
+            Check1_KeyUp(i);
         if (event->type() == QEvent::MouseButtonRelease &&
             check1_[i]->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
             Check1_KeyUp(i);  // the mouse hands over to the key rule
@@ -85,6 +89,7 @@ void PicView::Command3_Click(int index) {
 }
 
 void PicView::Command4_Click(int index) {
+    if (!IsAwaitingDecision()) return;
     run_->Decide(static_cast<ReviewDecision>(index));
 }
 

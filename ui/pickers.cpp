@@ -45,6 +45,8 @@ QString FileDialogPickers::PickSaveFile(QWidget* owner, int filterIndex, const Q
     QFileDialog dialog(owner, title, startFolder);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // Set after the save mode, which would otherwise put in its own caption for an empty one.
+    dialog.setWindowTitle(title);
     // Each entry is listed by its caption alone; the patterns stay behind it.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     const QStringList filters = FilterList();

@@ -25,7 +25,15 @@ QImage Compose(const DisplayPicture& decoded, const QColor& background) {
     surface.fill(background);
     QPainter painter(&surface);
     painter.drawImage(0, 0, pixels);
+    painter.end();
     return surface;
+}
+
+// Runs on a pool thread: libvips and painting on a QImage need no window thread.
+std::optional<QImage> DecodeComposed(const std::string& path, QSize box, QColor background) {
+    const auto decoded = DecodeForDisplay(path, box.width(), box.height());
+    if (!decoded) return std::nullopt;
+    return Compose(*decoded, background);
 }
 }  // namespace
 
@@ -34,6 +42,12 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setLineWidth(2);
     setAutoFillBackground(true);
     SetBackgroundColour(Qt::white);
+    decoder_.setMaxThreadCount(1);
+}
+
+PictureBox::~PictureBox() {
+    decoder_.clear();
+    decoder_.waitForDone();
 }
 
 QColor PictureBox::BackgroundColour() const {
@@ -46,17 +60,32 @@ void PictureBox::SetBackgroundColour(const QColor& colour) {
     setPalette(palette);
 }
 
-bool PictureBox::ShowPicture(const QString& path, const QColor& background) {
-    const QSize box = contentsRect().size();
-    const auto decoded =
-        DecodeForDisplay(QFile::encodeName(path).toStdString(), box.width(), box.height());
-    if (!decoded) return false;
-    picture_ = Compose(*decoded, background);
-    update();
-    return true;
+void PictureBox::ShowPicture(const QString& path, const QColor& background) {
+    const std::uint64_t request = ++request_;
+    pending_ = true;
+    decoder_.clear();  // a decode not yet begun is not wanted any more
+    decoder_.start([this, request, file = QFile::encodeName(path).toStdString(),
+                    box = contentsRect().size(), background] {
+        auto picture = DecodeComposed(file, box, background);
+        QMetaObject::invokeMethod(
+            this, [this, request, picture = std::move(picture)] { Settle(request, picture); },
+            Qt::QueuedConnection);
+    });
+}
+
+void PictureBox::Settle(std::uint64_t request, const std::optional<QImage>& picture) {
+    if (request != request_) return;
+    pending_ = false;
+    if (picture) {
+        picture_ = *picture;
+        update();
+    }
+    Q_EMIT PictureSettled(picture.has_value());
 }
 
 void PictureBox::ClearPictureBox() {
+    ++request_;
+    pending_ = false;
     picture_ = QImage();
     update();
 }

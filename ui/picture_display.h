@@ -7,7 +7,8 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
-
+#include <QThreadPool>
+#include <cstdint>
 #include <optional>
 
 namespace morvane {
@@ -26,17 +27,22 @@ class PictureBox : public QFrame {
   public:
     // A white box with a sunken two-pixel border, like the picture boxes of the main window.
     explicit PictureBox(QWidget* parent = nullptr);
+    // Waits for a decode still under way, which refers to the box.
+    ~PictureBox() override;
 
     // The box's own background colour, shown wherever no picture is.
     QColor BackgroundColour() const;
     void SetBackgroundColour(const QColor& colour);
 
-    // Decodes `path` and shows it centred in the inner area, over `background` where the
-    // picture is transparent. The previous picture stays until the new one is complete, so
-    // the box is never seen half drawn; the file is closed again when the call returns.
-    // False when the file does not decode or would be shrunk below kMinDrawnSide: the box then
-    // keeps what it showed (the caller clears it first).
-    bool ShowPicture(const QString& path, const QColor& background);
+    // Decodes `path` off the window thread and shows it centred in the inner area, over
+    // `background` where the picture is transparent; PictureSettled tells when it is done.
+    // The previous picture stays until the new one is complete, so the box is never seen half
+    // drawn; the file is closed again once decoded. A picture that does not decode or would be
+    // shrunk below kMinDrawnSide is not shown: the box keeps what it showed (the caller clears
+    // it first). A later call or a clear makes the box ignore a decode still under way.
+    void ShowPicture(const QString& path, const QColor& background);
+    // True from ShowPicture until its picture is shown or has failed.
+    bool Pending() const { return pending_; }
 
     // Drops the picture: the box shows only its background colour.
     void ClearPictureBox();
@@ -45,11 +51,21 @@ class PictureBox : public QFrame {
     const QImage& Picture() const { return picture_; }
     QPoint PicturePosition() const;
 
+  Q_SIGNALS:
+    // The picture asked for last is shown (true) or could not be (false).
+    void PictureSettled(bool shown);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void Settle(std::uint64_t request, const std::optional<QImage>& picture);
+
     QImage picture_;
+    // Counts the requests; a decode that finishes for an older one is dropped.
+    std::uint64_t request_ = 0;
+    bool pending_ = false;
+    QThreadPool decoder_;
 };
 
 }  // namespace morvane

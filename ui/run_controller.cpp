@@ -22,6 +22,7 @@ struct RunController::Job {
     OutputFiles Files;
     std::unique_ptr<Review> TheReview;
     std::thread Worker;
+    WorkerRole Role = WorkerRole::None;  // which worker `Worker` holds
 };
 
 RunController::RunController(RunDisplay& display) : display_(display) {}
@@ -60,6 +61,7 @@ void RunController::Start(RunSettings settings) {
 void RunController::Launch(RunSettings settings) {
     current_ = std::make_unique<Job>(nextId_++, std::move(settings));
     Job* job = current_.get();
+    job->Role = WorkerRole::Collection;
     job->Worker = std::thread([this, job] {
         CollectProgress progress;
         progress.FileHandled = [this, id = job->Id](int index, const std::string& relativePath) {
@@ -74,7 +76,7 @@ void RunController::Launch(RunSettings settings) {
             if (outcome == CollectOutcome::Done) return Collected(done);
             EndRun();  // folder missing: nothing is shown and nothing is written
         });
-        NotifyWorkerEnded(job->Id);
+        NotifyWorkerEnded(job->Id, WorkerRole::Collection);
     });
 }
 
@@ -96,7 +98,9 @@ void RunController::Collected(Job& job) {
 }
 
 void RunController::StartScan(Job& job) {
+    job.Role = WorkerRole::Comparison;
     job.Worker = std::thread([this, job = &job] {
+        if (scanHook_) scanHook_();
         GroupScanner scanner(job->Run.PicTable, job->Settings.Threshold);
         while (job->Running && !scanner.Finished()) {
             ScanStep step = scanner.NextStep(&job->Running);
@@ -110,22 +114,21 @@ void RunController::StartScan(Job& job) {
             active.TheReview->EndOfScan();
             Pump();
         });
-        NotifyWorkerEnded(job->Id);
+        NotifyWorkerEnded(job->Id, WorkerRole::Comparison);
     });
 }
 
 // The last thing a worker does: tell the window thread that it may be joined.
-void RunController::NotifyWorkerEnded(int id) {
+void RunController::NotifyWorkerEnded(int id, WorkerRole worker) {
     QMetaObject::invokeMethod(
-        this, [this, id, thread = std::this_thread::get_id()] { WorkerEnded(id, thread); },
-        Qt::QueuedConnection);
+        this, [this, id, worker] { WorkerEnded(id, worker); }, Qt::QueuedConnection);
 }
 
 // Joins the worker when it is still the run's current one (a finished collection has been
 // joined already and replaced by the scan), then drops stopped runs that are done.
-void RunController::WorkerEnded(int id, std::thread::id thread) {
+void RunController::WorkerEnded(int id, WorkerRole worker) {
     const auto joinIfEnded = [&](Job& job) {
-        if (job.Id == id && job.Worker.get_id() == thread) job.Worker.join();
+        if (job.Id == id && job.Role == worker && job.Worker.joinable()) job.Worker.join();
     };
     if (current_) joinIfEnded(*current_);
     for (auto& job : retiring_) joinIfEnded(*job);

@@ -63,17 +63,22 @@ class RunController : public QObject, private ReviewFrontEnd {
     // Called on the collecting thread after each file (index given), before the window hears
     // of it; tests use it to hold a run in its collection.
     void SetFileHook(std::function<void(int index)> hook) { fileHook_ = std::move(hook); }
+    // Called on the comparing thread before it starts; tests use it to hold a run there.
+    void SetScanHook(std::function<void()> hook) { scanHook_ = std::move(hook); }
 
   private:
     struct Job;
+    // The worker a run has at a time; a thread id cannot tell them apart, since a new thread
+    // may get the id of one just joined.
+    enum class WorkerRole { None, Collection, Comparison };
 
     void Launch(RunSettings settings);
     void StartScan(Job& job);
     // Runs `action` on the window thread while `id` is still the active run.
     template <typename Action>
     void Post(int id, Action action);
-    void NotifyWorkerEnded(int id);
-    void WorkerEnded(int id, std::thread::id thread);
+    void NotifyWorkerEnded(int id, WorkerRole worker);
+    void WorkerEnded(int id, WorkerRole worker);
     void Collected(Job& job);
     void Pump();
     void HandleState(ReviewState state);
@@ -90,6 +95,7 @@ class RunController : public QObject, private ReviewFrontEnd {
 
     RunDisplay& display_;
     std::function<void(int)> fileHook_;
+    std::function<void()> scanHook_;
     std::unique_ptr<Job> current_;
     std::vector<std::unique_ptr<Job>> retiring_;
     std::optional<RunSettings> pending_;

@@ -1,4 +1,5 @@
 // The "<<" buttons: where each chooser opens, what it writes back, and Cancel.
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
+#include "ui/translations.h"
 #include "window_test_support.h"
 
 using morvane::PicView;
@@ -50,6 +52,7 @@ class PickersTest : public QObject {
     void Press(const char* name) { morvane::test::Press(*window_, name); }
 
   private Q_SLOTS:
+    void initTestCase() { QVERIFY(morvane::InstallQtTranslations(*qApp)); }
     void init() {
         window_ = std::make_unique<PicView>();
         auto pickers = std::make_unique<FakePickers>();
@@ -106,23 +109,21 @@ class PickersTest : public QObject {
         QCOMPARE(Text("Text1_1")->text(), QString("dups.txt"));
     }
 
-    void maskButtonIsSwitchedOff() {
-        Press("Command3_2");
-        QCOMPARE(pickers_->calls, 0);
-        QVERIFY(!Control<QPushButton>(*window_, "Command3_2")->isEnabled());
-    }
-
-    // The real save dialog: filters as listed, the second one chosen, the proposed name,
-    // the overwrite question on, and Cancel gives "".
+    // The real save dialog: no title, Russian buttons, filters as listed, the second one
+    // chosen, the proposed name, the overwrite question on, and Cancel gives "".
     void realSaveDialogIsSetUpAndCancels() {
         morvane::test::TempDir dir;
         QStringList filters;
-        QString selectedFilter, proposed;
+        QString selectedFilter, proposed, title = "unset";
+        QStringList buttons;
         bool confirmsOverwrite = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
             filters = dialog->nameFilters();
+            title = dialog->windowTitle();
+            for (QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons())
+                buttons << button->text();
             selectedFilter = dialog->selectedNameFilter();
             confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
             const QStringList files = dialog->selectedFiles();
@@ -133,6 +134,8 @@ class PickersTest : public QObject {
         const QString chosen = real.PickSaveFile(window_.get(), 2, "", "Kestrum.txt",
                                                  QString::fromStdString(dir.path().string()));
         QCOMPARE(chosen, QString());
+        QCOMPARE(title, QString());
+        QCOMPARE(buttons, (QStringList{"&Сохранить", "Отмена"}));
         QCOMPARE(filters.size(), 5);
         QCOMPARE(filters[0], QString("(*.*) (*.*)"));
         QCOMPARE(filters[1], QString("(*.txt, *.ini, *.cfg, *.doc, *.log) "

@@ -130,23 +130,24 @@ class RunTest : public QObject {
         QVERIFY(messages_.isEmpty() && exits_.isEmpty());
     }
 
-    // Deleting the left one brings the third copy in on the left, facing the right one. The
-    // boxes are read at each press: with none ticked the file stays where it is.
-    void deleteLeftThenRight() {
+    // A double-click on "Удалить" removes only the picture that was seen: the third copy
+    // brought in by the first press is not removed by the second. The boxes are read at each
+    // press: with none ticked the file stays where it is.
+    void doubleClickRemovesOnlyTheSeenPicture() {
         WriteTriple();
         StartAndWaitForPair();
         const QString first = Cell(3), second = Cell(6);
-        morvane::test::Click(*window_, "Check1_0");  // unticks "В папку": no way chosen
+        Press("Command4_0");  // the two clicks of a double-click
         Press("Command4_0");
-        QTRY_VERIFY(window_->IsAwaitingDecision() && Cell(3) != first);
-        QCOMPARE(Cell(6), second);
+        QVERIFY(Gone(first) && Cell(3) != first);
+        QTRY_VERIFY(window_->IsAwaitingDecision());
         const QString third = Cell(3);
-        QVERIFY(Kept(first));
-        morvane::test::Click(*window_, "Check1_0");
+        QVERIFY(Kept(third));
+        QCOMPARE(Cell(6), second);
+        morvane::test::Click(*window_, "Check1_0");  // unticks "В папку": no way chosen
         Press("Command4_2");
         QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Gone(second));
-        QVERIFY(Kept(third) && Kept(first));
+        QVERIFY(Kept(second) && Kept(third));
     }
 
     void skipAllWritesTheWholeListAndRemovesNothing() {
@@ -195,43 +196,24 @@ class RunTest : public QObject {
         QCOMPARE(Cell(3), QString("#"));  // nothing was shown
     }
 
-    void decisionWithoutAPairIsIgnored() {
-        Press("Command4_0");
-        Press("Command4_5");
-        QVERIFY(!window_->IsRunning());
-        QCOMPARE(Cell(3), QString("#"));
-    }
-
-    // Stop during a wait: the third copy is neither written nor shown, nothing is removed,
-    // and the next press begins a fresh run.
-    void stopDuringAWait() {
-        WriteTriple();
-        StartAndWaitForPair();
-        Press("Command1");
-        QVERIFY(!window_->IsRunning());
-        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
-        QCOMPARE(ListLines().size(), 3);
-        QTest::qWait(50);
-        QCOMPARE(ListLines().size(), 3);
-        for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
-        StartAndWaitForPair();
-        QCOMPARE(Cell(0), QString("4"));
-    }
-
-    // Closing the window stops the run; Exit also ends the program at once.
+    // Stop, closing the window or Exit during a wait: the third copy is neither written nor
+    // shown and nothing is removed; Exit also ends the program at once.
     void endingDuringAWait_data() {
-        QTest::addColumn<bool>("exit");
-        QTest::newRow("close") << false;
-        QTest::newRow("exit") << true;
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"stop", "close", "exit"}) QTest::newRow(how) << QString(how);
     }
     void endingDuringAWait() {
-        QFETCH(bool, exit);
+        QFETCH(QString, how);
         WriteTriple();
         StartAndWaitForPair();
-        exit ? Press("Command2") : void(window_->close());
-        QCOMPARE(exits_, exit ? QList<int>{0} : QList<int>{});
+        how == "close" ? void(window_->close()) : Press(how == "stop" ? "Command1" : "Command2");
+        QCOMPARE(exits_, how == "exit" ? QList<int>{0} : QList<int>{});
         QVERIFY(!window_->IsRunning());
+        QTest::qWait(50);
         QCOMPARE(ListLines().size(), 3);
+        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
+        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+        for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
     }
 
     // Stop during collection: the cell keeps the last file read, no output file is touched,
@@ -263,21 +245,65 @@ class RunTest : public QObject {
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
     }
 
-    // The window answers while hundreds of pictures are read: a timer keeps ticking and a
-    // box can be ticked during the run.
-    void eventLoopKeepsAnsweringDuringARun() {
-        WriteMany(300);
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-        timer.start(5);
+    // While the comparison is held the window answers, Stop ends the run, and the next run
+    // starts once the stopped one has wound down.
+    void windowAnswersDuringTheComparison() {
+        WriteTriple();
+        const auto held = std::make_shared<std::atomic<int>>(0);  // 1 holding, 2 let go
+        const auto release = std::make_shared<std::atomic<bool>>(false);
+        window_->SetScanHook([held, release] {
+            *held = 1;
+            for (int wait = 0; !*release && wait < 10000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            *held = 2;
+        });
         StartRun();
-        QTRY_VERIFY(Cell(0).endsWith(".png"));
-        morvane::test::Click(*window_, "Check1_1");
-        QVERIFY(Control<QCheckBox>(*window_, "Check1_1")->isChecked());
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
-        QVERIFY2(ticks >= 3, qPrintable(QString("%1 ticks").arg(ticks)));
-        QCOMPARE(Cell(0), QString("300"));
+        QTRY_VERIFY(*held != 0);
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] { answered = true; });
+        QTRY_VERIFY(answered);
+        QCOMPARE(held->load(), 1);
+        Press("Command1");
+        QVERIFY(!window_->IsRunning());
+        *release = true;
+        StartAndWaitForPair();
+        QCOMPARE(ListLines().size(), 3);
+    }
+
+    // The pair's pictures are decoded off the window thread: its cells are filled while the
+    // pictures are still on their way, and after Stop they never appear.
+    void picturesArriveAfterTheCellsAndNotAfterStop() {
+        for (const char* name : {"a.png", "b.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
+        bool filled = false, picturesLater = false;
+        QTimer poll;  // looks at each turn of the event loop
+        connect(&poll, &QTimer::timeout, [&] {
+            if (filled || !Cell(3).endsWith(".png")) return;
+            filled = true;
+            picturesLater = Shown(0).isNull() && Shown(1).isNull();
+        });
+        poll.start(0);
+        StartRun();
+        QTRY_VERIFY_WITH_TIMEOUT(filled, 30000);
+        QVERIFY(picturesLater);
+        Press("Command1");
+        QTest::qWait(500);
+        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+    }
+
+    // A path too long for its cell is shown whole in the cell's tool tip, until Stop.
+    void longPathGetsAToolTip() {
+        const fs::path folder = *pictures_ / std::string(90, 'd');
+        fs::create_directory(folder);
+        for (const char* name : {"x.png", "y.png"})
+            morvane::test::WritePatternPicture(folder / name, 64, 64, 5);
+        StartAndWaitForPair();
+        auto* cell = Control<QLabel>(*window_, "Label2", 3);
+        QVERIFY(fs::exists(cell->toolTip().toStdString()));
+        QVERIFY(cell->toolTip().endsWith(Cell(3)) && Cell(3).startsWith("ddd"));
+        QCOMPARE(Control<QLabel>(*window_, "Label2", 4)->toolTip(), QString());
+        Press("Command1");
+        QCOMPARE(cell->toolTip(), QString());
     }
 
     // A missing folder does nothing; an empty one then leaves an empty list.
