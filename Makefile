@@ -7,7 +7,7 @@ CMAKE_ARGS ?=
 PACKAGES  := cmake g++ make pkg-config qt6-base-dev libvips-dev libjpeg-dev libgtest-dev \
              libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core
 
-.PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz
+.PHONY: deps configure build run cli test screenshot bench evaluate clean check-sanitize fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
@@ -69,3 +69,10 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target morvane-cli make_library run_phases micro_bench
 	bench/micro.sh build-bench
 	bench/whole_run.sh build-bench $${BENCH_COUNT:-1000}
+
+# Near copies found and mirrors kept apart: EVALUATE_COUNT originals (60 unless set) cut from
+# the photographs of pinned Debian wallpaper packages (installed by the script), each with 11
+# copies and a mirror, scored at several thresholds. The corpus is made once, in the build folder.
+evaluate: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane-cli
+	bench/near_copies/evaluate.sh $(BUILD) $${EVALUATE_COUNT:-60}
