@@ -82,10 +82,10 @@ def size_of(path):
                  for field in ("width", "height"))
 
 
-def make_original(index, photo, half, names, folder, tmp):
+def make_original(index, photo, half, names, folder):
     """Cuts the left or right half of a photo, writes it and all its variants."""
     width, height = size_of(photo)
-    cut = os.path.join(tmp, f"{index}.v")
+    cut = os.path.join(folder, f"{index}.v")
     vips("extract_area", photo, cut, str(half * (width // 2)), "0", str(width // 2),
          str(height))
     original = os.path.join(folder, names["orig"] + ".jpg")
@@ -125,13 +125,18 @@ def main():
 
     part = args.folder.rstrip("/") + ".part"
     shutil.rmtree(part, ignore_errors=True)
-    tmp = os.path.join(part, ".cut")
+    tmp = os.path.join(part, ".made")
     os.makedirs(tmp)
     with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        jobs = [pool.submit(make_original, i, p, h, names[i], part, tmp)
+        jobs = [pool.submit(make_original, i, p, h, names[i], tmp)
                 for i, (p, h) in enumerate(sources)]
         for job in jobs:
             job.result()
+    # Some file systems list a folder in the order its files came in: they come in shuffled.
+    made = sorted(os.listdir(tmp))
+    rng.shuffle(made)
+    for name in made:
+        os.rename(os.path.join(tmp, name), os.path.join(part, name))
     os.rmdir(tmp)
     with open(os.path.join(part, "truth.tsv"), "w") as truth:
         truth.write("name\toriginal\tkind\tsource\n")
