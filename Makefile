@@ -8,7 +8,8 @@ PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvip
              libgtest-dev libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion
 
-.PHONY: deps configure build run cli test screenshot bench clean check-sanitize fuzz package
+.PHONY: deps configure build run cli test screenshot bench evaluate clean check-sanitize fuzz \
+        package
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
@@ -80,3 +81,10 @@ package: deps
 	cmake --build $(PKG_BUILD) -j $(JOBS)
 	cd $(PKG_BUILD) && cpack -G DEB
 	@ls $(PKG_BUILD)/morvane_*.deb
+
+# Near copies found and mirrors kept apart: EVALUATE_COUNT originals (60 unless set) cut from
+# the photographs of pinned Debian wallpaper packages (installed by the script), each with 11
+# copies and a mirror, scored at several thresholds. The corpus is made once, in the build folder.
+evaluate: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane-cli
+	bench/near_copies/evaluate.sh $(BUILD) $${EVALUATE_COUNT:-60}
