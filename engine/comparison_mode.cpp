@@ -1,0 +1,25 @@
+#include "engine/comparison_mode.h"
+
+#include "engine/similar_scanner.h"
+
+namespace morvane {
+
+int DefaultThreshold(ComparisonMode mode) {
+    // Similar: chosen on photos and their copies; see the benchmarks' notes.
+    return mode == ComparisonMode::Similar ? 88 : 70;
+}
+
+std::optional<ComparisonMode> ComparisonModeNamed(std::string_view name) {
+    if (name == "exact") return ComparisonMode::Exact;
+    if (name == "similar") return ComparisonMode::Similar;
+    return std::nullopt;
+}
+
+std::unique_ptr<PictureScanner> MakeScanner(ComparisonMode mode, PicTable& table, int threshold,
+                                            int threads) {
+    if (mode == ComparisonMode::Similar)
+        return std::make_unique<SimilarScanner>(table, threshold, threads);
+    return std::make_unique<GroupScanner>(table, threshold, threads);
+}
+
+}  // namespace morvane

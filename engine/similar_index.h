@@ -1,0 +1,50 @@
+#pragma once
+// An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into four
+// 16-bit parts, and two hashes within distance r agree within r / 4 bits on at least one
+// part. A lookup probes, in each part's table, every key that close to the head's part, and
+// checks the full distance of what it finds; the cost stays near the size of the answer
+// instead of growing with the library. For wide distances, where probing would cost more
+// than reading every hash, it reads every hash.
+#include <cstdint>
+#include <vector>
+
+namespace morvane {
+
+class SimilarIndex {
+  public:
+    // Every slot (index into `hashes`) starts in the index.
+    SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance);
+
+    // The slots after `slot` still in the index whose hashes lie within the distance, in
+    // ascending order, each with its distance. `slot` leaves the index.
+    struct Match {
+        int slot = 0;
+        int distance = 0;
+    };
+    std::vector<Match> TakeLater(int slot);
+    void Remove(int slot) { alive_[slot] = 0; }
+    bool Probes() const { return !parts_.empty(); }
+
+  private:
+    static constexpr int kParts = 4;
+    static constexpr int kPartBits = 16;
+    struct Part {
+        std::vector<std::int32_t> start;  // key -> first entry
+        std::vector<std::int32_t> live;   // key -> entries not yet known to have left
+        std::vector<std::int32_t> slots;  // entries, ascending within a key
+    };
+
+    void Build();
+    void Probe(int slot, std::vector<Match>& found);
+    void Scan(int slot, std::vector<Match>& found) const;
+    void Consider(int slot, int later, std::vector<Match>& found);
+
+    std::vector<std::uint64_t> hashes_;
+    int maxDistance_;
+    std::vector<std::uint8_t> alive_;
+    std::vector<Part> parts_;           // empty when every lookup reads every hash
+    std::vector<std::uint16_t> flips_;  // part masks within maxDistance / kParts bits
+    std::vector<std::int32_t> seenBy_;  // slot -> the last head that checked it
+};
+
+}  // namespace morvane
