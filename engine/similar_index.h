@@ -28,16 +28,23 @@ class SimilarIndex {
   private:
     static constexpr int kParts = 4;
     static constexpr int kPartBits = 16;
+    struct Bucket {
+        std::int32_t start = 0;  // first entry
+        std::int32_t live = 0;   // entries not yet found to have left
+    };
+    // The hash is kept beside its slot, so a lookup reads its candidates in a row.
+    struct Entry {
+        std::uint64_t hash = 0;
+        std::int32_t slot = 0;
+    };
     struct Part {
-        std::vector<std::int32_t> start;  // key -> first entry
-        std::vector<std::int32_t> live;   // key -> entries not yet known to have left
-        std::vector<std::int32_t> slots;  // entries, ascending within a key
+        std::vector<Bucket> buckets;  // by the part's 16 bits
+        std::vector<Entry> entries;   // ascending slots within a bucket
     };
 
     void Build();
     void Probe(int slot, std::vector<Match>& found);
     void Scan(int slot, std::vector<Match>& found) const;
-    void Consider(int slot, int later, std::vector<Match>& found);
 
     std::vector<std::uint64_t> hashes_;
     int maxDistance_;
