@@ -2,34 +2,60 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 namespace morvane {
 namespace {
 
-std::uint16_t PartOf(std::uint64_t hash, int part) {
-    return static_cast<std::uint16_t>(hash >> (16 * part));
+constexpr int kMinParts = 4;  // parts of at most 16 bits: tables of at most 65536 buckets
+constexpr int kMaxParts = 8;
+// A probe costs about a cache miss; reading one entry of a bucket, or one hash of a plain
+// pass over the table, about a tenth of that.
+constexpr double kProbeCost = 10;
+
+std::uint64_t Binomial(int n, int k) {
+    std::uint64_t result = 1;
+    for (int i = 1; i <= k; ++i) result = result * (n - k + i) / i;
+    return result;
 }
 
 }  // namespace
 
+// The number of parts sets the work: fewer, wider parts mean more keys to probe within
+// the radius, more and narrower ones mean fuller buckets. The cheapest is taken, or a plain
+// pass over every hash when that is cheaper still.
 SimilarIndex::SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance)
     : hashes_(std::move(hashes)), maxDistance_(maxDistance), alive_(hashes_.size(), 1) {
-    const int radius = maxDistance_ / kParts;
-    for (unsigned mask = 0; mask < (1u << kPartBits); ++mask)
-        if (std::popcount(mask) <= radius) flips_.push_back(static_cast<std::uint16_t>(mask));
-    // Every probe costs about a cache miss and finds count / 65536 entries on average;
-    // reading a hash costs about a tenth of that.
     const double count = static_cast<double>(hashes_.size());
-    const double probeCost = kParts * static_cast<double>(flips_.size()) * (8 + count / 65536);
-    if (probeCost < count) Build();
+    double cheapest = count;
+    int chosen = 0;
+    for (int parts = kMinParts; parts <= kMaxParts; ++parts) {
+        const int bits = (64 + parts - 1) / parts;
+        double probes = 0;
+        for (int k = 0; k <= std::min(maxDistance_ / parts, bits); ++k)
+            probes += static_cast<double>(Binomial(bits, k));
+        probes *= parts;
+        const double cost = probes * (kProbeCost + count / std::ldexp(1.0, 64 / parts));
+        if (cost < cheapest) {
+            cheapest = cost;
+            chosen = parts;
+        }
+    }
+    if (chosen > 0) Build(chosen);
 }
 
-void SimilarIndex::Build() {
-    parts_.resize(kParts);
-    for (int p = 0; p < kParts; ++p) {
+void SimilarIndex::Build(int partCount) {
+    parts_.resize(partCount);
+    for (int p = 0; p < partCount; ++p) {
         Part& part = parts_[p];
-        part.buckets.assign(1 << kPartBits, {});
-        for (const std::uint64_t hash : hashes_) ++part.buckets[PartOf(hash, p)].live;
+        part.shift = 64 * p / partCount;
+        const int bits = 64 * (p + 1) / partCount - part.shift;
+        part.mask = (1u << bits) - 1;
+        const int radius = maxDistance_ / partCount;
+        for (std::uint32_t flip = 0; flip <= part.mask; ++flip)
+            if (std::popcount(flip) <= radius) part.flips.push_back(flip);
+        part.buckets.assign(part.mask + 1, {});
+        for (const std::uint64_t hash : hashes_) ++part.buckets[part.KeyOf(hash)].live;
         std::int32_t start = 0;
         for (Bucket& bucket : part.buckets) {
             bucket.start = start;
@@ -38,7 +64,7 @@ void SimilarIndex::Build() {
         }
         part.entries.resize(hashes_.size());
         for (std::size_t slot = 0; slot < hashes_.size(); ++slot) {
-            Bucket& bucket = part.buckets[PartOf(hashes_[slot], p)];
+            Bucket& bucket = part.buckets[part.KeyOf(hashes_[slot])];
             part.entries[bucket.start + bucket.live++] = {hashes_[slot],
                                                           static_cast<std::int32_t>(slot)};
         }
@@ -76,10 +102,9 @@ MORVANE_WITH_POPCNT void SimilarIndex::Scan(int slot, std::vector<Match>& found)
 // from their bucket when found, so a crowded bucket is not read over and over.
 MORVANE_WITH_POPCNT void SimilarIndex::Probe(int slot, std::vector<Match>& found) {
     const std::uint64_t head = hashes_[slot];
-    for (int p = 0; p < kParts; ++p) {
-        Part& part = parts_[p];
-        const std::uint16_t key = PartOf(head, p);
-        for (const std::uint16_t flip : flips_) {
+    for (Part& part : parts_) {
+        const std::uint32_t key = part.KeyOf(head);
+        for (const std::uint32_t flip : part.flips) {
             Bucket& bucket = part.buckets[key ^ flip];
             // Every slot up to the head has left (a head, or taken by one): the bucket is
             // ascending, so they are its front.

@@ -1,10 +1,10 @@
 #pragma once
-// An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into four
-// 16-bit parts, and two hashes within distance r agree within r / 4 bits on at least one
-// part. A lookup probes, in each part's table, every key that close to the head's part, and
-// checks the full distance of what it finds; the cost stays near the size of the answer
-// instead of growing with the library. For wide distances, where probing would cost more
-// than reading every hash, it reads every hash.
+// An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into m
+// parts, and two hashes within distance r agree within r / m bits on at least one part. A lookup
+// probes, in each part's table, every key that close to the head's part, and checks the full
+// distance of what it finds; the cost stays near the size of the answer instead of growing with the
+// library. For wide distances, where probing would cost more than reading every hash, it reads
+// every hash.
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +26,6 @@ class SimilarIndex {
     bool Probes() const { return !parts_.empty(); }
 
   private:
-    static constexpr int kParts = 4;
-    static constexpr int kPartBits = 16;
     struct Bucket {
         std::int32_t start = 0;  // first entry
         std::int32_t live = 0;   // entries not yet found to have left
@@ -38,11 +36,18 @@ class SimilarIndex {
         std::int32_t slot = 0;
     };
     struct Part {
-        std::vector<Bucket> buckets;  // by the part's 16 bits
-        std::vector<Entry> entries;   // ascending slots within a bucket
+        int shift = 0;                     // the part's lowest bit in the hash
+        std::uint32_t mask = 0;            // its width
+        std::vector<std::uint32_t> flips;  // keys within the part's radius of 0
+        std::vector<Bucket> buckets;       // by the part's bits
+        std::vector<Entry> entries;        // ascending slots within a bucket
+
+        std::uint32_t KeyOf(std::uint64_t hash) const {
+            return static_cast<std::uint32_t>(hash >> shift) & mask;
+        }
     };
 
-    void Build();
+    void Build(int partCount);
     void Probe(int slot, std::vector<Match>& found);
     void Scan(int slot, std::vector<Match>& found) const;
 
@@ -50,7 +55,6 @@ class SimilarIndex {
     int maxDistance_;
     std::vector<std::uint8_t> alive_;
     std::vector<Part> parts_;           // empty when every lookup reads every hash
-    std::vector<std::uint16_t> flips_;  // part masks within maxDistance / kParts bits
     std::vector<std::int32_t> seenBy_;  // slot -> the last head that checked it
 };
 
