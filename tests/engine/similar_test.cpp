@@ -101,21 +101,12 @@ Fingerprint Scene(int offset) {
     return cells;
 }
 
-TEST(SimilarHash, IgnoresTheLevelButNotTheSide) {
-    EXPECT_EQ(PerceptualHash(Fingerprint(kFingerprintCells, 77).data()), 0u);
-    const std::uint64_t hash = PerceptualHash(Scene(0).data());
-    EXPECT_EQ(PerceptualHash(Scene(5).data()), hash);
+TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
+    EXPECT_EQ(PerceptualHash(Fingerprint(kFingerprintCells, 77).data()), 0u);  // flat
     Fingerprint mirror = Scene(0);
-    for (int y = 0; y < GridSize; ++y)
-        std::reverse(mirror.begin() + y * GridSize, mirror.begin() + (y + 1) * GridSize);
-    EXPECT_LT(HashSimilarity(HashDistance(PerceptualHash(mirror.data()), hash)), 80);
-}
-
-TEST(SimilarScanner, GroupsGreedilyAndRecordsTheSimilarity) {
-    // P, its brighter copy, an unrelated picture, P's mirror, and a record without cells.
-    Fingerprint mirror = Scene(0);
-    for (int y = 0; y < GridSize; ++y)
-        std::reverse(mirror.begin() + y * GridSize, mirror.begin() + (y + 1) * GridSize);
+    for (auto row = mirror.begin(); row != mirror.end(); row += GridSize)
+        std::reverse(row, row + GridSize);
+    // P, its brighter copy, a flat picture, P's mirror, and a record without its cells.
     PicTable table;
     for (const Fingerprint& print :
          {Scene(0), Scene(9), Fingerprint(kFingerprintCells, 3), mirror, Fingerprint(10, 1)})
