@@ -18,6 +18,8 @@ constexpr int kFrequencies = 8;
 // to exactly 0 and a flat picture gives exactly zero coefficients: its hash does not depend
 // on rounding noise.
 using Basis = std::array<std::array<std::int32_t, GridSize>, kFrequencies>;
+// The same, position first, so that one position feeds eight frequencies at once.
+using TransposedBasisTable = std::array<std::array<std::int32_t, kFrequencies>, GridSize>;
 
 Basis MakeBasis() {
     Basis basis{};
@@ -33,6 +35,16 @@ const Basis& CosineBasis() {
     return basis;
 }
 
+const TransposedBasisTable& TransposedBasis() {
+    static const TransposedBasisTable transposed = [] {
+        TransposedBasisTable made{};
+        for (int u = 0; u < kFrequencies; ++u)
+            for (int x = 0; x < GridSize; ++x) made[x][u] = CosineBasis()[u][x];
+        return made;
+    }();
+    return transposed;
+}
+
 }  // namespace
 
 std::uint64_t PerceptualHash(const std::uint8_t* cells) {
@@ -45,17 +57,22 @@ std::uint64_t PerceptualHash(const std::uint8_t* cells) {
             const std::uint8_t* row = cells + y * GridSize;
             for (int x = 0; x < GridSize; ++x) columns[v][x] += weight * row[x];
         }
-    std::array<std::int64_t, kFrequencies * kFrequencies> coefficients{};
+    // Then along the rows, in 32 bits: the column sums lose their 10 fraction bits of the
+    // basis first (a flat row stays flat, so a flat picture still gives zeros).
+    const TransposedBasisTable& across = TransposedBasis();
+    std::array<std::array<std::int32_t, kFrequencies>, kFrequencies> sums{};
     for (int v = 0; v < kFrequencies; ++v)
-        for (int u = 0; u < kFrequencies; ++u) {
-            std::int64_t sum = 0;
-            for (int x = 0; x < GridSize; ++x) sum += std::int64_t{basis[u][x]} * columns[v][x];
-            coefficients[v * kFrequencies + u] = sum;
+        for (int x = 0; x < GridSize; ++x) {
+            const std::int32_t column = columns[v][x] >> 10;
+            for (int u = 0; u < kFrequencies; ++u) sums[v][u] += across[x][u] * column;
         }
-    std::array<std::int64_t, kFrequencies * kFrequencies - 1> ac{};
+    std::array<std::int32_t, kFrequencies * kFrequencies> coefficients{};
+    for (int v = 0; v < kFrequencies; ++v)
+        std::copy(sums[v].begin(), sums[v].end(), coefficients.begin() + v * kFrequencies);
+    std::array<std::int32_t, kFrequencies * kFrequencies - 1> ac{};
     std::copy(coefficients.begin() + 1, coefficients.end(), ac.begin());
     std::nth_element(ac.begin(), ac.begin() + ac.size() / 2, ac.end());
-    const std::int64_t median = ac[ac.size() / 2];
+    const std::int32_t median = ac[ac.size() / 2];
     std::uint64_t hash = 0;
     for (std::size_t i = 1; i < coefficients.size(); ++i)
         if (coefficients[i] > median) hash |= std::uint64_t{1} << i;
