@@ -1,10 +1,10 @@
 #pragma once
 // An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into m
-// parts, and two hashes within distance r agree within r / m bits on at least one part. A lookup
-// probes, in each part's table, every key that close to the head's part, and checks the full
-// distance of what it finds; the cost stays near the size of the answer instead of growing with the
-// library. For wide distances, where probing would cost more than reading every hash, it reads
-// every hash.
+// parts, and two hashes within distance r agree within r / m bits on at least one part. A
+// lookup probes, in each part's table, every key that close to the head's part, and checks
+// the full distance of what it finds, so its cost follows the size of the answer rather than
+// the size of the library. For wide distances, where probing would cost more than reading
+// every hash, it reads every hash.
 #include <cstdint>
 #include <vector>
 
@@ -22,8 +22,6 @@ class SimilarIndex {
         int distance = 0;
     };
     std::vector<Match> TakeLater(int slot);
-    void Remove(int slot) { alive_[slot] = 0; }
-    bool Probes() const { return !parts_.empty(); }
 
   private:
     struct Bucket {
