@@ -7,6 +7,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "engine/comparison_mode.h"
 #include "engine/fingerprint.h"
 #include "engine/grouping.h"
 #include "engine/output_files.h"
@@ -75,7 +76,8 @@ class QuietFrontEnd : public ReviewFrontEnd {
 };
 
 int Search(const Options& options) {
-    const ThresholdSetting threshold = ParseThreshold(options.Threshold);
+    const ThresholdSetting threshold =
+        ParseThreshold(options.Threshold.value_or(std::to_string(DefaultThreshold(options.Mode))));
     if (threshold.correctedText)
         std::cerr << "Порог исправлен на " << *threshold.correctedText << "\n";
 
@@ -104,12 +106,12 @@ int Search(const Options& options) {
     // Counted first: the scanner takes the fingerprints out of the records.
     int readable = 0;
     for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
-    GroupScanner scanner(run.PicTable, threshold.threshold);
+    const auto scanner = MakeScanner(options.Mode, run.PicTable, threshold.threshold);
     while (review.Resume() == ReviewState::NeedsStep) {
-        if (scanner.Finished())
+        if (scanner->Finished())
             review.EndOfScan();
         else
-            review.AddStep(scanner.NextStep());
+            review.AddStep(scanner->NextStep());
     }
     progress.Done();
     if (review.State() == ReviewState::WriteFailed) {

@@ -4,17 +4,26 @@ namespace morvane::cli {
 
 std::string UsageText() {
     return "Использование:\n"
-           "  morvane-cli [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ] [--log ФАЙЛ] ПАПКА\n"
+           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ]\n"
+           "              [--log ФАЙЛ] ПАПКА\n"
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
            "найденные группы в список дубликатов и в журнал.\n"
            "\n"
+           "  --mode exact        сравнивать точно: доля совпадающих клеток отпечатка (по\n"
+           "                      умолчанию)\n"
+           "  --mode similar      искать похожие: копии с другой яркостью, в оттенках серого,\n"
+           "                      пересохранённые, уменьшенные, обрезанные по краю; зеркальные\n"
+           "                      отражения похожими не считаются\n"
            "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"" +
            std::string(kDefaultMasks) +
            "\")\n"
-           "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию 70)\n"
+           "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию 70, для\n"
+           "                      similar " +
+           std::to_string(DefaultThreshold(ComparisonMode::Similar)) +
+           ")\n"
            "  --list ФАЙЛ         список дубликатов (по умолчанию Kestrum.txt)\n"
            "  --log ФАЙЛ          журнал (по умолчанию Kestrum.log)\n"
            "  --keep largest      в каждой группе оставить самый большой файл, остальные удалить\n"
@@ -53,6 +62,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             options.Help = true;
             continue;
         }
+        if (argument == "--mode") {
+            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
+            const auto mode = ComparisonModeNamed(arguments[++i]);
+            if (!mode) return {std::nullopt, "--mode принимает exact или similar"};
+            options.Mode = *mode;
+            continue;
+        }
         if (argument == "--keep" || argument == "--dispose") {
             if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
             const std::string& value = arguments[++i];
@@ -69,7 +85,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         if (argument == "--masks")
             target = &options.Masks;
         else if (argument == "--threshold")
-            target = &options.Threshold;
+            target = &options.Threshold.emplace();
         else if (argument == "--list")
             target = &options.ListPath;
         else if (argument == "--log")

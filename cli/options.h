@@ -4,17 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "engine/comparison_mode.h"
 #include "files/disposal.h"
 
 namespace morvane::cli {
 
 inline constexpr const char* kDefaultMasks = "*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf";
-inline constexpr const char* kDefaultThreshold = "70";
 
 struct Options {
     std::string Folder;
     std::string Masks = kDefaultMasks;
-    std::string Threshold = kDefaultThreshold;
+    ComparisonMode Mode = ComparisonMode::Exact;
+    std::optional<std::string> Threshold;  // the mode's default when not given
     std::string ListPath = "Kestrum.txt";
     std::string LogPath = "Kestrum.log";
     std::optional<std::string> FingerprintFile;

@@ -37,6 +37,17 @@ struct ScanStep {
     std::optional<morvane::Group> Group;
 };
 
+// What the review needs of a comparison: the heads of the table in order, each step ending
+// at a group or after a number of heads. Both comparison modes provide it.
+class PictureScanner {
+  public:
+    virtual ~PictureScanner() = default;
+    virtual ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) = 0;
+    virtual int Processed() const = 0;
+    virtual int DuplicateCount() const = 0;
+    virtual bool Finished() const = 0;
+};
+
 // Walks the heads of a table, updating Valid and Similarity as groups form. Groups depend
 // only on the table and the threshold, so the scan may run ahead of the review on another
 // thread: records of a group are never written again once the group has been returned.
@@ -54,7 +65,7 @@ struct ScanStep {
 // compared at all: each head is compared only with the later pictures a CandidateIndex finds.
 // Should the index lead to too many pictures that share cells without matching (large flat
 // areas common to many pictures), the scan goes on with the batches, from that head on.
-class GroupScanner {
+class GroupScanner : public PictureScanner {
   public:
     enum class Filter { Auto, Off };  // Off: always the batches (tests and benchmarks)
 
@@ -62,10 +73,10 @@ class GroupScanner {
 
     // Scans heads until one forms a group or `maxHeads` heads are done, whichever comes
     // first. `running`, when given and false, ends the scan early.
-    ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256);
-    int Processed() const { return nextHead_; }
-    int DuplicateCount() const { return duplicateCount_; }
-    bool Finished() const { return nextHead_ >= static_cast<int>(table_.size()); }
+    ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) override;
+    int Processed() const override { return nextHead_; }
+    int DuplicateCount() const override { return duplicateCount_; }
+    bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
     // Whether the next heads are looked up in the candidate index.
     bool UsesCandidateFilter() const { return candidates_ != nullptr; }
 

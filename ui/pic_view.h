@@ -53,6 +53,7 @@ class PicView : public QWidget {
     void Command4_Click(int index);
     void Check1_KeyUp(int index);
     void VScroll1_Change();
+    void Check2_Click();
     void Label3_Click();
 
   protected:
@@ -88,6 +89,7 @@ class PicView : public QWidget {
     QGroupBox* frame1_ = nullptr;
     QLabel* pic1_ = nullptr;
     QScrollBar* vscroll1_ = nullptr;
+    QCheckBox* check2_ = nullptr;  // the "similar" comparison mode
 
     bool centred_ = false;
     // When a slot last got a new picture: a press must not act on a picture not yet seen.

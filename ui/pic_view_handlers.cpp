@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include "about/about_window.h"
 #include "engine/program_folder.h"
@@ -28,6 +29,7 @@ void PicView::ConnectHandlers() {
     for (QCheckBox* box : check1_) box->installEventFilter(this);
     // Dragging the thumb changes the value as it moves, so one handler serves both events.
     connect(vscroll1_, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
+    connect(check2_, &QCheckBox::clicked, this, [this] { Check2_Click(); });
     label3_->installEventFilter(this);
 }
 
@@ -64,6 +66,7 @@ void PicView::Command1_Click() {
     settings.LogPath = AddTrailingBackslash(ProgramFolder()) + "Kestrum.log";
     const ThresholdSetting threshold = ParseThreshold(text2_->text().toStdString());
     settings.Threshold = threshold.threshold;
+    settings.Mode = check2_->isChecked() ? ComparisonMode::Similar : ComparisonMode::Exact;
     if (threshold.correctedText) text2_->setText(QString::fromStdString(*threshold.correctedText));
     run_->Start(std::move(settings));
 }
@@ -114,6 +117,17 @@ DisposalWay PicView::ChosenDisposalWay() const {
 void PicView::VScroll1_Change() {
     text2_->setText(QString::number(101 - vscroll1_->value()));
     text2_->setFocus();
+}
+
+// A threshold left at one mode's default follows the mode; a typed one stays.
+void PicView::Check2_Click() {
+    const bool similar = check2_->isChecked();
+    const int from = DefaultThreshold(similar ? ComparisonMode::Exact : ComparisonMode::Similar);
+    const int to = DefaultThreshold(similar ? ComparisonMode::Similar : ComparisonMode::Exact);
+    if (text2_->text() != QString::number(from)) return;
+    text2_->setText(QString::number(to));
+    const QSignalBlocker quiet(vscroll1_);  // the spinner follows without rewriting the text
+    vscroll1_->setValue(101 - to);
 }
 
 void PicView::Label3_Click() {

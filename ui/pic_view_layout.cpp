@@ -126,6 +126,12 @@ void PicView::BuildCounterRows() {
                        TwipsRect(3480, 3480, 1455, 375));
     command2_ =
         Button(this, "Command2", "Выход", " Выход из программы ", TwipsRect(6720, 3480, 1455, 375));
+    // In the free space of the threshold row, so the designed controls keep their places.
+    check2_ = Place(new QCheckBox("Похожие", this), "Check2", TwipsRect(5040, 3540, 1575, 255));
+    check2_->setToolTip(
+        " Искать и похожие картинки: копии с другой яркостью, в оттенках серого, пересохранённые,"
+        " уменьшенные или обрезанные по краю (зеркальные отражения не считаются похожими) ");
+    PaintOnFormBlue(check2_);
 }
 
 void PicView::BuildPairArea() {
@@ -183,7 +189,7 @@ void PicView::SetTabOrder() {
         check1_[0], check1_[1], check1_[2], text1_[3],    command3_[3], pic2_[0],     pic2_[1]};
     for (int i = 3; i <= 8; ++i) order.push_back(label2_[i]);
     for (QPushButton* button : command4_) order.push_back(button);
-    order.insert(order.end(), {label1_[6], vscroll1_, label3_});
+    order.insert(order.end(), {label1_[6], vscroll1_, label3_, check2_});
     // Qt chains only controls that take the focus by Tab.
     std::erase_if(order, [](QWidget* w) { return !(w->focusPolicy() & Qt::TabFocus); });
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);

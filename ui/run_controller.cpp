@@ -101,9 +101,10 @@ void RunController::StartScan(Job& job) {
     job.Role = WorkerRole::Comparison;
     job.Worker = std::thread([this, job = &job] {
         if (scanHook_) scanHook_();
-        GroupScanner scanner(job->Run.PicTable, job->Settings.Threshold);
-        while (job->Running && !scanner.Finished()) {
-            ScanStep step = scanner.NextStep(&job->Running);
+        const auto scanner =
+            MakeScanner(job->Settings.Mode, job->Run.PicTable, job->Settings.Threshold);
+        while (job->Running && !scanner->Finished()) {
+            ScanStep step = scanner->NextStep(&job->Running);
             if (!job->Running) break;
             Post(job->Id, [this, step = std::move(step)](Job& active) mutable {
                 active.TheReview->AddStep(std::move(step));

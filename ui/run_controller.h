@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/comparison_mode.h"
 #include "engine/output_files.h"
 #include "engine/picture_table.h"
 #include "engine/review.h"
@@ -27,6 +28,7 @@ struct RunSettings {
     std::string MoveFolder;
     std::string LogPath;
     int Threshold = 70;
+    ComparisonMode Mode = ComparisonMode::Exact;
 };
 
 // What a run shows in, and asks of, the window.

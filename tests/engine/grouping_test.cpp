@@ -34,12 +34,9 @@ std::vector<std::vector<int>> AllGroups(PicTable& table, int threshold) {
 }
 
 TEST(Similarity, LeastEqualCellsForThresholds) {
-    EXPECT_EQ(LeastEqualCells(1), 7);
-    EXPECT_EQ(LeastEqualCells(50), 508);
-    EXPECT_EQ(LeastEqualCells(70), 712);
-    EXPECT_EQ(LeastEqualCells(90), 917);
-    EXPECT_EQ(LeastEqualCells(99), 1009);
-    EXPECT_EQ(LeastEqualCells(100), 1019);
+    for (const auto& [threshold, least] :
+         {std::pair{1, 7}, {50, 508}, {70, 712}, {90, 917}, {99, 1009}, {100, 1019}})
+        EXPECT_EQ(LeastEqualCells(threshold), least) << threshold;
 }
 
 TEST(Similarity, FromEqualCountsExactlyWithoutTolerance) {

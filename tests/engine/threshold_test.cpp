@@ -2,38 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace morvane {
 namespace {
 
-TEST(Threshold, KeepsValuesInRangeAndLeavesTheText) {
-    const auto setting = ParseThreshold("70");
-    EXPECT_EQ(setting.threshold, 70);
-    EXPECT_FALSE(setting.correctedText.has_value());
-}
-
-TEST(Threshold, NothingUsableGivesOneAndCorrectsTheText) {
-    for (const char* text : {"0", "", "abc", "-5", "   "}) {
+// Out of range, the nearest limit, and the box is to show it; in range, the text stays.
+TEST(Threshold, ParsesRoundsAndCorrectsTheText) {
+    const std::tuple<const char*, int, std::optional<std::string>> table[] = {
+        {"70", 70, {}},       {"12.5", 12, {}},      {"13.5", 14, {}},      {"7 5", 75, {}},
+        {" \t8\n0%", 80, {}}, {"99.5", 100, {}},     {"0.5", 1, "1"},       {"0", 1, "1"},
+        {"", 1, "1"},         {"abc", 1, "1"},       {"-5", 1, "1"},        {"   ", 1, "1"},
+        {"250", 100, "100"},  {"99999", 100, "100"}, {"1e400", 100, "100"}, {"&HFFFF", 100, "100"}};
+    for (const auto& [text, threshold, corrected] : table) {
         const auto setting = ParseThreshold(text);
-        EXPECT_EQ(setting.threshold, 1) << text;
-        EXPECT_EQ(setting.correctedText, "1") << text;
+        EXPECT_EQ(setting.threshold, threshold) << text;
+        EXPECT_EQ(setting.correctedText, corrected) << text;
     }
-}
-
-TEST(Threshold, TooLargeGivesHundredAndCorrectsTheText) {
-    for (const char* text : {"250", "99999", "1e400", "&HFFFF"}) {
-        const auto setting = ParseThreshold(text);
-        EXPECT_EQ(setting.threshold, 100) << text;
-        EXPECT_EQ(setting.correctedText, "100") << text;
-    }
-}
-
-TEST(Threshold, RoundsHalvesToEvenAndSkipsBlanksEverywhere) {
-    EXPECT_EQ(ParseThreshold("12.5").threshold, 12);
-    EXPECT_EQ(ParseThreshold("13.5").threshold, 14);
-    EXPECT_EQ(ParseThreshold("7 5").threshold, 75);
-    EXPECT_EQ(ParseThreshold(" \t8\n0%").threshold, 80);
-    EXPECT_EQ(ParseThreshold("99.5").threshold, 100);
-    EXPECT_EQ(ParseThreshold("0.5").threshold, 1);
 }
 
 TEST(Threshold, ReadsPrefixedIntegersAndExponents) {

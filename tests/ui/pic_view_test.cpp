@@ -94,13 +94,14 @@ class PicViewTest : public QObject {
                  QString("Удалить Все Большие"));
     }
 
-    // The keyboard order passes over labels, the frame and the switched-off button.
+    // The keyboard order passes over labels, the frame and the switched-off button; the mode
+    // box, added to the form, comes last.
     void keyboardOrderFollowsTheForm() {
-        const QStringList expected = {"Text1_0",    "Text1_1",    "Command1",   "Command2",
-                                      "Text1_2",    "Text2",      "Command3_0", "Command3_1",
-                                      "Check1_0",   "Check1_1",   "Check1_2",   "Text1_3",
-                                      "Command3_3", "Command4_0", "Command4_1", "Command4_2",
-                                      "Command4_3", "Command4_4", "Command4_5", "VScroll1"};
+        const QStringList expected = {
+            "Text1_0",    "Text1_1",    "Command1",   "Command2",   "Text1_2",    "Text2",
+            "Command3_0", "Command3_1", "Check1_0",   "Check1_1",   "Check1_2",   "Text1_3",
+            "Command3_3", "Command4_0", "Command4_1", "Command4_2", "Command4_3", "Command4_4",
+            "Command4_5", "VScroll1",   "Check2"};
         QStringList seen;
         QWidget* widget = QApplication::focusWidget();
         do {

@@ -1,0 +1,23 @@
+#pragma once
+// The "similar" comparison: a 64-bit perceptual hash of a fingerprint, made from the lowest
+// frequencies of its 2-D cosine transform, compared by the number of differing bits. It
+// ignores what brightening, greying, re-encoding and resizing change (the overall level and
+// fine detail) and keeps the coarse layout, so a mirror image gets a distant hash.
+#include <cstdint>
+
+namespace morvane {
+
+inline constexpr int kHashBits = 64;
+
+// The hash of 1024 grey cells. Bit v * 8 + u is set when the coefficient of horizontal
+// frequency u and vertical frequency v (both 0..7) lies above the median of the 63 without
+// the mean (bit 0, the mean, is never set). A flat picture hashes to 0.
+std::uint64_t PerceptualHash(const std::uint8_t* cells);
+
+int HashDistance(std::uint64_t a, std::uint64_t b);
+// 100 x (64 - distance) / 64, rounded half to even: 100 for equal hashes.
+int HashSimilarity(int distance);
+// The largest distance whose similarity reaches the threshold (1..100).
+int MaxHashDistance(int threshold);
+
+}  // namespace morvane

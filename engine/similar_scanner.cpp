@@ -1,0 +1,83 @@
+#include "engine/similar_scanner.h"
+
+#include "engine/free_memory.h"
+#include "engine/similar_hash.h"
+#include "engine/worker_pool.h"
+
+namespace morvane {
+namespace {
+
+// Fingerprints hashed per task.
+constexpr int kHashChunk = 1024;
+
+}  // namespace
+
+SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
+    : table_(table), slotOf_(table.size(), -1) {
+    // As in the exact mode, a record marked valid without 1024 cells heads no group.
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].Valid == 1 && table[i].Fingerprint.size() >= kFingerprintCells) {
+            slotOf_[i] = static_cast<int>(tableIndex_.size());
+            tableIndex_.push_back(static_cast<int>(i));
+        }
+    index_ = std::make_unique<SimilarIndex>(HashFingerprints(threads), MaxHashDistance(threshold));
+    for (const int i : tableIndex_) Fingerprint().swap(table_[i].Fingerprint);
+    ReleaseFreeMemory();
+}
+
+std::vector<std::uint64_t> SimilarScanner::HashFingerprints(int threads) {
+    std::vector<std::uint64_t> hashes(tableIndex_.size());
+    const int count = static_cast<int>(hashes.size());
+    const auto task = [&](int chunk, int) {
+        const int end = std::min(count, (chunk + 1) * kHashChunk);
+        for (int slot = chunk * kHashChunk; slot < end; ++slot)
+            hashes[slot] = PerceptualHash(table_[tableIndex_[slot]].Fingerprint.data());
+    };
+    const int chunks = (count + kHashChunk - 1) / kHashChunk;
+    const int workers = std::min(WorkerCount(threads), chunks);
+    if (workers > 1) {
+        WorkerPool(workers).ForEach(chunks, task);
+    } else {
+        for (int chunk = 0; chunk < chunks; ++chunk) task(chunk, 0);
+    }
+    return hashes;
+}
+
+Group SimilarScanner::ScanHead(int head) {
+    Group group{{head}};
+    const int slot = slotOf_[head];
+    if (slot < 0) return group;
+    Dubl& headRecord = table_[head];
+    for (const SimilarIndex::Match& match : index_->TakeLater(slot)) {
+        const int candidate = tableIndex_[match.slot];
+        Dubl& record = table_[candidate];
+        if (record.Valid != 1) continue;
+        const auto similarity = static_cast<std::uint8_t>(HashSimilarity(match.distance));
+        ++duplicateCount_;
+        group.Members.push_back(candidate);
+        record.Valid = 0;
+        record.Similarity = similarity;
+        headRecord.Similarity = similarity;
+    }
+    return group;
+}
+
+ScanStep SimilarScanner::NextStep(const std::atomic<bool>* running, int maxHeads) {
+    ScanStep step;
+    const int size = static_cast<int>(table_.size());
+    for (int done = 0; done < maxHeads && nextHead_ < size; ++done) {
+        if (running && !running->load(std::memory_order_relaxed)) break;
+        const int head = nextHead_++;
+        if (table_[head].Valid != 1) continue;
+        Group group = ScanHead(head);
+        if (group.Members.size() > 1) {
+            step.Group = std::move(group);
+            break;
+        }
+    }
+    step.Processed = nextHead_;
+    step.DuplicateCount = duplicateCount_;
+    return step;
+}
+
+}  // namespace morvane
