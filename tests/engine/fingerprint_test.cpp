@@ -178,7 +178,21 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
     EXPECT_EQ(save(rgb, "pal8.png", VImage::option()->set("palette", true)->set("bitdepth", 8)), 8);
     EXPECT_EQ(save(grey, "grey.png"), 8);
     EXPECT_EQ(save(rgb, "rgb.jpg"), 24);
+    // ImageMagick writes the fewest bits that hold the colours, up to `bits`.
+    const VImage colours16 = (VImage::xyz(40, 30)[0] % 16 * 16).bandjoin_const({0, 90});
+    const VImage colours40 = (VImage::xyz(40, 30)[0] * 6).bandjoin_const({20, 200});
+    const auto magick = [&](const VImage& image, const std::string& name, int bits) {
+        image.cast(VIPS_FORMAT_UCHAR)
+            .magicksave((dir / name).c_str(), VImage::option()->set("bitdepth", bits));
+        return Make(dir / name).depth;
+    };
+    EXPECT_EQ(magick(rgb, "pal1.bmp", 1), 1);
+    EXPECT_EQ(magick(colours16, "pal4.bmp", 4), 4);
+    EXPECT_EQ(magick(colours40, "pal8.bmp", 8), 8);
+    EXPECT_EQ(magick(rgb, "pal1.tif", 1), 1);
+    EXPECT_EQ(magick(colours40, "pal8.tif", 8), 8);
     EXPECT_EQ(save(rgb, "rgb.bmp"), 24);
+    EXPECT_EQ(save(rgb, "rgb.tif"), 24);
     EXPECT_EQ(save(rgb, "flat.gif"), 8);  // even one colour counts as an 8-bit palette
     EXPECT_EQ(save(Flat(40, 30, {90, 20, 200, 128}), "alpha.png"), 32);
     EXPECT_EQ(save(grey.colourspace(VIPS_INTERPRETATION_GREY16), "grey16.png"), 16);
