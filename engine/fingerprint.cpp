@@ -47,8 +47,7 @@ std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) 
             },
         .Begin =
             [&](const JpegFrame& frame) {
-                if (static_cast<std::int64_t>(frame.width) * frame.height > kMaxDecodedPixels)
-                    return false;
+                if (!WithinDecodeLimits(frame.width, frame.height)) return false;
                 reducer.emplace(frame.width, frame.height, frame.bands, gridSize);
                 pixels.width = frame.fullWidth;
                 pixels.height = frame.fullHeight;

@@ -226,8 +226,7 @@ std::optional<OpenedPicture> OpenJpegOnce(const std::string& path,
         if (image.width() != CeilDiv(frame->width, shrink) ||
             image.height() != CeilDiv(frame->height, shrink))
             return std::nullopt;
-        if (static_cast<std::int64_t>(image.width()) * image.height() > kMaxDecodedPixels)
-            return std::nullopt;
+        if (!WithinDecodeLimits(image.width(), image.height())) return std::nullopt;
         OpenedPicture picture;
         picture.width = frame->width;
         picture.height = frame->height;
@@ -265,7 +264,7 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
             if (shrink > 1) image = Load(loader, path, shrink);
         }
         const std::int64_t limit = loader == "magickload" ? kMaxMagickPixels : kMaxDecodedPixels;
-        if (static_cast<std::int64_t>(image.width()) * image.height() > limit) return std::nullopt;
+        if (!WithinDecodeLimits(image.width(), image.height(), limit)) return std::nullopt;
         picture.image = ToSrgb8(image);
         return picture;
     } catch (const vips::VError&) {
