@@ -41,6 +41,7 @@ class GridReducer {
     int bands_ = 0;
     int gridSize_ = 0;
     bool handles_ = false;
+    std::size_t samples_ = 0;  // bytes in a row
     std::vector<Span> rowSpans_;
     std::vector<Span> columnSpans_;
     int rowsAdded_ = 0;

@@ -21,8 +21,8 @@ using test::TempDir;
 using vips::VImage;
 
 std::vector<std::uint8_t> Reduced(const std::vector<std::uint8_t>& pixels, int width, int height,
-                                  int bands, int grid = 32) {
-    GridReducer reducer(width, height, bands, grid);
+                                  int bands) {
+    GridReducer reducer(width, height, bands, 32);
     EXPECT_TRUE(reducer.Handles());
     for (int y = 0; y < height; ++y)
         reducer.AddRow(pixels.data() + static_cast<std::size_t>(y) * width * bands);
