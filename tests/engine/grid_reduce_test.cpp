@@ -174,8 +174,6 @@ TEST(GridReducer, SmallerCopiesOfAPhotoKeepTheirCells) {
     }
     std::sort(halves.begin(), halves.end());
     std::sort(quarters.begin(), quarters.end());
-    RecordProperty("median_half", std::to_string(halves[2]));
-    RecordProperty("median_quarter", std::to_string(quarters[2]));
     std::printf("median equal share: half %.3f, quarter %.3f\n", halves[2], quarters[2]);
     EXPECT_GE(halves[2], 0.9);
     EXPECT_GE(quarters[2], 0.85);
