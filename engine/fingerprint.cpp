@@ -47,8 +47,7 @@ std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) 
             },
         .Begin =
             [&](const JpegFrame& frame) {
-                if (static_cast<std::int64_t>(frame.width) * frame.height > kMaxDecodedPixels)
-                    return false;
+                if (!WithinDecodeLimits(frame.width, frame.height)) return false;
                 reducer.emplace(frame.width, frame.height, frame.bands, gridSize);
                 pixels.width = frame.fullWidth;
                 pixels.height = frame.fullHeight;
@@ -65,15 +64,6 @@ std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) 
     return pixels;
 }
 
-// A picture smaller than the grid on a side is enlarged by libvips' cubic resize.
-std::vector<std::uint8_t> EnlargedPixels(const VImage& image, int gridSize) {
-    return ImageBytes(
-        image.resize(static_cast<double>(gridSize) / image.width(),
-                     VImage::option()
-                         ->set("vscale", static_cast<double>(gridSize) / image.height())
-                         ->set("kernel", VIPS_KERNEL_CUBIC)));
-}
-
 // The picture stretched to gridSize x gridSize over the fill colour; empty when decoding
 // fails part way. The rows stream through the reduction a strip at a time.
 std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t fillColour) {
@@ -85,7 +75,7 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
     }
     if (image.bands() != 3 || image.format() != VIPS_FORMAT_UCHAR) return {};
     GridReducer reducer(image.width(), image.height(), 3, gridSize);
-    if (!reducer.Handles()) return EnlargedPixels(image, gridSize);
+    if (!reducer.Handles()) return {};
     const vips::VRegion region = vips::VRegion::new_from_image(image);
     for (int top = 0; top < image.height(); top += kStripRows) {
         const int rows = std::min(kStripRows, image.height() - top);

@@ -1,8 +1,10 @@
 #pragma once
 // The reduction of a decoded picture to the fingerprint grid, done on plain buffers as rows
-// arrive from the decoder: libvips' cubic resize (Catmull-Rom, reducing gap 2, 8-bit fixed
-// point) computed the way its reduce operations compute it, without the cost of running a
-// libvips pipeline for every picture.
+// arrive from the decoder: a pre-filtered cubic (Keys, a = -0.5) whose kernel is widened by
+// the shrink factor, so every input pixel is weighed whatever the size. A picture and its
+// half-size copy then give nearly the same cells, which a box shrink by whole factors
+// followed by a small cubic does not.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,8 +12,8 @@ namespace morvane {
 
 class GridReducer {
   public:
-    // A picture of width x height pixels of `bands` interleaved bytes each. Only reductions
-    // are handled: Handles() is false when a side is shorter than the grid.
+    // A picture of width x height pixels of `bands` interleaved bytes each, reduced (or
+    // enlarged) to gridSize x gridSize. Handles() is false only for empty sizes.
     GridReducer(int width, int height, int bands, int gridSize);
 
     bool Handles() const { return handles_; }
@@ -20,36 +22,32 @@ class GridReducer {
     // bytes of each are read.
     void AddRow(const std::uint8_t* row);
 
-    // gridSize x gridSize pixels, top row first; empty unless every row was added.
+    // gridSize x gridSize pixels of `bands` bytes, top row first; empty unless every row was
+    // added.
     std::vector<std::uint8_t> Finish();
 
-  private:
-    // One axis: a box shrink by a whole factor, then a cubic reduce by what remains.
-    struct Axis {
-        int size = 0;                         // pixels before the box shrink
-        int boxFactor = 1;                    // whole factor of the box shrink
-        int boxed = 0;                        // pixels after it
-        int out = 0;                          // pixels after the cubic reduce
-        bool cubic = false;                   // whether a cubic reduce follows
-        double shrink = 1.0;                  // factor of the cubic reduce
-        double offset = 0.0;                  // origin of the cubic reduce inside its input
-        int points = 0;                       // taps of the cubic reduce
-        std::vector<std::vector<int>> masks;  // fixed-point taps per sub-pixel position
+    // The normalised weights of one output pixel along one axis: input pixels first,
+    // first + 1, ... (edges already folded in, so all lie inside the picture).
+    struct Span {
+        int first = 0;
+        std::vector<float> weights;
     };
-    static Axis PlanAxis(int size, int gridSize);
+    // The spans of an axis of `size` input pixels reduced or enlarged to `out` pixels.
+    static std::vector<Span> PlanAxis(int size, int out);
 
-    void PutBoxedRow();
-    std::vector<std::uint8_t> ReduceRows() const;
-    std::vector<std::uint8_t> ReduceColumns(const std::vector<std::uint8_t>& rows) const;
-
-    int bands_;
+  private:
+    int width_ = 0;
+    int height_ = 0;
+    int bands_ = 0;
+    int gridSize_ = 0;
     bool handles_ = false;
-    Axis rows_;
-    Axis columns_;
+    std::size_t samples_ = 0;  // bytes in a row
+    std::vector<Span> rowSpans_;
+    std::vector<Span> columnSpans_;
     int rowsAdded_ = 0;
-    int rowsInBox_ = 0;
-    std::vector<int> rowSum_;          // sums of the rows in the current box
-    std::vector<std::uint8_t> boxed_;  // the box-shrunk rows, full width
+    int firstOpenRow_ = 0;     // the first output row still taking input rows
+    std::vector<float> row_;   // the incoming row as floats
+    std::vector<float> sums_;  // gridSize rows of width x bands weighted sums
 };
 
 }  // namespace morvane

@@ -104,6 +104,70 @@ int PaletteDepth(int bits) {
     return bits <= 1 ? 1 : bits <= 4 ? 4 : 8;
 }
 
+// Unsigned little- or big-endian numbers from a header.
+unsigned ReadUnsigned(const unsigned char* at, int bytes, bool littleEndian) {
+    unsigned value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= unsigned{at[littleEndian ? i : bytes - 1 - i]} << (8 * i);
+    return value;
+}
+
+std::string ReadHead(const std::string& path, std::size_t size) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(size, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(size));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return head;
+}
+
+// BMP: the bits per pixel of the info header (biBitCount at offset 28, or 24 in the old
+// OS/2 core header). ImageMagick hands every BMP over as RGB, palette or not.
+int BmpDepth(const std::string& path) {
+    const std::string head = ReadHead(path, 30);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
+    if (head.size() < 30 || head.compare(0, 2, "BM") != 0) return 0;
+    const unsigned infoSize = ReadUnsigned(bytes + 14, 4, true);
+    const unsigned bits = ReadUnsigned(bytes + (infoSize == 12 ? 24 : 28), 2, true);
+    if (bits >= 1 && bits <= 8) return PaletteDepth(static_cast<int>(bits));
+    return bits == 16 || bits == 24 || bits == 32 ? static_cast<int>(bits) : 0;
+}
+
+// TIFF: palette pictures, and grey ones below 8 bits, have the depth of their samples;
+// libvips decodes both to 8-bit bands. 0 for every other TIFF.
+int TiffPaletteDepth(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char header[8] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return 0;
+    const bool little = header[0] == 'I' && header[1] == 'I';
+    if (!little && !(header[0] == 'M' && header[1] == 'M')) return 0;
+    unsigned char count[2] = {};
+    if (!in.seekg(ReadUnsigned(header + 4, 4, little)) ||
+        !in.read(reinterpret_cast<char*>(count), sizeof count))
+        return 0;
+    unsigned photometric = ~0u, bits = 1;  // one bit per sample when the tag is missing
+    for (unsigned i = 0, n = ReadUnsigned(count, 2, little); i < n && i < 1000; ++i) {
+        unsigned char entry[12] = {};
+        if (!in.read(reinterpret_cast<char*>(entry), sizeof entry)) return 0;
+        const unsigned tag = ReadUnsigned(entry, 2, little);
+        const unsigned type = ReadUnsigned(entry + 2, 2, little);
+        const unsigned values = ReadUnsigned(entry + 4, 4, little);
+        const unsigned value = ReadUnsigned(entry + 8, type == 3 ? 2 : 4, little);
+        if (tag == 262) photometric = value;
+        if (tag == 258) bits = values == 1 ? value : 8;  // several samples: no palette
+    }
+    const bool palette = photometric == 3 && bits <= 8;
+    const bool lowGrey = (photometric == 0 || photometric == 1) && bits < 8;
+    return palette || lowGrey ? PaletteDepth(static_cast<int>(bits)) : 0;
+}
+
+// Bits per pixel for the loaders that lose the stored depth, from the file's own header;
+// 0 when the header does not settle it.
+int HeaderDepth(const std::string& loader, const std::string& path) {
+    if (loader == "magickload") return BmpDepth(path);
+    if (loader == "tiffload") return TiffPaletteDepth(path);
+    return 0;
+}
+
 VImage ToSrgb8(VImage image) {
     VipsInterpretation space = image.guess_interpretation();
     const bool wide = image.format() == VIPS_FORMAT_USHORT || image.format() == VIPS_FORMAT_SHORT;
@@ -162,8 +226,7 @@ std::optional<OpenedPicture> OpenJpegOnce(const std::string& path,
         if (image.width() != CeilDiv(frame->width, shrink) ||
             image.height() != CeilDiv(frame->height, shrink))
             return std::nullopt;
-        if (static_cast<std::int64_t>(image.width()) * image.height() > kMaxDecodedPixels)
-            return std::nullopt;
+        if (!WithinDecodeLimits(image.width(), image.height())) return std::nullopt;
         OpenedPicture picture;
         picture.width = frame->width;
         picture.height = frame->height;
@@ -190,17 +253,18 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
         OpenedPicture picture;
         picture.width = image.width();
         picture.height = image.height();
-        // GIFs always decode as 8-bit palette pictures, whatever their palette's size.
-        picture.bitDepth = loader == "gifload"
-                               ? 8
-                               : BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
+        // GIFs always decode as 8-bit palette pictures, whatever their palette's size, as
+        // the Windows imaging library reports every GIF.
+        picture.bitDepth = loader == "gifload" ? 8 : HeaderDepth(loader, path);
+        if (picture.bitDepth == 0)
+            picture.bitDepth = BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
         if (loader == "jpegload" || loader == "webpload") {
             const int shrink = ShrinkOnLoadFactor(picture.width, picture.height,
                                                   needed(picture.width, picture.height));
             if (shrink > 1) image = Load(loader, path, shrink);
         }
         const std::int64_t limit = loader == "magickload" ? kMaxMagickPixels : kMaxDecodedPixels;
-        if (static_cast<std::int64_t>(image.width()) * image.height() > limit) return std::nullopt;
+        if (!WithinDecodeLimits(image.width(), image.height(), limit)) return std::nullopt;
         picture.image = ToSrgb8(image);
         return picture;
     } catch (const vips::VError&) {

@@ -13,11 +13,20 @@ namespace morvane {
 // one worker thread per decode, no operation cache. False when libvips could not start.
 bool EnsureImagingStarted();
 
-// Decodes larger than this (after shrink-on-load) are declined: a damaged or hostile header may
-// declare a picture of any size, and real photos stay well below it.
-inline constexpr std::int64_t kMaxDecodedPixels = 100'000'000;
+// Decodes larger than this (after shrink-on-load) are declined. Pixels stream through in
+// strips, so memory does not grow with the picture's height, only with its width (the strips
+// and the reduction's row sums, some 400 bytes a column); a damaged or hostile header may
+// declare any size, and these caps keep the time and memory such a file costs bounded while
+// honest panoramas of several gigapixels still decode.
+inline constexpr std::int64_t kMaxDecodedPixels = 4'000'000'000;
+inline constexpr std::int64_t kMaxDecodedSide = 1 << 18;
 // ImageMagick holds the whole picture in memory at 16 bits a sample, so it gets less.
 inline constexpr std::int64_t kMaxMagickPixels = 64'000'000;
+
+inline bool WithinDecodeLimits(std::int64_t width, std::int64_t height,
+                               std::int64_t maxPixels = kMaxDecodedPixels) {
+    return width <= kMaxDecodedSide && height <= kMaxDecodedSide && width * height <= maxPixels;
+}
 
 // A picture opened for one sequential decode. `image` is 8-bit sRGB, 3 bands, or 4 when the
 // picture has alpha (not premultiplied); it may already be shrunk by the loader, while

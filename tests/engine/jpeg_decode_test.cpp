@@ -1,6 +1,6 @@
-// The fingerprint decodes JPEGs itself and reduces every picture itself; both must give
-// exactly what libvips gives, and anything the JPEG path declines must still be decided the
-// libvips way.
+// The fingerprint decodes JPEGs itself: its rows must be libvips' pixels, so a picture gives
+// the fingerprint of libvips' decode, and anything the JPEG path declines must still be
+// decided the libvips way.
 #include "engine/jpeg_decode.h"
 
 #include <gtest/gtest.h>
@@ -130,10 +130,10 @@ TEST(JpegDecode, OtherFormatsStreamThroughTheSameReduction) {
     const TempDir dir;
     const VImage colour = Noise(640, 480, 3);
     const VImage alpha = colour.bandjoin(Noise(640, 480, 1));
-    const std::pair<std::string, VImage> cases[] = {
-        {"colour.png", colour}, {"alpha.png", alpha},  {"grey.png", Noise(300, 900, 1)},
-        {"colour.tif", colour}, {"alpha.webp", alpha}, {"colour.gif", colour},
-    };
+    const std::pair<std::string, VImage> cases[] = {{"colour.png", colour},
+                                                    {"alpha.png", alpha},
+                                                    {"grey.png", Noise(300, 900, 1)},
+                                                    {"alpha.webp", alpha}};
     for (const auto& [name, image] : cases) {
         SCOPED_TRACE(name);
         const std::string file = dir / name;

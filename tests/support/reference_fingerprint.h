@@ -1,12 +1,14 @@
 #pragma once
-// The fingerprint made the plain libvips way (open with shrink-on-load, flatten, resize,
-// grey), against which the engine's own decode and reduction are checked.
+// The fingerprint made the plain libvips way (open with shrink-on-load, flatten, decode the
+// whole picture into memory, then reduce), against which the engine's own decode paths are
+// checked: the same decoded pixels must give the same cells.
 #include <vips/vips8>
 
 #include <string>
 #include <vector>
 
 #include "engine/fingerprint.h"
+#include "engine/grid_reduce.h"
 #include "engine/imaging.h"
 
 namespace morvane::test {
@@ -15,15 +17,16 @@ inline Fingerprint ReferenceFingerprint(const std::string& path) {
     const auto picture = OpenPicture(path, 512, 512);
     if (!picture) return {};
     std::vector<std::uint8_t> rgb;
+    vips::VImage image = picture->image;
     try {
-        vips::VImage image = picture->image;
         if (image.has_alpha())
             image = image.flatten(vips::VImage::option()->set(
                 "background", std::vector<double>{255.0, 255.0, 255.0}));
-        rgb =
-            ImageBytes(image.resize(32.0 / image.width(), vips::VImage::option()
-                                                              ->set("vscale", 32.0 / image.height())
-                                                              ->set("kernel", VIPS_KERNEL_CUBIC)));
+        const std::vector<std::uint8_t> pixels = ImageBytes(image);
+        GridReducer reducer(image.width(), image.height(), 3, 32);
+        for (int y = 0; y < image.height(); ++y)
+            reducer.AddRow(pixels.data() + std::size_t{3} * image.width() * y);
+        rgb = reducer.Finish();
     } catch (const vips::VError&) {
         return {};
     }
