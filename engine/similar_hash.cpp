@@ -79,6 +79,12 @@ std::uint64_t PerceptualHash(const std::uint8_t* cells) {
     return hash;
 }
 
+std::uint8_t MeanLevel(const std::uint8_t* cells) {
+    int sum = 0;
+    for (int cell = 0; cell < GridSize * GridSize; ++cell) sum += cells[cell];
+    return static_cast<std::uint8_t>(sum / (GridSize * GridSize));
+}
+
 int HashDistance(std::uint64_t a, std::uint64_t b) {
     return std::popcount(a ^ b);
 }

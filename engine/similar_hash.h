@@ -14,6 +14,13 @@ inline constexpr int kHashBits = 64;
 // the mean (bit 0, the mean, is never set). A flat picture hashes to 0.
 std::uint64_t PerceptualHash(const std::uint8_t* cells);
 
+// The mean grey of 1024 cells, which the hash leaves out.
+std::uint8_t MeanLevel(const std::uint8_t* cells);
+// Pictures whose mean grey lies further apart than this are not copies of one another
+// whatever their hashes: a brightened or greyed copy moves the mean by far less, while a
+// black and a white page (both flat, both hashing to 0) would otherwise match.
+inline constexpr int kMaxLevelGap = 64;
+
 int HashDistance(std::uint64_t a, std::uint64_t b);
 // 100 x (64 - distance) / 64, rounded half to even: 100 for equal hashes.
 int HashSimilarity(int distance);

@@ -1,8 +1,11 @@
 #include "engine/similar_index.h"
 
+#include "engine/similar_hash.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 
 namespace morvane {
 namespace {
@@ -24,8 +27,12 @@ std::uint64_t Binomial(int n, int k) {
 // The number of parts sets the work: fewer, wider parts mean more keys to probe within
 // the radius, more and narrower ones mean fuller buckets. The cheapest is taken, or a plain
 // pass over every hash when that is cheaper still.
-SimilarIndex::SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance)
-    : hashes_(std::move(hashes)), maxDistance_(maxDistance), alive_(hashes_.size(), 1) {
+SimilarIndex::SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance,
+                           std::vector<std::uint8_t> levels)
+    : hashes_(std::move(hashes)),
+      maxDistance_(maxDistance),
+      levels_(std::move(levels)),
+      alive_(hashes_.size(), 1) {
     const double count = static_cast<double>(hashes_.size());
     double cheapest = count;
     int chosen = 0;
@@ -72,6 +79,10 @@ void SimilarIndex::Build(int partCount) {
     seenBy_.assign(hashes_.size(), -1);
 }
 
+bool SimilarIndex::LevelsClose(int a, int b) const {
+    return levels_.empty() || std::abs(levels_[a] - levels_[b]) <= kMaxLevelGap;
+}
+
 std::vector<SimilarIndex::Match> SimilarIndex::TakeLater(int slot) {
     alive_[slot] = 0;
     std::vector<Match> found;
@@ -94,7 +105,8 @@ MORVANE_WITH_POPCNT void SimilarIndex::Scan(int slot, std::vector<Match>& found)
     for (std::size_t later = slot + 1; later < hashes_.size(); ++later) {
         if (!alive_[later]) continue;
         const int distance = std::popcount(head ^ hashes_[later]);
-        if (distance <= maxDistance_) found.push_back({static_cast<int>(later), distance});
+        if (distance <= maxDistance_ && LevelsClose(slot, static_cast<int>(later)))
+            found.push_back({static_cast<int>(later), distance});
     }
 }
 
@@ -121,7 +133,7 @@ MORVANE_WITH_POPCNT void SimilarIndex::Probe(int slot, std::vector<Match>& found
                     departed = true;
                 } else if (seenBy_[entry->slot] != slot) {
                     seenBy_[entry->slot] = slot;
-                    found.push_back({entry->slot, distance});
+                    if (LevelsClose(slot, entry->slot)) found.push_back({entry->slot, distance});
                 }
             }
             if (!departed) continue;

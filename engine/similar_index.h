@@ -12,8 +12,10 @@ namespace morvane {
 
 class SimilarIndex {
   public:
-    // Every slot (index into `hashes`) starts in the index.
-    SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance);
+    // Every slot (index into `hashes`) starts in the index. `levels`, when given, holds each
+    // slot's mean grey: two slots further apart than kMaxLevelGap never match.
+    SimilarIndex(std::vector<std::uint64_t> hashes, int maxDistance,
+                 std::vector<std::uint8_t> levels = {});
 
     // The slots after `slot` still in the index whose hashes lie within the distance, in
     // ascending order, each with its distance. `slot` leaves the index.
@@ -46,11 +48,13 @@ class SimilarIndex {
     };
 
     void Build(int partCount);
+    bool LevelsClose(int a, int b) const;
     void Probe(int slot, std::vector<Match>& found);
     void Scan(int slot, std::vector<Match>& found) const;
 
     std::vector<std::uint64_t> hashes_;
     int maxDistance_;
+    std::vector<std::uint8_t> levels_;  // empty: no level check
     std::vector<std::uint8_t> alive_;
     std::vector<Part> parts_;           // empty when every lookup reads every hash
     std::vector<std::int32_t> seenBy_;  // slot -> the last head that checked it

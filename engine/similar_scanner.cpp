@@ -20,18 +20,24 @@ SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
             slotOf_[i] = static_cast<int>(tableIndex_.size());
             tableIndex_.push_back(static_cast<int>(i));
         }
-    index_ = std::make_unique<SimilarIndex>(HashFingerprints(threads), MaxHashDistance(threshold));
+    Hashed hashed = HashFingerprints(threads);
+    index_ = std::make_unique<SimilarIndex>(std::move(hashed.hashes), MaxHashDistance(threshold),
+                                            std::move(hashed.levels));
     for (const int i : tableIndex_) Fingerprint().swap(table_[i].Fingerprint);
     ReleaseFreeMemory();
 }
 
-std::vector<std::uint64_t> SimilarScanner::HashFingerprints(int threads) {
-    std::vector<std::uint64_t> hashes(tableIndex_.size());
-    const int count = static_cast<int>(hashes.size());
+SimilarScanner::Hashed SimilarScanner::HashFingerprints(int threads) {
+    Hashed hashed{std::vector<std::uint64_t>(tableIndex_.size()),
+                  std::vector<std::uint8_t>(tableIndex_.size())};
+    const int count = static_cast<int>(tableIndex_.size());
     const auto task = [&](int chunk, int) {
         const int end = std::min(count, (chunk + 1) * kHashChunk);
-        for (int slot = chunk * kHashChunk; slot < end; ++slot)
-            hashes[slot] = PerceptualHash(table_[tableIndex_[slot]].Fingerprint.data());
+        for (int slot = chunk * kHashChunk; slot < end; ++slot) {
+            const std::uint8_t* cells = table_[tableIndex_[slot]].Fingerprint.data();
+            hashed.hashes[slot] = PerceptualHash(cells);
+            hashed.levels[slot] = MeanLevel(cells);
+        }
     };
     const int chunks = (count + kHashChunk - 1) / kHashChunk;
     const int workers = std::min(WorkerCount(threads), chunks);
@@ -40,7 +46,7 @@ std::vector<std::uint64_t> SimilarScanner::HashFingerprints(int threads) {
     } else {
         for (int chunk = 0; chunk < chunks; ++chunk) task(chunk, 0);
     }
-    return hashes;
+    return hashed;
 }
 
 Group SimilarScanner::ScanHead(int head) {

@@ -22,7 +22,11 @@ class SimilarScanner : public PictureScanner {
     bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
 
   private:
-    std::vector<std::uint64_t> HashFingerprints(int threads);
+    struct Hashed {
+        std::vector<std::uint64_t> hashes;
+        std::vector<std::uint8_t> levels;  // mean grey of each
+    };
+    Hashed HashFingerprints(int threads);
     Group ScanHead(int head);
 
     PicTable& table_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <random>
 
 #include "engine/similar_hash.h"
@@ -14,8 +15,11 @@ namespace {
 
 using Groups = std::vector<std::vector<int>>;
 
-Groups IndexGroups(const std::vector<std::uint64_t>& hashes, int maxDistance) {
-    SimilarIndex index(hashes, maxDistance);
+using Levels = std::vector<std::uint8_t>;
+
+Groups IndexGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels,
+                   int maxDistance) {
+    SimilarIndex index(hashes, maxDistance, levels);
     std::vector<bool> taken(hashes.size(), false);
     Groups groups;
     for (std::size_t head = 0; head < hashes.size(); ++head) {
@@ -31,14 +35,16 @@ Groups IndexGroups(const std::vector<std::uint64_t>& hashes, int maxDistance) {
     return groups;
 }
 
-Groups PlainGroups(const std::vector<std::uint64_t>& hashes, int maxDistance) {
+Groups PlainGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels,
+                   int maxDistance) {
     std::vector<bool> taken(hashes.size(), false);
     Groups groups;
     for (std::size_t head = 0; head < hashes.size(); ++head) {
         if (taken[head]) continue;
         std::vector<int> group{static_cast<int>(head)};
         for (std::size_t later = head + 1; later < hashes.size(); ++later)
-            if (!taken[later] && std::popcount(hashes[head] ^ hashes[later]) <= maxDistance) {
+            if (!taken[later] && std::popcount(hashes[head] ^ hashes[later]) <= maxDistance &&
+                std::abs(levels[head] - levels[later]) <= kMaxLevelGap) {
                 group.push_back(static_cast<int>(later));
                 taken[later] = true;
             }
@@ -77,8 +83,11 @@ TEST(SimilarIndex, GroupsAsThePlainScanDoes) {
                          Case{200, 20, 12}})
         for (const int threshold : {100, 95, 88, 80, 70, 50}) {
             const auto hashes = Hashes(c.count, c.centres, c.spread, c.count + threshold);
+            std::mt19937 random(threshold);
+            Levels levels(hashes.size());
+            for (auto& level : levels) level = static_cast<std::uint8_t>(random());
             const int distance = MaxHashDistance(threshold);
-            EXPECT_EQ(IndexGroups(hashes, distance), PlainGroups(hashes, distance))
+            EXPECT_EQ(IndexGroups(hashes, levels, distance), PlainGroups(hashes, levels, distance))
                 << c.count << " hashes, " << c.centres << " centres, threshold " << threshold;
         }
 }
@@ -106,10 +115,12 @@ TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
     Fingerprint mirror = Scene(0);
     for (auto row = mirror.begin(); row != mirror.end(); row += GridSize)
         std::reverse(row, row + GridSize);
-    // P, its brighter copy, a flat picture, P's mirror, and a record without its cells.
+    // P, its brighter copy, a black and a white page (equal hashes, far apart in level), P's
+    // mirror, and a record without its cells.
     PicTable table;
     for (const Fingerprint& print :
-         {Scene(0), Scene(9), Fingerprint(kFingerprintCells, 3), mirror, Fingerprint(10, 1)})
+         {Scene(0), Scene(9), Fingerprint(kFingerprintCells, 3),
+          Fingerprint(kFingerprintCells, 250), mirror, Fingerprint(10, 1)})
         table.push_back({.Valid = 1, .Fingerprint = print});
     SimilarScanner scanner(table, 88, 2);
     const ScanStep step = scanner.NextStep();
@@ -120,7 +131,7 @@ TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
     EXPECT_EQ(table[1].Similarity, 100);
     while (!scanner.Finished()) EXPECT_FALSE(scanner.NextStep().Group);
     EXPECT_EQ(scanner.DuplicateCount(), 1);
-    EXPECT_EQ(scanner.Processed(), 5);
+    EXPECT_EQ(scanner.Processed(), 6);
 }
 
 }  // namespace
