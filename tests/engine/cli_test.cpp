@@ -118,6 +118,7 @@ TEST(Cli, NeverRemovesWithoutBothKeepAndDispose) {
     EXPECT_EQ(RunCli("--dispose trash " + Quoted(dir.path().string())).status, 2);
     EXPECT_EQ(RunCli("--keep biggest --dispose trash " + Quoted(dir.path().string())).status, 2);
     EXPECT_EQ(RunCli("--keep largest --dispose bin " + Quoted(dir.path().string())).status, 2);
+    EXPECT_EQ(RunCli("--dry-run --json " + Quoted(dir.path().string())).status, 2);
 }
 
 }  // namespace
