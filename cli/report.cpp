@@ -2,15 +2,19 @@
 
 #include <sstream>
 
+#include "engine/output_files.h"
+
 namespace morvane::cli {
 
 std::string TextReport(const Options& options, const Summary& summary,
                        const std::vector<Removal>& removals) {
     std::ostringstream out;
     const std::string way = DisposalText(options);
+    // One line per file whatever its name holds, as in the list: a line break in a name
+    // must not make a script read another file's name.
     if (options.DryRun)
         for (const Removal& removal : removals)
-            if (removal.Removed) out << removal.Path << "\t" << way << "\n";
+            if (removal.Removed) out << OneLine(removal.Path + "\t" + way) << "\n";
     out << "Файлов: " << summary.Files << "\n"
         << "Прочитано картинок: " << summary.Readable << "\n"
         << "Групп: " << summary.Groups << "\n"

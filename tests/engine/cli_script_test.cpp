@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
@@ -55,12 +56,12 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         fs::create_directories(root + "/sub");
         test::WritePatternPicture(root + "/big.bmp", 80, 60, 3);
         test::WritePatternPicture(root + "/a.png", 80, 60, 3);
-        test::WritePatternPicture(root + "/sub/a\xff.png", 80, 60, 3);
+        test::WritePatternPicture(root + "/sub/a\xff\n.png", 80, 60, 3);
         test::WritePatternPicture(root + "/x.png", 80, 60, 4);
         test::WritePatternPicture(root + "/y.bmp", 80, 60, 4);
         fs::create_hard_link(root + "/a.png", dir / "linked.png");  // frees nothing when wiped
-        const std::string args = " --keep largest --dispose " +
-                                 Quoted(way == "move:" ? way + (dir / "moved") : way) + " --list " +
+        const std::string dispose = way == "move:" ? way + (dir / "moved") : way;
+        const std::string args = " --keep largest --dispose " + Quoted(dispose) + " --list " +
                                  Quoted(dir / "l") + " --log " + Quoted(dir / "g") + " " +
                                  Quoted(root) + kOutOnly;
         const auto before = Snapshot(root);
@@ -79,12 +80,18 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
             }
         EXPECT_EQ(grouped.size(), before.size());
         // The list is written as without --json.
-        EXPECT_NE(test::ReadFile(dir / "l").find(root + "/sub/a\xff.png\r\n"), std::string::npos);
+        EXPECT_NE(test::ReadFile(dir / "l").find(root + "/sub/a\xff\\n.png\r\n"),
+                  std::string::npos);
         std::set<std::string> named;
-        for (const QJsonValue removal : planned["removals"].toArray()) {
+        for (const QJsonValue removal : planned["removals"].toArray())
             named.insert(PathOf(removal.toObject()));
-            EXPECT_NE(text.out.find(PathOf(removal.toObject()) + "\t"), std::string::npos);
-        }
+        // One line per file, even for a name with a line break, then the summary lines.
+        std::istringstream lines(text.out);
+        std::vector<std::string> listed;
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(": ") == std::string::npos) listed.push_back(line);
+        EXPECT_EQ(listed.size(), 3u) << text.out;
+        for (const std::string& line : listed) EXPECT_TRUE(line.ends_with("\t" + dispose)) << line;
 
         const auto real = RunCli("--json" + args);
         ASSERT_EQ(real.status, 0) << real.out;
