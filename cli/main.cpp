@@ -89,12 +89,22 @@ int Search(const Options& options) {
     }
     files.Close();
 
-    const Summary summary{run.FileList.size(),   readable,
-                          review.GroupCount(),   review.DuplicateCount(),
-                          review.RemovedCount(), review.RemovedBytes() - frontEnd.KeptBytes(),
-                          frontEnd.NotWiped(),   review.FailedRemovals()};
+    const Summary summary{.Files = run.FileList.size(),
+                          .Readable = readable,
+                          .Groups = review.GroupCount(),
+                          .Duplicates = review.DuplicateCount(),
+                          .Removed = review.RemovedCount(),
+                          .FreedBytes = review.RemovedBytes() - frontEnd.KeptBytes(),
+                          .NotWiped = frontEnd.NotWiped(),
+                          .FailedRemovals = review.FailedRemovals()};
     std::cout << (options.Json ? JsonReport(options, run, groups, summary, frontEnd.Removals())
-                               : TextReport(options, summary, frontEnd.Removals()));
+                               : TextReport(options, summary, frontEnd.Removals()))
+              << std::flush;
+    // A script reading a cut-off report must not take it for the whole one.
+    if (!std::cout) {
+        std::cerr << "morvane-cli: отчёт не выведен полностью\n";
+        return kFailure;
+    }
     if (summary.FailedRemovals > 0) return kFailure;
     return kSuccess;
 }

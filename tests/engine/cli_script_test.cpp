@@ -108,5 +108,13 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
     }
 }
 
+TEST(CliScript, AReportThatCannotBeWrittenIsAFailure) {
+    test::TempDir dir;
+    EXPECT_EQ(RunCli("--json --list " + Quoted(dir / "l") + " --log " + Quoted(dir / "g") + " " +
+                     Quoted(dir.path().string()) + " >/dev/full")
+                  .status,
+              1);
+}
+
 }  // namespace
 }  // namespace morvane
