@@ -53,21 +53,21 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         SCOPED_TRACE(way);
         test::TempDir dir;
         const std::string root = dir / "photos";
-        fs::create_directories(root + "/sub");
+        fs::create_directories(root + "/sub\xff\n");
         test::WritePatternPicture(root + "/big.bmp", 80, 60, 3);
         test::WritePatternPicture(root + "/a.png", 80, 60, 3);
-        test::WritePatternPicture(root + "/sub/a\xff\n.png", 80, 60, 3);
+        test::WritePatternPicture(root + "/sub\xff\n/a.png", 80, 60, 3);
         test::WritePatternPicture(root + "/x.png", 80, 60, 4);
         test::WritePatternPicture(root + "/y.bmp", 80, 60, 4);
         fs::create_hard_link(root + "/a.png", dir / "linked.png");  // frees nothing when wiped
         const std::string dispose = way == "move:" ? way + (dir / "moved") : way;
         const std::string args = " --keep largest --dispose " + Quoted(dispose) + " --list " +
                                  Quoted(dir / "l") + " --log " + Quoted(dir / "g") + " " +
-                                 Quoted(root) + kOutOnly;
+                                 Quoted(root);
         const auto before = Snapshot(root);
 
-        const auto text = RunCli("--dry-run" + args);
-        const auto dry = RunCli("--dry-run --json" + args);
+        const auto text = RunCli("--dry-run" + args + kOutOnly);
+        const auto dry = RunCli("--dry-run --json" + args + kOutOnly);
         ASSERT_EQ(dry.status, 0) << dry.out;
         EXPECT_TRUE(Snapshot(root) == before);  // names and contents, quietly
         const QJsonObject planned = ParsedJson(dry);
@@ -80,7 +80,7 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
             }
         EXPECT_EQ(grouped.size(), before.size());
         // The list is written as without --json.
-        EXPECT_NE(test::ReadFile(dir / "l").find(root + "/sub/a\xff\\n.png\r\n"),
+        EXPECT_NE(test::ReadFile(dir / "l").find(root + "/sub\xff\\n/a.png\r\n"),
                   std::string::npos);
         std::set<std::string> named;
         for (const QJsonValue removal : planned["removals"].toArray())
@@ -93,13 +93,22 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         EXPECT_EQ(listed.size(), 3u) << text.out;
         for (const std::string& line : listed) EXPECT_TRUE(line.ends_with("\t" + dispose)) << line;
 
-        const auto real = RunCli("--json" + args);
+        const auto real = RunCli("--json" + args + " 2>" + Quoted(dir / "err") + " #");
         ASSERT_EQ(real.status, 0) << real.out;
         std::set<std::string> gone;
         for (const auto& [path, content] : before)
             if (!fs::exists(path)) gone.insert(path);
         EXPECT_TRUE(named == gone);
         EXPECT_EQ(gone.size(), 3u);  // the smaller copies of both groups
+        EXPECT_TRUE(fs::exists(root + "/big.bmp") && fs::exists(root + "/y.bmp"));
+        // The wiped name's content stays with its other name; moved names never collide.
+        EXPECT_EQ(planned["summary"]["not_wiped"].toInt(), way == "wipe" ? 1 : 0);
+        EXPECT_EQ(test::ReadFile(dir / "err").find("содержимое не затёрто") != std::string::npos,
+                  way == "wipe");
+        EXPECT_EQ(test::ReadFile(dir / "linked.png"), before.at(root + "/a.png"));
+        if (way == "move:") {
+            EXPECT_TRUE(fs::exists(dir / "moved/a.png") && fs::exists(dir / "moved/a (2).png"));
+        }
         EXPECT_EQ(ParsedJson(real)["summary"].toObject(), planned["summary"].toObject());
         const auto freed = planned["summary"]["freed_bytes"].toInteger();
         EXPECT_NE(text.out.find("Будет освобождено байт: " + std::to_string(freed) + "\n"),
