@@ -1,12 +1,14 @@
 // morvane-cli: the duplicate search of the window program for folders on servers and for
-// scripts. Every group is written to the list and the log; nothing is shown or removed.
+// scripts. Every group is written to the list and the log; files go only with --keep.
 #include <QGuiApplication>
 #include <cstdio>
 #include <iostream>
 #include <vips/vips8>
 
+#include "cli/front_end.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/report.h"
 #include "engine/comparison_mode.h"
 #include "engine/fingerprint.h"
 #include "engine/grouping.h"
@@ -14,8 +16,6 @@
 #include "engine/review.h"
 #include "engine/search_run.h"
 #include "engine/threshold.h"
-#include "files/disposal.h"
-#include "files/sizes.h"
 
 namespace morvane::cli {
 namespace {
@@ -39,41 +39,6 @@ int PrintFingerprint(const std::string& file) {
     }
     return kSuccess;
 }
-
-// The review's window side, reduced to what a terminal needs.
-class QuietFrontEnd : public ReviewFrontEnd {
-  public:
-    QuietFrontEnd(Progress& progress, int total, const Options& options)
-        : progress_(progress), total_(total), options_(options) {}
-    void ShowSlot(int, const SlotPicture&) override {}
-    void ClearSlots() override {}
-    void DuplicateCountChanged(int) override {}
-    void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
-    bool DisposeFile(const std::string& path) override {
-        const std::int64_t size = FileSizeByName(path);
-        const DisposalResult result =
-            morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder);
-        if (!result.message.empty()) {
-            progress_.Done();
-            std::cerr << result.message << "\n";
-        }
-        if (result.contentKept) {
-            ++notWiped_;
-            keptBytes_ += size > 0 ? size : 0;
-        }
-        return result.removed;
-    }
-    int NotWiped() const { return notWiped_; }
-    // Bytes of removed names whose content other names still hold: nothing was freed.
-    std::int64_t KeptBytes() const { return keptBytes_; }
-
-  private:
-    Progress& progress_;
-    int total_;
-    const Options& options_;
-    int notWiped_ = 0;
-    std::int64_t keptBytes_ = 0;
-};
 
 int Search(const Options& options) {
     const ThresholdSetting threshold =
@@ -107,11 +72,15 @@ int Search(const Options& options) {
     int readable = 0;
     for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
     const auto scanner = MakeScanner(options.Mode, run.PicTable, threshold.threshold);
+    std::vector<std::vector<int>> groups;  // for the JSON document
     while (review.Resume() == ReviewState::NeedsStep) {
-        if (scanner->Finished())
+        if (scanner->Finished()) {
             review.EndOfScan();
-        else
-            review.AddStep(scanner->NextStep());
+            continue;
+        }
+        ScanStep step = scanner->NextStep();
+        if (options.Json && step.Group) groups.push_back(step.Group->Members);
+        review.AddStep(std::move(step));
     }
     progress.Done();
     if (review.State() == ReviewState::WriteFailed) {
@@ -120,21 +89,23 @@ int Search(const Options& options) {
     }
     files.Close();
 
-    std::cout << "Файлов: " << run.FileList.size() << "\n"
-              << "Прочитано картинок: " << readable << "\n"
-              << "Групп: " << review.GroupCount() << "\n"
-              << "Дубликатов: " << review.DuplicateCount() << "\n";
-    if (options.KeepSmallest) {
-        std::cout << "Удалено файлов: " << review.RemovedCount() << "\n"
-                  << "Освобождено байт: " << review.RemovedBytes() - frontEnd.KeptBytes() << "\n";
-        // Removed as asked, but the content stays under the file's other names.
-        if (options.Dispose == DisposalWay::Wipe)
-            std::cout << "Удалено без затирания: " << frontEnd.NotWiped() << "\n";
-        if (review.FailedRemovals() > 0) {
-            std::cout << "Не удалось удалить: " << review.FailedRemovals() << "\n";
-            return kFailure;
-        }
+    const Summary summary{.Files = run.FileList.size(),
+                          .Readable = readable,
+                          .Groups = review.GroupCount(),
+                          .Duplicates = review.DuplicateCount(),
+                          .Removed = review.RemovedCount(),
+                          .FreedBytes = review.RemovedBytes() - frontEnd.KeptBytes(),
+                          .NotWiped = frontEnd.NotWiped(),
+                          .FailedRemovals = review.FailedRemovals()};
+    std::cout << (options.Json ? JsonReport(options, run, groups, summary, frontEnd.Removals())
+                               : TextReport(options, summary, frontEnd.Removals()))
+              << std::flush;
+    // A script reading a cut-off report must not take it for the whole one.
+    if (!std::cout) {
+        std::cerr << "morvane-cli: отчёт не выведен полностью\n";
+        return kFailure;
     }
+    if (summary.FailedRemovals > 0) return kFailure;
     return kSuccess;
 }
 

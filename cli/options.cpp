@@ -5,8 +5,9 @@ namespace morvane::cli {
 std::string UsageText() {
     return "Использование:\n"
            "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ]\n"
-           "              [--log ФАЙЛ] ПАПКА\n"
-           "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [...] ПАПКА\n"
+           "              [--log ФАЙЛ] [--json] ПАПКА\n"
+           "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
+           "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
@@ -30,6 +31,9 @@ std::string UsageText() {
            "  --keep smallest     в каждой группе оставить самый маленький файл\n"
            "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
            "                      корзину), wipe (затереть); обязателен вместе с --keep\n"
+           "  --dry-run           вместе с --keep: ничего не удалять, только показать, какие\n"
+           "                      файлы куда ушли бы и сколько байт освободилось бы\n"
+           "  --json              вывести группы, удаления и итоги одним документом JSON\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
            "  --help              эта справка\n";
 }
@@ -60,6 +64,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.Help = true;
+            continue;
+        }
+        if (argument == "--json" || argument == "--dry-run") {
+            (argument == "--json" ? options.Json : options.DryRun) = true;
             continue;
         }
         if (argument == "--mode") {
@@ -114,6 +122,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     // and a way to remove needs to know what to keep.
     if (options.KeepSmallest.has_value() != (options.Dispose != DisposalWay::None))
         return {std::nullopt, "--keep и --dispose указываются только вместе"};
+    if (options.DryRun && !options.KeepSmallest)
+        return {std::nullopt, "--dry-run указывается только вместе с --keep"};
     if (folders.size() != 1)
         return {std::nullopt, folders.empty() ? "не указана папка" : "указано больше одной папки"};
     options.Folder = folders.front();

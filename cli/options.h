@@ -23,6 +23,8 @@ struct Options {
     std::optional<bool> KeepSmallest;
     DisposalWay Dispose = DisposalWay::None;
     std::string MoveFolder;
+    bool DryRun = false;  // with --keep: tell what would go, touch nothing
+    bool Json = false;    // the report as one JSON document on standard output
     bool Help = false;
 };
 

@@ -67,57 +67,13 @@ TEST(Cli, PrintsOneFingerprintTopRowFirst) {
     EXPECT_EQ(RunCli("--fingerprint " + Quoted(dir / "text.jpg")).status, 1);
 }
 
-TEST(Cli, KeepsTheLargestFileOfEachGroupAndMovesTheRest) {
-    test::TempDir dir;
-    const std::string root = (dir.path() / "photos").string();
-    std::filesystem::create_directories(root + "/sub");
-    test::WritePatternPicture(root + "/a.png", 160, 120, 7);
-    test::WritePatternPicture(root + "/sub/a.png", 160, 120, 7);
-    test::WritePatternPicture(root + "/big.bmp", 160, 120, 7);  // the largest copy
-    test::WritePatternPicture(root + "/other.png", 160, 120, 8);
-    const std::string moved = dir / "moved/deep";
-
-    const Result result =
-        RunCli("--keep largest --dispose " + Quoted("move:" + moved) + " --list " +
-               Quoted(dir / "l.txt") + " --log " + Quoted(dir / "l.log") + " " + Quoted(root));
-    ASSERT_EQ(result.status, 0) << result.out;
-    EXPECT_NE(result.out.find("Удалено файлов: 2"), std::string::npos) << result.out;
-    for (const auto& [name, kept] : {std::pair{"/big.bmp", true},
-                                     {"/other.png", true},
-                                     {"/a.png", false},
-                                     {"/sub/a.png", false}})
-        EXPECT_EQ(std::filesystem::exists(root + name), kept) << name;
-    // Two files of one name both arrive; neither replaces the other.
-    EXPECT_TRUE(std::filesystem::exists(moved + "/a.png"));
-    EXPECT_TRUE(std::filesystem::exists(moved + "/a (2).png"));
-}
-
-// A wiped copy with another name outside the search is removed, its content left to that name.
-TEST(Cli, CountsAWipedFileWithAnotherNameAsRemovedButNotWiped) {
-    test::TempDir dir;
-    const std::string root = (dir.path() / "photos").string();
-    std::filesystem::create_directories(root);
-    test::WritePatternPicture(root + "/big.bmp", 160, 120, 7);
-    test::WritePatternPicture(root + "/a.png", 160, 120, 7);
-    std::filesystem::create_hard_link(root + "/a.png", dir / "elsewhere.png");
-    const std::string before = test::ReadFile(dir / "elsewhere.png");
-
-    const Result result = RunCli("--keep largest --dispose wipe --list " + Quoted(dir / "l.txt") +
-                                 " --log " + Quoted(dir / "l.log") + " " + Quoted(root));
-    ASSERT_EQ(result.status, 0) << result.out;
-    for (const char* line :
-         {"Удалено файлов: 1", "Удалено без затирания: 1", "содержимое не затёрто.\n"})
-        EXPECT_NE(result.out.find(line), std::string::npos) << result.out;
-    EXPECT_FALSE(std::filesystem::exists(root + "/a.png"));
-    EXPECT_EQ(test::ReadFile(dir / "elsewhere.png"), before);
-}
-
 TEST(Cli, NeverRemovesWithoutBothKeepAndDispose) {
     test::TempDir dir;
     EXPECT_EQ(RunCli("--keep largest " + Quoted(dir.path().string())).status, 2);
     EXPECT_EQ(RunCli("--dispose trash " + Quoted(dir.path().string())).status, 2);
     EXPECT_EQ(RunCli("--keep biggest --dispose trash " + Quoted(dir.path().string())).status, 2);
     EXPECT_EQ(RunCli("--keep largest --dispose bin " + Quoted(dir.path().string())).status, 2);
+    EXPECT_EQ(RunCli("--dry-run --json " + Quoted(dir.path().string())).status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The review's window side, reduced to what a terminal needs: no pictures, no decisions,
+// only the removals of the keep-one pass, done or (in a dry run) just recorded.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/progress.h"
+#include "engine/review.h"
+
+namespace morvane::cli {
+
+struct Removal {
+    std::string Path;
+    std::int64_t Size = 0;
+    bool Removed = false;  // in a dry run: the file is there to be removed
+    std::string MovedTo;   // where a moved file now lies (empty in a dry run)
+};
+
+class QuietFrontEnd : public ReviewFrontEnd {
+  public:
+    QuietFrontEnd(Progress& progress, int total, const Options& options)
+        : progress_(progress), total_(total), options_(options) {}
+    void ShowSlot(int, const SlotPicture&) override {}
+    void ClearSlots() override {}
+    void DuplicateCountChanged(int) override {}
+    void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
+    bool DisposeFile(const std::string& path) override;
+
+    const std::vector<Removal>& Removals() const { return removals_; }
+    int NotWiped() const { return notWiped_; }
+    // Bytes of removed names whose content other names still hold: nothing was freed.
+    std::int64_t KeptBytes() const { return keptBytes_; }
+
+  private:
+    bool Pretend(Removal& removal);
+
+    Progress& progress_;
+    int total_;
+    const Options& options_;
+    std::vector<Removal> removals_;
+    // A dry run's wiped names by file, to tell when the last name of a content would go.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> pretendUnlinks_;
+    int notWiped_ = 0;
+    std::int64_t keptBytes_ = 0;
+};
+
+// "move:DIR", "trash" or "wipe", as given on the command line.
+std::string DisposalText(const Options& options);
+
+}  // namespace morvane::cli

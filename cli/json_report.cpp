@@ -1,0 +1,86 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "cli/report.h"
+
+namespace morvane::cli {
+namespace {
+
+// Names on Linux are bytes; JSON text is Unicode. Bytes that are not UTF-8 get a display
+// form and, beside it, the bytes themselves, so that scripts can rebuild the exact name.
+void AddPath(QJsonObject& object, const QString& key, const std::string& path) {
+    const QByteArray bytes = QByteArray::fromStdString(path);
+    const QString text = QString::fromUtf8(bytes);
+    object[key] = text;
+    if (text.toUtf8() == bytes) return;
+    QJsonArray raw;
+    for (const char byte : path) raw.append(static_cast<unsigned char>(byte));
+    object[key + "_bytes"] = raw;
+}
+
+QJsonObject Member(const CollectedRun& run, int index) {
+    const Dubl& record = run.PicTable[index];
+    QJsonObject member;
+    AddPath(member, "path", run.FullPath(index));
+    member["size"] = static_cast<qint64>(record.FileSize);
+    member["width"] = record.PicWidth;
+    member["height"] = record.PicHeight;
+    member["depth"] = record.BitDepth;
+    member["similarity"] = record.Similarity;
+    return member;
+}
+
+QJsonArray Removals(const Options& options, const std::vector<Removal>& removals) {
+    QJsonArray list;
+    const QString way = QString::fromStdString(DisposalText(options));
+    for (const Removal& removal : removals) {
+        QJsonObject item;
+        AddPath(item, "path", removal.Path);
+        item["size"] = static_cast<qint64>(removal.Size);
+        item["way"] = way;
+        item["removed"] = removal.Removed;
+        if (!removal.MovedTo.empty()) AddPath(item, "moved_to", removal.MovedTo);
+        list.append(item);
+    }
+    return list;
+}
+
+QJsonObject Counts(const Options& options, const Summary& summary) {
+    QJsonObject counts{{"files", static_cast<qint64>(summary.Files)},
+                       {"readable", summary.Readable},
+                       {"groups", summary.Groups},
+                       {"duplicates", summary.Duplicates}};
+    if (options.KeepSmallest) {
+        counts["removed"] = summary.Removed;
+        counts["freed_bytes"] = static_cast<qint64>(summary.FreedBytes);
+        counts["not_wiped"] = summary.NotWiped;
+        counts["failed_removals"] = summary.FailedRemovals;
+    }
+    return counts;
+}
+
+}  // namespace
+
+std::string JsonReport(const Options& options, const CollectedRun& run,
+                       const std::vector<std::vector<int>>& groups, const Summary& summary,
+                       const std::vector<Removal>& removals) {
+    QJsonArray groupList;
+    for (const std::vector<int>& members : groups) {
+        QJsonArray group;
+        for (const int index : members) group.append(Member(run, index));
+        groupList.append(group);
+    }
+    QJsonObject document;
+    AddPath(document, "folder", run.SearchRoot);
+    document["groups"] = groupList;
+    if (options.KeepSmallest) {
+        document["keep"] = *options.KeepSmallest ? "smallest" : "largest";
+        document["dry_run"] = options.DryRun;
+        document["removals"] = Removals(options, removals);
+    }
+    document["summary"] = Counts(options, summary);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
+}
+
+}  // namespace morvane::cli

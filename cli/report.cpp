@@ -1,0 +1,34 @@
+#include "cli/report.h"
+
+#include <sstream>
+
+#include "engine/output_files.h"
+
+namespace morvane::cli {
+
+std::string TextReport(const Options& options, const Summary& summary,
+                       const std::vector<Removal>& removals) {
+    std::ostringstream out;
+    const std::string way = DisposalText(options);
+    // One line per file whatever its name holds, as in the list: a line break in a name
+    // must not make a script read another file's name.
+    if (options.DryRun)
+        for (const Removal& removal : removals)
+            if (removal.Removed) out << OneLine(removal.Path + "\t" + way) << "\n";
+    out << "Файлов: " << summary.Files << "\n"
+        << "Прочитано картинок: " << summary.Readable << "\n"
+        << "Групп: " << summary.Groups << "\n"
+        << "Дубликатов: " << summary.Duplicates << "\n";
+    if (!options.KeepSmallest) return out.str();
+    const char* will = options.DryRun ? "Будет у" : "У";
+    out << will << "далено файлов: " << summary.Removed << "\n"
+        << (options.DryRun ? "Будет освобождено байт: " : "Освобождено байт: ")
+        << summary.FreedBytes << "\n";
+    // Removed as asked, but the content stays under the file's other names.
+    if (options.Dispose == DisposalWay::Wipe)
+        out << will << "далено без затирания: " << summary.NotWiped << "\n";
+    if (summary.FailedRemovals > 0) out << "Не удалось удалить: " << summary.FailedRemovals << "\n";
+    return out.str();
+}
+
+}  // namespace morvane::cli
