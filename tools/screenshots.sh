@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # Pictures of the windows for the README: the main window before a run, during the review of
-# a pair (over a generated folder) and the About window. Runs the program under Xvfb.
+# a pair (over a generated folder) and the About window. Runs the program under Xvfb,
+# installed with its README into a neutral home folder (SCREENSHOT_HOME, by default a fresh
+# temporary one), so that the paths the windows show name no real machine.
 # Usage: tools/screenshots.sh PROGRAM OUTPUT_FOLDER
 set -euo pipefail
 program=$(realpath "${1:?program}")
 out=$(realpath -m "${2:-docs}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+home=${SCREENSHOT_HOME:-$work/home}
 
 # Two copies of one picture and an unrelated one.
-mkdir "$work/pictures"
-vips eye "$work/pictures/eye.png" 480 360 --uchar
-cp "$work/pictures/eye.png" "$work/pictures/eye copy.png"
-vips zone "$work/pictures/zone.png" 300 300 --uchar
+mkdir -p "$home/Pictures" "$home/.local/bin" "$home/.local/share/doc/morvane"
+vips eye "$home/Pictures/eye.png" 480 360 --uchar
+cp "$home/Pictures/eye.png" "$home/Pictures/eye copy.png"
+vips zone "$home/Pictures/zone.png" 300 300 --uchar
+cp "$program" "$home/.local/bin/morvane"
+cp "$(dirname "$0")/../README.md" "$home/.local/share/doc/morvane/"
 
 mkdir -p "$out"
-cd "$work"
-MORVANE_SCREENSHOT="$out" MORVANE_SCREENSHOT_FOLDER="$work/pictures" \
-  xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$program"
+cd "$home"
+HOME="$home" MORVANE_SCREENSHOT="$out" MORVANE_SCREENSHOT_FOLDER="$home/Pictures" \
+  xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$home/.local/bin/morvane"
