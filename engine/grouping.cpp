@@ -215,21 +215,23 @@ std::optional<Group> GroupScanner::ScanHead(int head, const std::atomic<bool>* r
     return group;
 }
 
+bool JoinGroup(PicTable& table, Group& group, int candidate, int similarity) {
+    Dubl& record = table[candidate];
+    if (record.Valid != 1) return false;
+    group.Members.push_back(candidate);
+    record.Valid = 0;
+    record.Similarity = static_cast<std::uint8_t>(similarity);
+    table[group.Members.front()].Similarity = static_cast<std::uint8_t>(similarity);
+    return true;
+}
+
 // Writes the records of a head's matches and makes its group.
 Group GroupScanner::Gather(int head, const std::vector<Match>& matches) {
     Group group{{head}};
-    Dubl& headRecord = table_[head];
-    for (const Match& match : matches) {
-        const int candidate = tableIndex_[match.slot];
-        Dubl& record = table_[candidate];
-        if (record.Valid != 1) continue;
-        const auto similarity = static_cast<std::uint8_t>(SimilarityFromEqualCells(match.equal));
-        ++duplicateCount_;
-        group.Members.push_back(candidate);
-        record.Valid = 0;
-        record.Similarity = similarity;
-        headRecord.Similarity = similarity;
-    }
+    for (const Match& match : matches)
+        if (JoinGroup(table_, group, tableIndex_[match.slot],
+                      SimilarityFromEqualCells(match.equal)))
+            ++duplicateCount_;
     return group;
 }
 

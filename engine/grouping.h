@@ -39,6 +39,11 @@ struct ScanStep {
 
 // What the review needs of a comparison: the heads of the table in order, each step ending
 // at a group or after a number of heads. Both comparison modes provide it.
+// Takes the picture at `candidate` into `group` (whose first member is the head) with
+// `similarity`: its record leaves the comparison and, like the head's, shows the similarity.
+// False, and nothing changes, when the record is no longer valid.
+bool JoinGroup(PicTable& table, Group& group, int candidate, int similarity);
+
 class PictureScanner {
   public:
     virtual ~PictureScanner() = default;

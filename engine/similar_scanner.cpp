@@ -53,18 +53,9 @@ Group SimilarScanner::ScanHead(int head) {
     Group group{{head}};
     const int slot = slotOf_[head];
     if (slot < 0) return group;
-    Dubl& headRecord = table_[head];
-    for (const SimilarIndex::Match& match : index_->TakeLater(slot)) {
-        const int candidate = tableIndex_[match.slot];
-        Dubl& record = table_[candidate];
-        if (record.Valid != 1) continue;
-        const auto similarity = static_cast<std::uint8_t>(HashSimilarity(match.distance));
-        ++duplicateCount_;
-        group.Members.push_back(candidate);
-        record.Valid = 0;
-        record.Similarity = similarity;
-        headRecord.Similarity = similarity;
-    }
+    for (const SimilarIndex::Match& match : index_->TakeLater(slot))
+        if (JoinGroup(table_, group, tableIndex_[match.slot], HashSimilarity(match.distance)))
+            ++duplicateCount_;
     return group;
 }
 
