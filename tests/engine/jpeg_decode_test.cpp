@@ -1,6 +1,7 @@
 // The fingerprint decodes JPEGs itself: its rows must be libvips' pixels, so a picture gives
-// the fingerprint of libvips' decode, and anything the JPEG path declines must still be
-// decided the libvips way.
+// the fingerprint of libvips' decode, and anything the JPEG path declines (a stray byte
+// between markers sends it down the general two-step open) must still be decided the libvips
+// way.
 #include "engine/jpeg_decode.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,13 @@ namespace {
 using test::TempDir;
 using vips::VImage;
 
-Fingerprint Made(const std::string& path) {
+Fingerprint Made(const std::string& path, std::int32_t* width = nullptr,
+                 std::int32_t* depth = nullptr) {
     Fingerprint fingerprint;
-    std::int32_t width = 0, height = 0, depth = 0;
-    MakeFingerprint(path, fingerprint, GridSize, width, height, depth, kWhiteFill);
+    std::int32_t w = 0, height = 0, d = 0;
+    MakeFingerprint(path, fingerprint, GridSize, w, height, d, kWhiteFill);
+    if (width) *width = w;
+    if (depth) *depth = d;
     return fingerprint;
 }
 
@@ -84,6 +88,7 @@ TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
         {"progressive grey", 1500, 1030, 1, VImage::option()->set("interlace", true)},
         {"restart markers", 1100, 900, 3, VImage::option()->set("restart_interval", 3)},
         {"smaller than the grid", 20, 12, 3, VImage::option()},
+        {"with a colour profile", 1100, 2100, 3, VImage::option()->set("profile", "srgb")},
         {"CMYK", 600, 600, 4, VImage::option()},
     };
     for (const Case& c : cases) {
@@ -93,9 +98,15 @@ TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
             image = image.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
         const std::string file = dir / "case.jpg";
         image.jpegsave(file.c_str(), c.options);
-        const Fingerprint made = Made(file);
+        std::int32_t width = 0, depth = 0;
+        const Fingerprint made = Made(file, &width, &depth);
         EXPECT_EQ(made.size(), 1024u);
         EXPECT_EQ(made, test::ReferenceFingerprint(file));
+        EXPECT_EQ(width, c.width);
+        if (c.bands < 4) EXPECT_EQ(depth, 8 * c.bands);
+        std::string bytes = test::ReadFile(file);
+        test::WriteTextFile(file, bytes.insert(2, 1, '\0'));  // the general path
+        EXPECT_EQ(Made(file), made);
     }
 }
 
@@ -116,6 +127,10 @@ TEST(JpegDecode, DamagedFilesEndAsTheyDoInLibvips) {
         {"cut before the last row's strip ends", bytes.substr(0, bytes.size() - 200), false},
         {"scrambled scan data", scrambled, true},
         {"no end marker", bytes.substr(0, bytes.size() - 2), false},
+        {"cut in the first marker", bytes.substr(0, 1), false},
+        {"cut after the first marker", bytes.substr(0, 2), false},
+        {"cut in the markers", bytes.substr(0, 5), false},
+        {"cut in the tables", bytes.substr(0, 40), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
