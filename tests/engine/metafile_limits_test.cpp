@@ -50,18 +50,13 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         const auto image = metafile::DecodeDib(metafile::ByteView(info.data()),
                                                metafile::ByteView(c.bits), budget);
         ASSERT_TRUE(image) << c.expected;
-        std::string indices;
-        for (int y = 0; y < 2; ++y) {
+        std::string got;
+        for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 4; ++x) {
                 const QRgb p = image->pixel(x, y);
-                indices += qAlpha(p) == 0 ? '-'
-                                          : char('0' + (qRed(p)     ? 1
-                                                        : qGreen(p) ? 2
-                                                        : qBlue(p)  ? 3
-                                                                    : 0));
+                got += !qAlpha(p) ? '-' : qRed(p) ? '1' : qGreen(p) ? '2' : qBlue(p) ? '3' : '0';
             }
-        }
-        EXPECT_EQ(indices, c.expected);
+        EXPECT_EQ(got, c.expected);
     }
 }
 

@@ -10,16 +10,15 @@
 namespace morvane {
 namespace {
 
+// Beyond ten digits the extra digits stand whole at the left.
 TEST(FormatSize, FillsThePatternFromTheRight) {
-    EXPECT_EQ(FormatSize(1234567), " 1 234 567");
-    EXPECT_EQ(FormatSize(987654), "  987 654");
-    EXPECT_EQ(FormatSize(12345), "  12 345");
-    EXPECT_EQ(FormatSize(500), "   500");
-    EXPECT_EQ(FormatSize(2147483647), "2 147 483 647");
-    EXPECT_EQ(FormatSize(0), "   ");
-    // Beyond ten digits the extra digits stand whole at the left.
-    EXPECT_EQ(FormatSize(12345678901), "12 345 678 901");
-    EXPECT_EQ(FormatSize(5368709120), "5 368 709 120");
+    // clang-format off
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {1234567, " 1 234 567"}, {987654, "  987 654"}, {12345, "  12 345"}, {500, "   500"},
+        {0, "   "}, {2147483647, "2 147 483 647"}, {12345678901, "12 345 678 901"},
+        {5368709120, "5 368 709 120"}};
+    // clang-format on
+    for (const auto& [size, text] : cases) EXPECT_EQ(FormatSize(size), text);
 }
 
 // An installed copy's "bin" is the package manager's, even for root: the files go elsewhere.

@@ -1,7 +1,9 @@
 // Fingerprints made on several workers against those the single-threaded path makes.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <thread>
+#include <tuple>
 
 #include "engine/search_run.h"
 #include "support/temp_dir.h"
@@ -14,29 +16,23 @@ using test::TempDir;
 // JPEGs, some large enough to be shrunk on load, PNGs, and files that are not pictures.
 void WriteLibrary(const TempDir& dir, int count, bool large) {
     for (int i = 0; i < count; ++i) {
-        char name[32];
-        if (i % 7 == 3) {
-            std::snprintf(name, sizeof name, "p%03d.jpg", i);
-            test::WriteTextFile(dir / name, "not a picture");
-            continue;
-        }
-        std::snprintf(name, sizeof name, "p%03d.%s", i, i % 2 ? "png" : "jpg");
+        const std::string name = dir / ("p" + std::to_string(100 + i) + (i % 2 ? ".png" : ".jpg"));
         const bool big = large && i % 4 == 0;
-        test::WritePatternPicture(dir / name, big ? 1100 : 90 + i, big ? 1030 + i : 70,
-                                  static_cast<unsigned>(i));
+        if (i % 7 == 3)
+            test::WriteTextFile(name, "not a picture");
+        else
+            test::WritePatternPicture(name, big ? 1100 : 90 + i, big ? 1030 + i : 70, i);
     }
 }
 
-struct Reported {
-    std::vector<int> indices;
-    std::vector<std::thread::id> threads;
-};
-
-CollectProgress Recording(Reported& reported) {
+// The files reported, each on the caller's thread (-1 on another), and a stop after `stopAt`.
+CollectProgress Reporting(std::vector<int>& reported, std::atomic<bool>* running = nullptr,
+                          int stopAt = -1) {
     CollectProgress progress;
-    progress.FileHandled = [&reported](int index, const std::string&) {
-        reported.indices.push_back(index);
-        reported.threads.push_back(std::this_thread::get_id());
+    progress.FileHandled = [&reported, running, stopAt, caller = std::this_thread::get_id()](
+                               int index, const std::string&) {
+        reported.push_back(std::this_thread::get_id() == caller ? index : -1);
+        if (index == stopAt) *running = false;
     };
     return progress;
 }
@@ -45,9 +41,9 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
     TempDir dir;
     WriteLibrary(dir, 21, true);
     const std::atomic<bool> running{true};
-    Reported reported;
+    std::vector<int> reported;
     CollectedRun run;
-    ASSERT_EQ(CollectPictures(dir.path().string(), "*.*", running, Recording(reported),
+    ASSERT_EQ(CollectPictures(dir.path().string(), "*.*", running, Reporting(reported),
                               CollectOptions{3}, run),
               CollectOutcome::Done);
     ASSERT_EQ(run.FileList.size(), 21u);
@@ -59,33 +55,25 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
         const Dubl& record = run.PicTable[i];
         EXPECT_EQ(record.Fingerprint, alone.Fingerprint);
         EXPECT_EQ(record.Valid, alone.Fingerprint.empty() ? 0 : 1);
-        EXPECT_EQ(record.PicWidth, alone.PicWidth);
-        EXPECT_EQ(record.PicHeight, alone.PicHeight);
-        EXPECT_EQ(record.BitDepth, alone.BitDepth);
-        EXPECT_EQ(record.FileSize,
-                  static_cast<std::int64_t>(std::filesystem::file_size(run.FullPath(i))));
+        EXPECT_EQ(std::tie(record.PicWidth, record.PicHeight, record.BitDepth),
+                  std::tie(alone.PicWidth, alone.PicHeight, alone.BitDepth));
+        EXPECT_EQ(record.FileSize, std::filesystem::file_size(run.FullPath(i)));
     }
     std::vector<int> expected(21);
-    for (int i = 0; i < 21; ++i) expected[i] = i;
-    EXPECT_EQ(reported.indices, expected);
-    for (const auto& id : reported.threads) EXPECT_EQ(id, std::this_thread::get_id());
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(reported, expected);
 }
 
 TEST(ParallelCollection, StopLeavesTheQueuedFilesUndone) {
     TempDir dir;
     WriteLibrary(dir, 40, false);
     std::atomic<bool> running{true};
-    Reported reported;
-    CollectProgress progress = Recording(reported);
-    progress.FileHandled = [&](int index, const std::string&) {
-        reported.indices.push_back(index);
-        if (index == 2) running = false;
-    };
+    std::vector<int> reported;
     CollectedRun run;
-    EXPECT_EQ(
-        CollectPictures(dir.path().string(), "*.*", running, progress, CollectOptions{2}, run),
-        CollectOutcome::Stopped);
-    EXPECT_EQ(reported.indices, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(CollectPictures(dir.path().string(), "*.*", running, Reporting(reported, &running, 2),
+                              CollectOptions{2}, run),
+              CollectOutcome::Stopped);
+    EXPECT_EQ(reported, (std::vector<int>{0, 1, 2}));
     int made = 0;
     for (const Dubl& record : run.PicTable) made += record.FileSize != 0;
     EXPECT_LT(made, 40);
@@ -94,12 +82,11 @@ TEST(ParallelCollection, StopLeavesTheQueuedFilesUndone) {
 TEST(ParallelCollection, EmptyFolderIsDoneWithNothingReported) {
     TempDir dir;
     const std::atomic<bool> running{true};
-    Reported reported;
+    std::vector<int> reported;
     CollectedRun run;
-    EXPECT_EQ(CollectPictures(dir.path().string(), "*.*", running, Recording(reported), run),
+    EXPECT_EQ(CollectPictures(dir.path().string(), "*.*", running, Reporting(reported), run),
               CollectOutcome::Done);
-    EXPECT_TRUE(run.PicTable.empty());
-    EXPECT_TRUE(reported.indices.empty());
+    EXPECT_TRUE(run.PicTable.empty() && reported.empty());
 }
 
 }  // namespace

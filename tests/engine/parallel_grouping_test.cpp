@@ -11,19 +11,15 @@ namespace {
 
 struct Outcome {
     std::vector<std::vector<int>> groups;
-    std::vector<int> duplicateCounts;  // after each group
-    std::vector<int> processed;        // after each group
-    std::vector<int> valid;
-    std::vector<int> similarity;
+    std::vector<int> duplicateCounts;          // after each group
+    std::vector<int> processed;                // after each group
+    std::vector<std::pair<int, int>> records;  // valid, similarity
 
     bool operator==(const Outcome&) const = default;
 };
 
 void KeepRecords(const PicTable& table, Outcome& outcome) {
-    for (const Dubl& record : table) {
-        outcome.valid.push_back(record.Valid);
-        outcome.similarity.push_back(record.Similarity);
-    }
+    for (const Dubl& record : table) outcome.records.emplace_back(record.Valid, record.Similarity);
 }
 
 Outcome PlainScan(PicTable table, int threshold) {
@@ -35,10 +31,9 @@ Outcome PlainScan(PicTable table, int threshold) {
         std::vector<int> group{head};
         for (int candidate = head + 1; candidate < size; ++candidate) {
             if (table[candidate].Valid != 1) continue;
-            int counter = -1;
-            for (int cell = 0; cell <= LastCell; ++cell)
-                counter += table[head].Fingerprint[cell] == table[candidate].Fingerprint[cell];
-            const int similarity = static_cast<int>(std::nearbyint(counter / 1023.0 * 100.0));
+            // The plain per-pair similarity, proven on its own in the grouping test.
+            const int similarity =
+                Similarity(table[head].Fingerprint, table[candidate].Fingerprint);
             if (similarity < threshold) continue;
             ++duplicates;
             group.push_back(candidate);
@@ -56,27 +51,30 @@ Outcome PlainScan(PicTable table, int threshold) {
     return outcome;
 }
 
-struct FilterUse {
-    bool atStart = false;
-    bool atEnd = false;
+struct Scan {
+    Outcome outcome;
+    bool filterAtStart, filterAtEnd;
 };
 
-Outcome Scanned(PicTable table, int threshold, int threads, int maxHeads,
-                GroupScanner::Filter filter = GroupScanner::Filter::Auto,
-                FilterUse* use = nullptr) {
-    Outcome outcome;
+// With `stopping`, every third step finds the run stopped and must give no group.
+Scan Scanned(PicTable table, int threshold, int threads, int maxHeads,
+             GroupScanner::Filter filter = GroupScanner::Filter::Auto, bool stopping = false) {
+    Scan scan;
     GroupScanner scanner(table, threshold, threads, filter);
-    if (use) use->atStart = scanner.UsesCandidateFilter();
-    while (!scanner.Finished()) {
-        const ScanStep step = scanner.NextStep(nullptr, maxHeads);
+    scan.filterAtStart = scanner.UsesCandidateFilter();
+    std::atomic<bool> running{true};
+    for (int steps = 0; !scanner.Finished(); ++steps) {
+        running = !stopping || steps % 3 != 1;
+        const ScanStep step = scanner.NextStep(&running, maxHeads);
+        EXPECT_TRUE(running || !step.Group);
         if (!step.Group) continue;
-        outcome.groups.push_back(step.Group->Members);
-        outcome.duplicateCounts.push_back(step.DuplicateCount);
-        outcome.processed.push_back(step.Processed);
+        scan.outcome.groups.push_back(step.Group->Members);
+        scan.outcome.duplicateCounts.push_back(step.DuplicateCount);
+        scan.outcome.processed.push_back(step.Processed);
     }
-    if (use) use->atEnd = scanner.UsesCandidateFilter();
-    KeepRecords(table, outcome);
-    return outcome;
+    scan.filterAtEnd = scanner.UsesCandidateFilter();
+    KeepRecords(table, scan.outcome);
+    return scan;
 }
 
 Dubl RecordOf(Fingerprint print) {
@@ -135,13 +133,14 @@ TEST_P(ParallelGrouping, RandomTablesGroupAsTheOneByOneScan) {
         SCOPED_TRACE(values);
         const PicTable table = RandomTable(700, values, 11 + values);
         const Outcome expected = PlainScan(table, threshold);
-        FilterUse use;
-        EXPECT_EQ(Scanned(table, threshold, 2, 256, GroupScanner::Filter::Auto, &use), expected);
-        EXPECT_EQ(use.atStart, threshold >= 90);
-        EXPECT_EQ(Scanned(table, threshold, 1, 7, GroupScanner::Filter::Off), expected);
+        const Scan scan = Scanned(table, threshold, 2, 256);
+        EXPECT_EQ(scan.outcome, expected);
+        EXPECT_EQ(scan.filterAtStart, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 1, 7, GroupScanner::Filter::Off).outcome, expected);
     }
 }
 
+// Stopped part way and gone on, through the batches or the candidate filter.
 TEST_P(ParallelGrouping, ClusteredTablesGroupAsTheOneByOneScan) {
     const int threshold = GetParam();
     for (const unsigned seed : {3u, 4u}) {
@@ -149,10 +148,12 @@ TEST_P(ParallelGrouping, ClusteredTablesGroupAsTheOneByOneScan) {
         const PicTable table = ClusteredTable(40, seed);  // 920 pictures: several batches
         const Outcome expected = PlainScan(table, threshold);
         ASSERT_FALSE(expected.groups.empty());
-        FilterUse use;
-        EXPECT_EQ(Scanned(table, threshold, 2, 256, GroupScanner::Filter::Auto, &use), expected);
-        EXPECT_EQ(use.atEnd, threshold >= 90);
-        EXPECT_EQ(Scanned(table, threshold, 3, 1, GroupScanner::Filter::Off), expected);
+        const Scan scan = Scanned(table, threshold, 2, 256);
+        EXPECT_EQ(scan.outcome, expected);
+        EXPECT_EQ(scan.filterAtEnd, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 3, 1, GroupScanner::Filter::Off).outcome, expected);
+        EXPECT_EQ(Scanned(table, threshold, 2, 4, GroupScanner::Filter::Auto, true).outcome,
+                  expected);
     }
 }
 
@@ -178,7 +179,7 @@ TEST_P(CandidateFilter, CopiesDifferingInTheMostCellsAllowedAreFound) {
     table[250].Fingerprint = Changed(base, most + 1);
     const Outcome expected = PlainScan(table, threshold);
     ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{20, 150}}));
-    EXPECT_EQ(Scanned(table, threshold, 2, 256), expected);
+    EXPECT_EQ(Scanned(table, threshold, 2, 256).outcome, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(HighThresholds, CandidateFilter, ::testing::Values(90, 95, 99, 100));
@@ -192,9 +193,9 @@ TEST(CandidateFilterCases, APictureTakenByAnEarlierHeadIsNotOfferedAgain) {
     table[90].Fingerprint = Changed(base, 30, 60);
     const Outcome expected = PlainScan(table, 95);
     ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{10, 90}}));
-    FilterUse use;
-    EXPECT_EQ(Scanned(table, 95, 2, 256, GroupScanner::Filter::Auto, &use), expected);
-    EXPECT_TRUE(use.atEnd);
+    const Scan scan = Scanned(table, 95, 2, 256);
+    EXPECT_EQ(scan.outcome, expected);
+    EXPECT_TRUE(scan.filterAtEnd);
 }
 
 TEST(CandidateFilterCases, CellsCommonToManyPicturesHandTheScanToTheBatches) {
@@ -206,59 +207,16 @@ TEST(CandidateFilterCases, CellsCommonToManyPicturesHandTheScanToTheBatches) {
     table[500].Fingerprint = Changed(table[300].Fingerprint, 40);
     const Outcome expected = PlainScan(table, 90);
     ASSERT_EQ(expected.groups.size(), 1u);
-    FilterUse use;
-    EXPECT_EQ(Scanned(table, 90, 2, 256, GroupScanner::Filter::Auto, &use), expected);
-    EXPECT_TRUE(use.atStart);
-    EXPECT_FALSE(use.atEnd);
-}
-
-TEST(ParallelGroupingKernels, EveryKernelGivesTheSameGroups) {
-    const PicTable table = ClusteredTable(20, 5);
-    const Outcome expected = PlainScan(table, 70);
-    for (const CellKernel kernel :
-         {CellKernel::Plain, CellKernel::Sse2, CellKernel::Avx2, CellKernel::Avx512}) {
-        if (!KernelAvailable(kernel)) continue;
-        SCOPED_TRACE(KernelName(kernel));
-        ForceCellKernel(kernel);
-        EXPECT_EQ(Scanned(table, 70, 2, 256), expected);
-        ResetCellKernel();
-    }
+    const Scan scan = Scanned(table, 90, 2, 256);
+    EXPECT_EQ(scan.outcome, expected);
+    EXPECT_TRUE(scan.filterAtStart && !scan.filterAtEnd);
 }
 
 TEST(ParallelGroupingKernels, IdenticalPicturesAllJoinTheFirst) {
-    PicTable table(1000, RecordOf(Fingerprint(LastCell + 1, 9)));
-    const Outcome outcome = Scanned(table, 100, 2, 256);
-    ASSERT_EQ(outcome.groups.size(), 1u);
-    EXPECT_EQ(outcome.groups[0].size(), 1000u);
-    EXPECT_EQ(outcome.duplicateCounts[0], 999);
+    const PicTable table(1000, RecordOf(Fingerprint(LastCell + 1, 9)));
+    const Outcome outcome = Scanned(table, 100, 2, 256).outcome;
+    EXPECT_EQ(outcome.groups.at(0).size(), 1000u);
     EXPECT_EQ(outcome, PlainScan(table, 100));
-}
-
-// At 70 through the batches, at 90 through the candidate filter.
-TEST(ParallelGroupingKernels, StopPartWayThenGoOnGivesTheSameGroups) {
-    const PicTable table = ClusteredTable(30, 9);
-    for (const int threshold : {70, 90}) {
-        SCOPED_TRACE(threshold);
-        const Outcome expected = PlainScan(table, threshold);
-        PicTable scanned = table;
-        GroupScanner scanner(scanned, threshold, 2);
-        EXPECT_EQ(scanner.UsesCandidateFilter(), threshold >= 90);
-        std::atomic<bool> running{true};
-        Outcome outcome;
-        for (int steps = 0; !scanner.Finished(); ++steps) {
-            running = steps % 3 != 1;  // every third step finds the run stopped
-            const ScanStep step = scanner.NextStep(&running, threshold >= 90 ? 4 : 256);
-            if (!running) {
-                EXPECT_FALSE(step.Group);
-            }
-            if (!step.Group) continue;
-            outcome.groups.push_back(step.Group->Members);
-            outcome.duplicateCounts.push_back(step.DuplicateCount);
-            outcome.processed.push_back(step.Processed);
-        }
-        KeepRecords(scanned, outcome);
-        EXPECT_EQ(outcome, expected);
-    }
 }
 
 }  // namespace

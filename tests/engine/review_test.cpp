@@ -11,12 +11,16 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
+using enum ReviewDecision;
+using Events = std::vector<std::string>;
 
-// A folder of files with the given sizes and names, every one with the same fingerprint
-// unless `unrelated` names its index.
+// A folder of files p.jpg, q.jpg... of the given sizes, every one with the same fingerprint
+// unless `unrelated` names its index; the review started at threshold 70.
 class ReviewTest : public ::testing::Test {
   protected:
-    void MakeFiles(const std::vector<std::int64_t>& sizes, const std::vector<int>& unrelated = {}) {
+    ReviewState Start(const std::vector<std::int64_t>& sizes,
+                      const std::vector<int>& unrelated = {},
+                      std::optional<bool> keepSmallest = {}) {
         run.SearchRoot = dir.path().string() + "/";
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
@@ -30,119 +34,101 @@ class ReviewTest : public ::testing::Test {
                                     .BitDepth = 24,
                                     .Fingerprint = Fingerprint(LastCell + 1, alone ? i : 200)});
         }
-    }
-
-    ReviewState Start(Review& review) {
+        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
         EXPECT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
+        if (keepSmallest) review.KeepOneOfEvery(*keepSmallest);
         return test::ScanAndResume(review, run.PicTable, 70);
     }
-
-    bool Exists(const std::string& name) const { return fs::exists(dir / name); }
-    std::string List() const { return test::ReadFile(dir / "list.txt"); }
+    // Which of p.jpg, q.jpg... are still there, as "pq-s".
+    std::string Left(int count) const {
+        std::string left;
+        for (int i = 0; i < count; ++i)
+            left += fs::exists(dir / (std::string(1, 'p' + i) + ".jpg")) ? char('p' + i) : '-';
+        return left;
+    }
+    std::string Listed(const std::string& names) const {
+        std::string list = "--------------------\r\n";
+        for (const char name : names) list += run.SearchRoot + name + ".jpg\r\n";
+        return list;
+    }
 
     test::TempDir dir;
     CollectedRun run;
     OutputFiles files;
     test::RecordingFrontEnd frontEnd;
-    void SetUp() override {
-        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
-    }
+    Review review{run, files, frontEnd};
 };
 
 TEST_F(ReviewTest, SkipKeepsTheLeftPictureAndDeleteLeftEndsTheGroup) {
-    MakeFiles({10, 20, 30});
-    Review review(run, files, frontEnd);
-    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath(), run.FullPath(0));
-    EXPECT_EQ(review.RightPath(), run.FullPath(1));
-    ASSERT_TRUE(review.Decide(ReviewDecision::SkipPair));
+    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
+    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(0) + run.FullPath(1));
+    ASSERT_TRUE(review.Decide(SkipPair));
     ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
     EXPECT_EQ(review.RightPath(), run.FullPath(2));
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteLeft));
+    ASSERT_TRUE(review.Decide(DeleteLeft));
     EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_FALSE(Exists("p.jpg"));
-    EXPECT_TRUE(Exists("q.jpg") && Exists("r.jpg"));
-    EXPECT_EQ(frontEnd.events,
-              (std::vector<std::string>{
-                  "dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
-                  "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}));
-    EXPECT_EQ(review.RemovedCount(), 1);
-    EXPECT_EQ(review.RemovedBytes(), 10);
+    EXPECT_EQ(Left(3), "-qr");
+    EXPECT_EQ(
+        frontEnd.events,
+        (Events{"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
+                "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}));
+    EXPECT_EQ(review.RemovedCount() * 100 + review.RemovedBytes(), 110);
 }
 
 TEST_F(ReviewTest, DeletedLeftIsRefilledAndDeleteRightEndsTheGroup) {
-    MakeFiles({10, 20, 30});
-    Review review(run, files, frontEnd);
-    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteLeft));
+    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
+    ASSERT_TRUE(review.Decide(DeleteLeft));
     ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath(), run.FullPath(2));
-    EXPECT_EQ(review.RightPath(), run.FullPath(1));
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteRight));
+    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(2) + run.FullPath(1));
+    ASSERT_TRUE(review.Decide(DeleteRight));
     EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_FALSE(Exists("p.jpg") || Exists("q.jpg"));
-    EXPECT_TRUE(Exists("r.jpg"));
+    EXPECT_EQ(Left(3), "--r");
 }
 
 TEST_F(ReviewTest, DecisionsAreIgnoredWithoutAPairOrAfterSkipAll) {
-    MakeFiles({10, 20, 30, 40}, {1, 3});
-    Review review(run, files, frontEnd);
-    EXPECT_FALSE(review.Decide(ReviewDecision::DeleteLeft));
-    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(ReviewDecision::SkipAll));
+    EXPECT_FALSE(review.Decide(DeleteLeft));
+    ASSERT_EQ(Start({10, 20, 30, 40}, {1, 3}), ReviewState::AwaitingDecision);
+    ASSERT_TRUE(review.Decide(SkipAll));
     EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_FALSE(review.Decide(ReviewDecision::DeleteLeft));
+    EXPECT_FALSE(review.Decide(DeleteLeft));
     EXPECT_EQ(review.GroupCount(), 1);
-    const std::string root = run.SearchRoot;
-    EXPECT_EQ(List(), "--------------------\r\n" + root + "p.jpg\r\n" + root + "r.jpg\r\n");
-    EXPECT_TRUE(Exists("p.jpg") && Exists("r.jpg"));
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pr"));
+    EXPECT_EQ(Left(4), "pqrs");
 }
 
 TEST_F(ReviewTest, StopDuringAWaitWritesNothingMore) {
-    MakeFiles({10, 20, 30});
-    Review review(run, files, frontEnd);
-    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
+    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
     review.Stop();
     EXPECT_EQ(review.Resume(), ReviewState::Stopped);
-    EXPECT_FALSE(review.Decide(ReviewDecision::DeleteLeft));
-    EXPECT_TRUE(review.LeftPath().empty() && review.RightPath().empty());
-    const std::string root = run.SearchRoot;
-    EXPECT_EQ(List(), "--------------------\r\n" + root + "p.jpg\r\n" + root + "q.jpg\r\n");
+    EXPECT_FALSE(review.Decide(DeleteLeft));
+    EXPECT_EQ(review.LeftPath() + review.RightPath(), "");
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pq"));
     EXPECT_EQ(frontEnd.events.back(), "clear");
 }
 
 // The keep-one pass reads the sizes and keeps the earlier file on a tie.
 TEST_F(ReviewTest, KeepTheLargestKeepsTheFirstOfEqualSizes) {
-    MakeFiles({10000, 30000, 30000, 20000});
-    Review review(run, files, frontEnd);
-    ASSERT_EQ(Start(review), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteAllSmaller));
+    ASSERT_EQ(Start({10000, 30000, 30000, 20000}), ReviewState::AwaitingDecision);
+    ASSERT_TRUE(review.Decide(DeleteAllSmaller));
     EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_TRUE(Exists("q.jpg"));
-    EXPECT_FALSE(Exists("p.jpg") || Exists("r.jpg") || Exists("s.jpg"));
+    EXPECT_EQ(Left(4), "-q--");
     EXPECT_EQ(review.RemovedBytes(), 60000);
 }
 
 // Nothing is shown in this mode, but every group is listed.
 TEST_F(ReviewTest, KeepTheSmallestFromTheFirstGroup) {
-    MakeFiles({10000, 30000, 30000, 20000});
-    Review review(run, files, frontEnd);
-    review.KeepOneOfEvery(true);
-    EXPECT_EQ(Start(review), ReviewState::Finished);
-    EXPECT_TRUE(Exists("p.jpg"));
-    EXPECT_FALSE(Exists("q.jpg") || Exists("r.jpg") || Exists("s.jpg"));
+    EXPECT_EQ(Start({10000, 30000, 30000, 20000}, {}, true), ReviewState::Finished);
+    EXPECT_EQ(Left(4), "p---");
     EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "clear"), 1);
     EXPECT_EQ(review.RemovedCount(), 3);
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pqrs"));
 }
 
 TEST_F(ReviewTest, NoMatchesLeaveBothFilesEmpty) {
-    MakeFiles({10, 20}, {0, 1});
-    Review review(run, files, frontEnd);
-    EXPECT_EQ(Start(review), ReviewState::Finished);
+    EXPECT_EQ(Start({10, 20}, {0, 1}), ReviewState::Finished);
     files.Close();
-    EXPECT_EQ(List(), "");
-    EXPECT_EQ(test::ReadFile(dir / "Kestrum.log"), "");
-    EXPECT_EQ(frontEnd.events, (std::vector<std::string>{"done 2"}));
+    EXPECT_EQ(test::ReadFile(dir / "list.txt") + test::ReadFile(dir / "Kestrum.log"), "");
+    EXPECT_EQ(frontEnd.events, (Events{"done 2"}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 
 #include "engine/similar_hash.h"
 #include "engine/similar_index.h"
@@ -96,8 +97,7 @@ TEST(SimilarHash, SimilarityAndDistanceForThresholds) {
     const std::vector<std::pair<int, int>> table{{100, 0}, {99, 0},  {98, 1}, {90, 6},
                                                  {88, 8},  {50, 32}, {1, 63}};
     for (const auto& [threshold, distance] : table) EXPECT_EQ(MaxHashDistance(threshold), distance);
-    EXPECT_EQ(HashSimilarity(0), 100);
-    EXPECT_EQ(HashSimilarity(64), 0);
+    EXPECT_EQ(std::pair(HashSimilarity(0), HashSimilarity(64)), std::pair(100, 0));
 }
 
 // Smooth content with detail on one side, so that its mirror image differs.
@@ -126,12 +126,10 @@ TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
     const ScanStep step = scanner.NextStep();
     ASSERT_TRUE(step.Group);
     EXPECT_EQ(step.Group->Members, (std::vector<int>{0, 1}));
-    EXPECT_EQ(table[1].Valid, 0);
-    EXPECT_EQ(table[0].Similarity, 100);
-    EXPECT_EQ(table[1].Similarity, 100);
+    EXPECT_EQ(std::tuple(table[1].Valid, table[0].Similarity, table[1].Similarity),
+              std::tuple(0, 100, 100));
     while (!scanner.Finished()) EXPECT_FALSE(scanner.NextStep().Group);
-    EXPECT_EQ(scanner.DuplicateCount(), 1);
-    EXPECT_EQ(scanner.Processed(), 6);
+    EXPECT_EQ(std::pair(scanner.DuplicateCount(), scanner.Processed()), std::pair(1, 6));
 }
 
 }  // namespace

@@ -22,14 +22,10 @@ TEST(Threshold, ParsesRoundsAndCorrectsTheText) {
 }
 
 TEST(Threshold, ReadsPrefixedIntegersAndExponents) {
-    EXPECT_DOUBLE_EQ(LeadingNumber("&H1F"), 31);
-    EXPECT_DOUBLE_EQ(LeadingNumber("&o17x"), 15);
-    EXPECT_DOUBLE_EQ(LeadingNumber("5e1"), 50);
-    EXPECT_DOUBLE_EQ(LeadingNumber("5e"), 5);
-    EXPECT_DOUBLE_EQ(LeadingNumber("6D1"), 60);
-    EXPECT_DOUBLE_EQ(LeadingNumber("-.5"), -0.5);
-    EXPECT_DOUBLE_EQ(LeadingNumber("."), 0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("+"), 0);
+    const std::pair<const char*, double> table[] = {{"&H1F", 31}, {"&o17x", 15}, {"5e1", 50},
+                                                    {"5e", 5},    {"6D1", 60},   {"-.5", -0.5},
+                                                    {".", 0},     {"+", 0}};
+    for (const auto& [text, number] : table) EXPECT_DOUBLE_EQ(LeadingNumber(text), number) << text;
 }
 
 }  // namespace
