@@ -8,6 +8,7 @@ std::string UsageText() {
            "              [--log ФАЙЛ] ПАПКА\n"
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
+           "  morvane-cli --clear-cache\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
            "найденные группы в список дубликатов и в журнал.\n"
@@ -31,6 +32,8 @@ std::string UsageText() {
            "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
            "                      корзину), wipe (затереть); обязателен вместе с --keep\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
+           "  --no-cache          не читать и не пополнять кэш отпечатков\n"
+           "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
            "  --help              эта справка\n";
 }
 
@@ -60,6 +63,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.Help = true;
+            continue;
+        }
+        if (argument == "--no-cache" || argument == "--clear-cache") {
+            (argument == "--no-cache" ? options.NoCache : options.ClearCache) = true;
             continue;
         }
         if (argument == "--mode") {
@@ -114,6 +121,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     // and a way to remove needs to know what to keep.
     if (options.KeepSmallest.has_value() != (options.Dispose != DisposalWay::None))
         return {std::nullopt, "--keep и --dispose указываются только вместе"};
+    if (options.ClearCache && folders.empty() && !options.KeepSmallest) return {options, ""};
     if (folders.size() != 1)
         return {std::nullopt, folders.empty() ? "не указана папка" : "указано больше одной папки"};
     options.Folder = folders.front();

@@ -23,6 +23,8 @@ struct Options {
     std::optional<bool> KeepSmallest;
     DisposalWay Dispose = DisposalWay::None;
     std::string MoveFolder;
+    bool NoCache = false;     // neither read nor write the fingerprint cache
+    bool ClearCache = false;  // empty it first; alone, nothing else is done
     bool Help = false;
 };
 
