@@ -138,14 +138,20 @@ FingerprintCache::~FingerprintCache() {
     Flush();
 }
 
+std::optional<int> FingerprintCache::SchemaVersion() {
+    const Statement version = Compile("PRAGMA user_version");
+    if (!version || sqlite3_step(version.get()) != SQLITE_ROW) return std::nullopt;
+    return sqlite3_column_int(version.get(), 0);
+}
+
 bool FingerprintCache::Prepare() {
-    Statement version = Compile("PRAGMA user_version");
-    if (!version || sqlite3_step(version.get()) != SQLITE_ROW) return Fail("PRAGMA"), false;
-    const bool current = sqlite3_column_int(version.get(), 0) == kSchemaVersion;
-    version.reset();
-    if (!current && !InTransaction([&] {
-            return Execute("DROP TABLE IF EXISTS pictures") && Execute(kCreate) &&
-                   Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+    const auto version = SchemaVersion();
+    if (!version) return Fail("PRAGMA user_version"), false;
+    // Asked again inside the transaction: another program may have made the table meanwhile.
+    if (*version != kSchemaVersion && !InTransaction([&] {
+            return SchemaVersion() == kSchemaVersion ||
+                   (Execute("DROP TABLE IF EXISTS pictures") && Execute(kCreate) &&
+                    Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str()));
         }))
         return false;
     select_ = Compile(

@@ -89,6 +89,7 @@ class FingerprintCache {
   private:
     static Database Connect(const std::string& path, std::string& error, int& code);
     bool Prepare();
+    std::optional<int> SchemaVersion();
     Statement Compile(const char* sql);
     bool Execute(const char* sql);
     bool InTransaction(const std::function<bool()>& writes);
