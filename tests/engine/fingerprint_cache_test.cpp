@@ -160,6 +160,7 @@ TEST(FingerprintCache, DropsRowsOfVanishedFilesOfTheSearchedFolderOnly) {
 TEST(FingerprintCache, CommandLineRunsAtOnceWithoutAndClearing) {
     TempDir dir;
     WriteLibrary(dir);
+    std::filesystem::copy_file(dir / "p/c.jpg", dir / "p/e.jpg");
     const std::string folder = test::ShellQuoted(dir / "p");
     const auto run = [&](const std::string& home, const std::string& arguments,
                          const std::string& list) {
@@ -167,16 +168,17 @@ TEST(FingerprintCache, CommandLineRunsAtOnceWithoutAndClearing) {
                arguments + " --list " + test::ShellQuoted(dir / list) + " --log " +
                test::ShellQuoted(dir / (list + ".log")) + " " + folder + " >/dev/null 2>&1";
     };
-    ASSERT_EQ(std::system((run("none", "--no-cache", "plain") + " && " + run("x", "", "one") +
-                           " & " + run("x", "", "two") + "; wait")
+    ASSERT_EQ(std::system((run("none", "--no-cache", "plain") + " && (" + run("x", "", "one") +
+                           " & " + run("x", "", "two") + "; wait)")
                               .c_str()),
               0);
     EXPECT_FALSE(std::filesystem::exists(dir / "none"));
+    ASSERT_NE(test::ReadFile(dir / "plain").find("e.jpg"), std::string::npos);
     for (const char* list : {"one", "two"})
         EXPECT_EQ(test::ReadFile(dir / list), test::ReadFile(dir / "plain"));
     const std::string database = dir / "x/morvane/fingerprints.sqlite";
     const std::string root = std::filesystem::canonical(dir / "p").string() + "/";
-    EXPECT_EQ(FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 2u);
+    EXPECT_EQ(FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 3u);
     setenv("XDG_CACHE_HOME", (dir / "x").c_str(), 1);
     EXPECT_EQ(test::RunCli("--clear-cache").status, 0);
     EXPECT_TRUE(FingerprintCache::Open(database, nullptr)->LoadFolder(root).empty());
