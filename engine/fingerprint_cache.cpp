@@ -95,7 +95,7 @@ FingerprintCache::Database FingerprintCache::Connect(const std::string& path, st
     Database db(raw);
     if (code == SQLITE_OK) {
         sqlite3_busy_timeout(raw, kBusyMilliseconds);
-        // Reading the layout version is the first touch of the file: a damaged one shows here.
+        // The first read of the file: a damaged one shows here.
         code = sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     }
     if (code == SQLITE_OK) return db;
@@ -187,7 +187,6 @@ bool FingerprintCache::InTransaction(const std::function<bool()>& writes) {
 void FingerprintCache::Fail(const std::string& what) {
     if (broken_) return;
     broken_ = true;
-    queued_.clear();
     if (warn_) warn_("не используется дальше (" + what + ": " + sqlite3_errmsg(db_.get()) + ")");
 }
 
