@@ -1,7 +1,9 @@
 // Fingerprints made on several workers against those the single-threaded path makes.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <thread>
+#include <tuple>
 
 #include "engine/search_run.h"
 #include "support/temp_dir.h"
@@ -59,14 +61,13 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
         const Dubl& record = run.PicTable[i];
         EXPECT_EQ(record.Fingerprint, alone.Fingerprint);
         EXPECT_EQ(record.Valid, alone.Fingerprint.empty() ? 0 : 1);
-        EXPECT_EQ(record.PicWidth, alone.PicWidth);
-        EXPECT_EQ(record.PicHeight, alone.PicHeight);
-        EXPECT_EQ(record.BitDepth, alone.BitDepth);
+        EXPECT_EQ(std::tie(record.PicWidth, record.PicHeight, record.BitDepth),
+                  std::tie(alone.PicWidth, alone.PicHeight, alone.BitDepth));
         EXPECT_EQ(record.FileSize,
                   static_cast<std::int64_t>(std::filesystem::file_size(run.FullPath(i))));
     }
     std::vector<int> expected(21);
-    for (int i = 0; i < 21; ++i) expected[i] = i;
+    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(reported.indices, expected);
     for (const auto& id : reported.threads) EXPECT_EQ(id, std::this_thread::get_id());
 }
