@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -15,8 +16,10 @@ namespace {
 constexpr int kSchemaVersion = 1;
 // Another program writing at the same time holds the file this long at most.
 constexpr int kBusyMilliseconds = 3000;
-// Rows written per transaction.
+// Rows written per transaction, and the longest wait before queued rows are written, so a
+// killed run of slow pictures loses little.
 constexpr std::size_t kBatchRows = 500;
+constexpr std::chrono::seconds kBatchTime{5};
 
 constexpr const char* kCreate =
     "CREATE TABLE IF NOT EXISTS pictures("
@@ -213,8 +216,11 @@ std::unordered_map<std::string, CachedPicture> FingerprintCache::LoadFolder(
 
 void FingerprintCache::Store(const std::string& path, const CachedPicture& picture) {
     if (broken_) return;
+    if (queued_.empty()) firstQueued_ = std::chrono::steady_clock::now();
     queued_.emplace_back(path, picture);
-    if (queued_.size() >= kBatchRows) Flush();
+    if (queued_.size() >= kBatchRows ||
+        std::chrono::steady_clock::now() - firstQueued_ >= kBatchTime)
+        Flush();
 }
 
 void FingerprintCache::Flush() {

@@ -2,6 +2,7 @@
 // Fingerprints of pictures already seen, kept between runs in one SQLite file per user, so a
 // picture that has not changed is not decoded again. A row is trusted only while the file's
 // identity (device, inode, size and both times) and the fingerprint version still match.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -102,6 +103,7 @@ class FingerprintCache {
     Statement insert_;
     Statement remove_;
     std::vector<std::pair<std::string, CachedPicture>> queued_;
+    std::chrono::steady_clock::time_point firstQueued_;
 };
 
 }  // namespace morvane
