@@ -115,7 +115,10 @@ std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path
         return nullptr;
     }
     std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    // The rows name the user's pictures: a folder made here is the user's alone.
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (std::filesystem::create_directories(folder, ignored))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
     std::string error;
     int code = SQLITE_OK;
     Database db = Connect(path, error, code);
