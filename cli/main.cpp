@@ -2,6 +2,7 @@
 // scripts. Every group is written to the list and the log; files go only with --keep.
 #include <QGuiApplication>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <vips/vips8>
 
@@ -11,6 +12,7 @@
 #include "cli/report.h"
 #include "engine/comparison_mode.h"
 #include "engine/fingerprint.h"
+#include "engine/fingerprint_cache.h"
 #include "engine/grouping.h"
 #include "engine/output_files.h"
 #include "engine/review.h"
@@ -40,6 +42,16 @@ int PrintFingerprint(const std::string& file) {
     return kSuccess;
 }
 
+// Emptied when asked; a cache that was never made is left unmade.
+void ClearCache() {
+    const std::string path = DefaultCachePath();
+    std::error_code ignored;
+    if (path.empty() || !std::filesystem::exists(path, ignored)) return;
+    if (const auto cache = FingerprintCache::Open(
+            path, [](const std::string& message) { std::cerr << message << "\n"; }))
+        cache->Clear();
+}
+
 int Search(const Options& options) {
     const ThresholdSetting threshold =
         ParseThreshold(options.Threshold.value_or(std::to_string(DefaultThreshold(options.Mode))));
@@ -49,11 +61,18 @@ int Search(const Options& options) {
     Progress progress;
     const std::atomic<bool> running{true};
     CollectedRun run;
+    // A cache that fails says so once and the run goes on without it, with the same results.
+    const auto warn = [&](const std::string& message) {
+        progress.Done();
+        std::cerr << message << "\n";
+    };
+    const auto cache = options.NoCache ? nullptr : FingerprintCache::Open(DefaultCachePath(), warn);
     const CollectProgress collectProgress{
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
-    if (CollectPictures(options.Folder, options.Masks, running, collectProgress, run) ==
-        CollectOutcome::FolderMissing) {
+    if (CollectPictures(options.Folder, options.Masks, running, collectProgress,
+                        CollectOptions{.Cache = cache.get()},
+                        run) == CollectOutcome::FolderMissing) {
         std::cerr << "Папка не найдена: " << options.Folder << "\n";
         return kFailure;
     }
@@ -134,9 +153,11 @@ int main(int argc, char* argv[]) {
         std::cerr << "morvane-cli: libvips не запускается\n";
         return kFailure;
     }
+    if (parsed.Options->ClearCache) ClearCache();
     const int status = parsed.Options->FingerprintFile
                            ? PrintFingerprint(*parsed.Options->FingerprintFile)
-                           : Search(*parsed.Options);
+                       : parsed.Options->Folder.empty() ? kSuccess
+                                                        : Search(*parsed.Options);
     vips_shutdown();
     return status;
 }

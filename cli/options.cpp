@@ -9,6 +9,7 @@ std::string UsageText() {
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
            "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
+           "  morvane-cli --clear-cache\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
            "найденные группы в список дубликатов и в журнал.\n"
@@ -35,6 +36,8 @@ std::string UsageText() {
            "                      файлы куда ушли бы и сколько байт освободилось бы\n"
            "  --json              вывести группы, удаления и итоги одним документом JSON\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
+           "  --no-cache          не читать и не пополнять кэш отпечатков\n"
+           "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
            "  --help              эта справка\n";
 }
 
@@ -68,6 +71,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         }
         if (argument == "--json" || argument == "--dry-run") {
             (argument == "--json" ? options.Json : options.DryRun) = true;
+            continue;
+        }
+        if (argument == "--no-cache" || argument == "--clear-cache") {
+            (argument == "--no-cache" ? options.NoCache : options.ClearCache) = true;
             continue;
         }
         if (argument == "--mode") {
@@ -124,6 +131,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         return {std::nullopt, "--keep и --dispose указываются только вместе"};
     if (options.DryRun && !options.KeepSmallest)
         return {std::nullopt, "--dry-run указывается только вместе с --keep"};
+    if (options.ClearCache && folders.empty() && !options.KeepSmallest) return {options, ""};
     if (folders.size() != 1)
         return {std::nullopt, folders.empty() ? "не указана папка" : "указано больше одной папки"};
     options.Folder = folders.front();

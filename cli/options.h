@@ -23,8 +23,10 @@ struct Options {
     std::optional<bool> KeepSmallest;
     DisposalWay Dispose = DisposalWay::None;
     std::string MoveFolder;
-    bool DryRun = false;  // with --keep: tell what would go, touch nothing
-    bool Json = false;    // the report as one JSON document on standard output
+    bool DryRun = false;      // with --keep: tell what would go, touch nothing
+    bool Json = false;        // the report as one JSON document on standard output
+    bool NoCache = false;     // neither read nor write the fingerprint cache
+    bool ClearCache = false;  // empty it first; alone, nothing else is done
     bool Help = false;
 };
 

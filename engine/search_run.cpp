@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/run_cache.h"
 #include "engine/worker_pool.h"
 #include "files/masks.h"
 #include "files/paths.h"
@@ -19,10 +20,23 @@
 namespace morvane {
 namespace {
 
-void FillRecord(const std::string& fullPath, Dubl& record) {
+// Counts only from the workers; read after they are joined.
+struct Tally {
+    std::atomic<int> decoded{0};
+    std::atomic<int> fromCache{0};
+};
+
+void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
+    Dubl& record = run.PicTable[index];
+    const std::string fullPath = run.FullPath(index);
     record.FileSize = FileSizeByName(fullPath);
-    MakeFingerprint(fullPath, record.Fingerprint, GridSize, record.PicWidth, record.PicHeight,
-                    record.BitDepth, kWhiteFill);
+    if (cache.Fill(index, record)) {
+        ++tally.fromCache;
+    } else {
+        MakeFingerprint(fullPath, record.Fingerprint, GridSize, record.PicWidth, record.PicHeight,
+                        record.BitDepth, kWhiteFill);
+        ++tally.decoded;
+    }
     if (static_cast<int>(record.Fingerprint.size()) - 1 >= LastCell) record.Valid = 1;
 }
 
@@ -30,8 +44,9 @@ void FillRecord(const std::string& fullPath, Dubl& record) {
 // written by one worker only); the caller waits for each file in turn and reports it.
 class FingerprintWorkers {
   public:
-    FingerprintWorkers(CollectedRun& run, const std::atomic<bool>& running, int threads)
-        : run_(run), running_(running), done_(run.FileList.size(), 0) {
+    FingerprintWorkers(CollectedRun& run, RunCache& cache, const std::atomic<bool>& running,
+                       int threads)
+        : run_(run), cache_(cache), running_(running), done_(run.FileList.size(), 0) {
         const int count = std::min(WorkerCount(threads), std::max(1, run.LastFile() + 1));
         for (int worker = 0; worker < count; ++worker) workers_.emplace_back([this] { Work(); });
     }
@@ -47,8 +62,9 @@ class FingerprintWorkers {
     }
 
     // Stops taking files, waits for the pictures being decoded, and passes on a failure.
-    void Finish() {
+    void Finish(CollectCounts* counts) {
         Join();
+        if (counts) *counts = {tally_.decoded.load(), tally_.fromCache.load()};
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
@@ -65,7 +81,7 @@ class FingerprintWorkers {
             const int index = next_.fetch_add(1);
             if (index > last) break;
             try {
-                FillRecord(run_.FullPath(index), run_.PicTable[index]);
+                FillRecord(run_, index, cache_, tally_);
             } catch (...) {
                 const std::lock_guard lock(mutex_);
                 if (!failure_) failure_ = std::current_exception();
@@ -84,6 +100,8 @@ class FingerprintWorkers {
     }
 
     CollectedRun& run_;
+    RunCache& cache_;
+    Tally tally_;
     const std::atomic<bool>& running_;
     std::atomic<int> next_{0};
     std::atomic<bool> stop_{false};
@@ -118,19 +136,23 @@ CollectOutcome CollectPictures(const std::string& searchFolder, const std::strin
 
     // Created once at its final size, before any worker writes into it.
     run.PicTable.assign(run.FileList.size(), Dubl{});
-    if (run.FileList.empty()) return CollectOutcome::Done;
-    FingerprintWorkers workers(run, running, options.Threads);
+    if (run.FileList.empty()) {
+        RunCache(options.Cache, run).Finish(true);  // the folder's rows are all of gone files
+        return CollectOutcome::Done;
+    }
+    RunCache cache(options.Cache, run);
+    FingerprintWorkers workers(run, cache, running, options.Threads);
+    bool complete = false;
     for (int i = 0; i <= run.LastFile(); ++i) {
         if (!workers.WaitFor(i)) break;
+        cache.Remember(i, run.PicTable[i]);
         if (progress.FileHandled) progress.FileHandled(i, run.FileList[i]);
         if (!running) break;
-        if (i == run.LastFile()) {
-            workers.Finish();
-            return CollectOutcome::Done;
-        }
+        complete = i == run.LastFile();
     }
-    workers.Finish();
-    return CollectOutcome::Stopped;
+    workers.Finish(options.Counts);
+    cache.Finish(complete);
+    return complete ? CollectOutcome::Done : CollectOutcome::Stopped;
 }
 
 }  // namespace morvane

@@ -19,9 +19,21 @@ struct CollectProgress {
     std::function<void(int index, const std::string& relativePath)> FileHandled;
 };
 
+class FingerprintCache;
+
+// How the fingerprints of a run were come by.
+struct CollectCounts {
+    int Decoded = 0;
+    int FromCache = 0;
+};
+
 struct CollectOptions {
     // Pictures decoded at once; 0 means one per processor core.
     int Threads = 0;
+    // Unchanged pictures are taken from it and new ones written to it; null: none is used.
+    FingerprintCache* Cache = nullptr;
+    // Filled in when given.
+    CollectCounts* Counts = nullptr;
 };
 
 enum class CollectOutcome {

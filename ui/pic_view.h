@@ -9,6 +9,7 @@
 
 #include "files/disposal.h"
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -90,6 +91,7 @@ class PicView : public QWidget {
     QLabel* pic1_ = nullptr;
     QScrollBar* vscroll1_ = nullptr;
     QCheckBox* check2_ = nullptr;  // the "similar" comparison mode
+    QAction* useCache_ = nullptr;  // ticked: runs take unchanged pictures from the cache
 
     bool centred_ = false;
     // When a slot last got a new picture: a press must not act on a picture not yet seen.

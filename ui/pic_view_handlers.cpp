@@ -1,4 +1,5 @@
 // The handlers of the main window's controls.
+#include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QKeyEvent>
@@ -67,6 +68,7 @@ void PicView::Command1_Click() {
     const ThresholdSetting threshold = ParseThreshold(text2_->text().toStdString());
     settings.Threshold = threshold.threshold;
     settings.Mode = check2_->isChecked() ? ComparisonMode::Similar : ComparisonMode::Exact;
+    settings.UseCache = useCache_->isChecked();
     if (threshold.correctedText) text2_->setText(QString::fromStdString(*threshold.correctedText));
     run_->Start(std::move(settings));
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "ui/cache_actions.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
 #include "ui/twips.h"
@@ -132,6 +133,7 @@ void PicView::BuildCounterRows() {
         " Искать и похожие картинки: копии с другой яркостью, в оттенках серого, пересохранённые,"
         " уменьшенные или обрезанные по краю (зеркальные отражения не считаются похожими) ");
     PaintOnFormBlue(check2_);
+    useCache_ = AddCacheActions(*this, *check2_);
 }
 
 void PicView::BuildPairArea() {

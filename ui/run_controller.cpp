@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "engine/fingerprint_cache.h"
 #include "engine/grouping.h"
 #include "engine/search_run.h"
 
@@ -70,8 +71,17 @@ void RunController::Launch(RunSettings settings) {
                 display_.ShowFileCell(text);
             });
         };
-        const CollectOutcome outcome = CollectPictures(
-            job->Settings.SearchFolder, job->Settings.MaskText, job->Running, progress, job->Run);
+        // Opened on this thread and closed before the run is collected; a failing cache is
+        // only noted, and the run goes on without it.
+        auto cache = job->Settings.UseCache
+                         ? FingerprintCache::Open(
+                               DefaultCachePath(),
+                               [](const std::string& message) { qWarning("%s", message.c_str()); })
+                         : nullptr;
+        const CollectOutcome outcome =
+            CollectPictures(job->Settings.SearchFolder, job->Settings.MaskText, job->Running,
+                            progress, CollectOptions{.Cache = cache.get()}, job->Run);
+        cache.reset();
         Post(job->Id, [this, outcome](Job& done) {
             if (outcome == CollectOutcome::Done) return Collected(done);
             EndRun();  // folder missing: nothing is shown and nothing is written

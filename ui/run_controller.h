@@ -29,6 +29,7 @@ struct RunSettings {
     std::string LogPath;
     int Threshold = 70;
     ComparisonMode Mode = ComparisonMode::Exact;
+    bool UseCache = true;  // take unchanged pictures from the fingerprint cache
 };
 
 // What a run shows in, and asks of, the window.

@@ -57,7 +57,8 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
         EXPECT_EQ(record.Valid, alone.Fingerprint.empty() ? 0 : 1);
         EXPECT_EQ(std::tie(record.PicWidth, record.PicHeight, record.BitDepth),
                   std::tie(alone.PicWidth, alone.PicHeight, alone.BitDepth));
-        EXPECT_EQ(record.FileSize, std::filesystem::file_size(run.FullPath(i)));
+        EXPECT_EQ(record.FileSize,
+                  static_cast<std::int64_t>(std::filesystem::file_size(run.FullPath(i))));
     }
     std::vector<int> expected(21);
     std::iota(expected.begin(), expected.end(), 0);
