@@ -10,12 +10,10 @@ namespace {
 
 TEST(SetMasks, SplitsAtEverySemicolonKeepingEmptyPieces) {
     MaskList masks;
-    const std::pair<const char*, int> cases[] = {{"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6},
-                                                 {"*.jpg;", 1},
-                                                 {";;", 2},
-                                                 {"*.jpg", 0},
-                                                 {"", -1}};
-    for (const auto& [text, upper] : cases) EXPECT_EQ(masks.SetMasks(text), upper) << text;
+    const char* texts[] = {"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", "*.jpg;", ";;", "*.jpg",
+                           ""};
+    const int uppers[] = {6, 1, 2, 0, -1};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(masks.SetMasks(texts[i]), uppers[i]) << texts[i];
     EXPECT_EQ(masks.UpperIndex(), -1);
     EXPECT_FALSE(masks.MatchesMask("a.jpg"));
 }

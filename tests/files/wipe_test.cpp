@@ -82,6 +82,8 @@ TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
                        }),
               WipeStatus::Overwritten);
     EXPECT_EQ(ReadFile(path), std::string(size, '\0'));
+    // Made writable for real: rights alone would not stop the superuser.
+    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
     ExpectPasses(blocks, GetParam());
     ::chmod(path.c_str(), 0444);
     const WipeResult removed = WipeAndRemove(path);
