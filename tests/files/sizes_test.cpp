@@ -5,55 +5,40 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 
 #include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
 
-using test::TempDir;
-using test::WriteTextFile;
-
 constexpr std::int64_t kThreeGiB = 3LL << 30;
+constexpr std::int32_t kMinLong = -2147483647 - 1;
 
 TEST(WordPairs, NumberToHighAndLowAndBack) {
     EXPECT_EQ(HiLoToDouble(0, -1), 4294967295.0);
-    EXPECT_EQ(HiLoToDouble(1, 0), 4294967296.0);
-    EXPECT_EQ(HiLoToDouble(2, -2147483647 - 1), 10737418240.0);
+    EXPECT_EQ(HiLoToDouble(2, kMinLong), 10737418240.0);
     EXPECT_EQ(UnsignedToDouble(-1), 4294967295.0);
-    std::int32_t high = -9;
-    EXPECT_EQ(DoubleToHiLo(4294967301.0, high), 5);
-    EXPECT_EQ(high, 1);
-    EXPECT_EQ(DoubleToHiLo(2147483648.0, high), -2147483647 - 1);
-    EXPECT_EQ(high, 0);
-    // A 3 GiB offset and back.
-    const std::int32_t low = DoubleToHiLo(static_cast<double>(kThreeGiB), high);
-    EXPECT_EQ(HiLoToDouble(high, low), static_cast<double>(kThreeGiB));
+    const std::pair<double, std::int32_t> splits[] = {
+        {4294967301.0, 5}, {2147483648.0, kMinLong}, {static_cast<double>(kThreeGiB), -1073741824}};
+    for (const auto& [value, low] : splits) {
+        std::int32_t high = -9;
+        EXPECT_EQ(DoubleToHiLo(value, high), low) << value;
+        EXPECT_EQ(HiLoToDouble(high, low), value);
+    }
+    // The bit pattern is kept, halves round to even.
+    const double values[] = {2.5, 3.5, -2.5, 2147483647.0, 2147483648.0, 4294967295.0};
+    const std::int32_t words[] = {2, 4, -2, 2147483647, kMinLong, -1};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(DoubleToLong32(values[i]), words[i]) << values[i];
 }
 
-TEST(WordPairs, DoubleToLong32KeepsTheBitPatternAndRoundsHalfToEven) {
-    EXPECT_EQ(DoubleToLong32(2.5), 2);
-    EXPECT_EQ(DoubleToLong32(3.5), 4);
-    EXPECT_EQ(DoubleToLong32(-2.5), -2);
-    EXPECT_EQ(DoubleToLong32(2147483647.0), 2147483647);
-    EXPECT_EQ(DoubleToLong32(2147483648.0), -2147483647 - 1);
-    EXPECT_EQ(DoubleToLong32(4294967295.0), -1);
-}
-
-TEST(FileSizeByName, EmptyMissingFolderAndSmallFile) {
-    const TempDir dir;
-    WriteTextFile(dir / "empty.jpg", "");
-    WriteTextFile(dir / "five.jpg", "12345");
+TEST(FileSizeByName, SmallMissingAndThreeGibibyteFiles) {
+    const test::TempDir dir;
+    test::WriteTextFile(dir / "empty.jpg", "");
+    test::WriteTextFile(dir / "five.jpg", "12345");
     EXPECT_EQ(FileSizeByName(dir / "empty.jpg"), 0);
     EXPECT_EQ(FileSizeByName(dir / "five.jpg"), 5);
-    EXPECT_EQ(FileSizeByName(dir / "missing.jpg"), -1);
-    EXPECT_EQ(FileSizeByName(dir.path().string()), -1);
-    EXPECT_EQ(FileSizeByName(""), -1);
-}
-
-TEST(FileSizeByName, FilesOfThreeGibibytesHaveTheirTrueSize) {
-    const TempDir dir;
+    for (const std::string& none : {dir / "missing.jpg", dir.path().string(), std::string()})
+        EXPECT_EQ(FileSizeByName(none), -1) << none;
     const std::string path = dir / "big.jpg";
     const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0600);
     ASSERT_GE(fd, 0);

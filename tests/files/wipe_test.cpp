@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <regex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,46 +34,26 @@ struct Block {
     std::vector<std::uint8_t> bytes;
 };
 
-struct Recorder {
-    std::vector<Block> blocks;
-    WipeObserver Observer() {
-        return [this](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
-            blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
-        };
-    }
-};
-
-bool AllEqual(const std::vector<std::uint8_t>& bytes, std::uint8_t value) {
-    return std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == value; });
-}
-
-std::int64_t SizeOf(const std::string& path) {
-    return static_cast<std::int64_t>(fs::file_size(path));
-}
-
-// Checks the blocks of three passes over a file of `size` bytes cut into `block`-sized pieces.
-void ExpectPasses(const std::vector<Block>& blocks, std::int64_t size, std::int64_t block) {
-    const std::int64_t perPass = (size + block - 1) / block;
+// Checks the blocks of three passes over a file of `size` bytes cut into pieces of 1 MiB:
+// a random pass (never a 0, drawn once and carried by every block), then 0xAA, then 0x00.
+void ExpectPasses(const std::vector<Block>& blocks, std::int64_t size) {
+    const std::int64_t perPass = (size + kMiB - 1) / kMiB;
     ASSERT_EQ(static_cast<std::int64_t>(blocks.size()), 3 * perPass);
+    if (blocks.empty()) return;
+    const std::vector<std::uint8_t>& random = blocks[0].bytes;
+    EXPECT_EQ(std::count(random.begin(), random.end(), 0), 0);
+    if (random.size() >= 1000) {
+        EXPECT_GT(std::set(random.begin(), random.end()).size(), 200u);
+    }
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         const Block& b = blocks[i];
-        const std::int64_t index = static_cast<std::int64_t>(i) % perPass;
         EXPECT_EQ(b.pass, static_cast<int>(i / perPass) + 1);
-        EXPECT_EQ(b.offset, index * block);
-        EXPECT_EQ(static_cast<std::int64_t>(b.bytes.size()), std::min(block, size - b.offset));
-        if (b.pass > 1) {
-            EXPECT_TRUE(AllEqual(b.bytes, b.pass == 2 ? 0xAA : 0x00)) << "block " << i;
-        }
-    }
-    // The random pass: never a 0, drawn once and carried by every block of the pass.
-    const std::vector<std::uint8_t>& first = blocks[0].bytes;
-    EXPECT_TRUE(std::none_of(first.begin(), first.end(), [](std::uint8_t b) { return b == 0; }));
-    if (first.size() >= 1000) {
-        EXPECT_GT(std::set(first.begin(), first.end()).size(), 200u);
-    }
-    for (std::int64_t i = 1; i < perPass; ++i) {
-        const auto& later = blocks[static_cast<std::size_t>(i)].bytes;
-        EXPECT_TRUE(std::equal(later.begin(), later.end(), first.begin()));
+        EXPECT_EQ(b.offset, static_cast<std::int64_t>(i) % perPass * kMiB);
+        const auto length = static_cast<std::size_t>(std::min(kMiB, size - b.offset));
+        const std::uint8_t fill = b.pass == 2 ? 0xAA : 0x00;
+        EXPECT_EQ(b.bytes, b.pass == 1 ? std::vector(random.begin(), random.begin() + length)
+                                       : std::vector<std::uint8_t>(length, fill))
+            << "block " << i;
     }
 }
 
@@ -86,53 +68,38 @@ TEST(PassByte, FollowsTheSchedule) {
 
 class WipeSizes : public ::testing::TestWithParam<std::int64_t> {};
 
-TEST_P(WipeSizes, EveryPassOverwritesExactlyTheFile) {
-    const std::int64_t size = GetParam();
+TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
+    const auto size = static_cast<std::size_t>(GetParam());
     const TempDir dir;
     const std::string path = dir / "pic.jpg";
-    WriteTextFile(path, std::string(static_cast<std::size_t>(size), 'p'));
-    Recorder recorder;
+    WriteTextFile(path, std::string(size, 'p'));
+    ::chmod(path.c_str(), 0444);  // a read-only file is made writable and wiped
+    std::vector<Block> blocks;
     std::mt19937 random = TimeSeededGenerator();
-    EXPECT_EQ(WipeFile(path, random, recorder.Observer()), WipeStatus::Overwritten);
-    EXPECT_EQ(SizeOf(path), size);
-    EXPECT_EQ(ReadFile(path), std::string(static_cast<std::size_t>(size), '\0'));
-    if (size == 0)
-        EXPECT_TRUE(recorder.blocks.empty());
-    else
-        ExpectPasses(recorder.blocks, size, std::min(size, kMiB));
-
+    EXPECT_EQ(WipeFile(path, random,
+                       [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                           blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
+                       }),
+              WipeStatus::Overwritten);
+    EXPECT_EQ(ReadFile(path), std::string(size, '\0'));
+    // Made writable for real: rights alone would not stop the superuser.
+    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+    ExpectPasses(blocks, GetParam());
+    ::chmod(path.c_str(), 0444);
     const WipeResult removed = WipeAndRemove(path);
-    EXPECT_TRUE(removed.removed);
-    EXPECT_TRUE(removed.message.empty()) << removed.message;
+    EXPECT_TRUE(removed.removed && removed.message.empty()) << removed.message;
     EXPECT_TRUE(fs::is_empty(dir.path()));  // no random-named leftover either
 }
 
 INSTANTIATE_TEST_SUITE_P(Wipe, WipeSizes, ::testing::Values(100, 0, 5 * kMiB / 2, kMiB));
 
-TEST(WipeFile, ReadOnlyFileIsMadeWritableAndWiped) {
-    const TempDir dir;
-    const std::string path = dir / "pic.jpg";
-    WriteTextFile(path, "read only");
-    ::chmod(path.c_str(), 0444);
-    std::mt19937 random = TimeSeededGenerator();
-    EXPECT_EQ(WipeFile(path, random), WipeStatus::Overwritten);
-    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
-    EXPECT_EQ(ReadFile(path), std::string(9, '\0'));
-    ::chmod(path.c_str(), 0444);
-    EXPECT_TRUE(WipeAndRemove(path).removed);
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
 // A running program cannot be opened for writing, not even by root (ETXTBSY).
 TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
     const TempDir dir;
-    const std::string path = dir / "busy";
+    std::string path = dir / "busy", seconds = "60";
     fs::copy_file("/bin/sleep", path);
-    ::chmod(path.c_str(), 0755);
+    char* argv[] = {path.data(), seconds.data(), nullptr};
     pid_t child = 0;
-    std::string program = path;
-    std::string seconds = "60";
-    char* argv[] = {program.data(), seconds.data(), nullptr};
     // posix_spawn returns once the program runs (or has failed to start).
     ASSERT_EQ(::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ), 0);
     const WipeResult result = WipeAndRemove(path);
@@ -149,37 +116,23 @@ TEST(WipeAndRemove, LinksAndSharedContentAreRemovedWithoutTouchingTheOtherName) 
     fs::create_hard_link(dir / "kept.jpg", dir / "hard.jpg");
     fs::create_symlink(dir / "kept.jpg", dir / "soft.jpg");
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);  // must not hang the wipe
-    for (const char* name : {"hard.jpg", "soft.jpg", "pipe"}) {
+    for (const std::string name : {"hard.jpg", "soft.jpg", "pipe"}) {
         const WipeResult result = WipeAndRemove(dir / name);
         EXPECT_TRUE(result.removed) << name;
         // Only the other name's content is worth telling about: the user asked for it to go.
-        const bool shared = name == std::string("hard.jpg");
+        const bool shared = name == "hard.jpg";
         EXPECT_EQ(result.contentKept, shared) << name;
-        EXPECT_EQ(result.message,
-                  shared ? "У файла есть другие имена: удалено только это имя, содержимое не "
-                           "затёрто.\n" +
-                               dir / name
-                         : "")
-            << name;
+        const std::string told =
+            "У файла есть другие имена: удалено только это имя, "
+            "содержимое не затёрто.\n" +
+            dir / name;
+        EXPECT_EQ(result.message, shared ? told : "") << name;
     }
     EXPECT_EQ(ReadFile(dir / "kept.jpg"), "kept copy");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST(RandomFileName, ThirtyNineCapitalsWithADotAt33) {
-    std::mt19937 random = TimeSeededGenerator();
-    const std::string name = RandomFileName(random);
-    ASSERT_EQ(name.size(), 39u);
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (i == 32)
-            EXPECT_EQ(name[i], '.');
-        else
-            EXPECT_TRUE(name[i] >= 'A' && name[i] <= 'Z') << name;
-    }
-    EXPECT_NE(RandomFileName(random), name);
-}
-
-TEST(RenameToRandom, StaysInItsFolderAndNeverOverwrites) {
+TEST(RenameToRandom, ThirtyNineCapitalsInItsFolderNeverOverwriting) {
     const TempDir dir;
     const std::string path = dir / "pic.jpg";
     WriteTextFile(path, "mine");
@@ -188,13 +141,78 @@ TEST(RenameToRandom, StaysInItsFolderAndNeverOverwrites) {
     const std::string taken = dir / RandomFileName(replay);  // the first name it will draw
     WriteTextFile(taken, "someone else's");
     const std::string renamed = RenameToRandom(path, random);
-    EXPECT_NE(renamed, taken);
     EXPECT_EQ(fs::path(renamed).parent_path(), dir.path());
-    EXPECT_EQ(fs::path(renamed).filename().string().size(), 39u);
+    EXPECT_TRUE(
+        std::regex_match(fs::path(renamed).filename().string(), std::regex("[A-Z]{32}\\.[A-Z]{6}")))
+        << renamed;
     EXPECT_EQ(ReadFile(renamed), "mine");
     EXPECT_EQ(ReadFile(taken), "someone else's");
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(RenameToRandom(dir / "missing.jpg", random), dir / "missing.jpg");
+}
+
+// Runs `action` once, as pass `pass` finishes its first block.
+WipeObserver AtPass(int pass, std::function<void()> action) {
+    return [pass, action = std::move(action), done = false](int current, std::int64_t,
+                                                            std::span<const std::uint8_t>) mutable {
+        if (current != pass || done) return;
+        done = true;
+        action();
+    };
+}
+
+// A wipe cut short or overtaken between its passes: the file chosen may be left half
+// overwritten, but no other file is touched and the failure is reported, never a success.
+class WipeInterrupted : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        WriteTextFile(chosen, "the picture to wipe");
+        WriteTextFile(neighbour, "a picture kept");
+    }
+    // Every name in the folder, and the neighbour untouched.
+    void ExpectFilesLeft(std::ptrdiff_t count) const {
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                  count);
+        EXPECT_EQ(ReadFile(neighbour), "a picture kept");
+    }
+
+    const TempDir dir;
+    const std::string chosen = dir / "chosen.jpg";
+    const std::string neighbour = dir / "neighbour.jpg";
+    const std::string failed = "Не могу удалить файл!\n" + chosen;
+};
+
+TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWhole) {
+    const WipeObserver stop = AtPass(2, [] { throw std::runtime_error("stopped"); });
+    EXPECT_THROW(WipeAndRemove(chosen, stop), std::runtime_error);
+    // Not renamed away under a random name.
+    EXPECT_EQ(fs::file_size(chosen), std::string("the picture to wipe").size());
+    ExpectFilesLeft(2);
+    // Nothing stays open or locked: a second attempt finishes the job.
+    const WipeResult again = WipeAndRemove(chosen);
+    EXPECT_TRUE(again.removed && again.message.empty()) << again.message;
+    ExpectFilesLeft(1);
+}
+
+TEST_F(WipeInterrupted, AFileRemovedBetweenPassesIsReportedAndNothingElseGoes) {
+    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.message, failed);
+    ExpectFilesLeft(1);
+}
+
+TEST_F(WipeInterrupted, AFilePutInItsPlaceBetweenPassesStaysUnderItsName) {
+    const std::string aside = dir / "aside.jpg";
+    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] {
+                                                fs::rename(chosen, aside);
+                                                WriteTextFile(chosen, "a newer picture");
+                                            }));
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.message, failed);
+    EXPECT_EQ(ReadFile(chosen), "a newer picture");
+    // The file the wipe began on was overwritten wherever it went; only the three names remain.
+    EXPECT_NE(ReadFile(aside), "the picture to wipe");
+    ExpectFilesLeft(3);
 }
 
 }  // namespace
