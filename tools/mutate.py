@@ -53,22 +53,21 @@ def mutants(path):
             yield (path, number, "drop statement", "")
 
 
-def run(command, cwd, timeout):
+def run(command, cwd, timeout, env=None):
     try:
         return subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=timeout,
-                              env=dict(os.environ, QT_QPA_PLATFORM="offscreen",
-                                       XDG_CACHE_HOME=os.path.join(cwd, "tests", "xdg-cache"))
-                              ).returncode
+                              stderr=subprocess.DEVNULL, timeout=timeout, env=env).returncode
     except subprocess.TimeoutExpired:
         return -1
 
 
-def run_tests(programs, cwd, timeout):
-    """The test programs themselves (ctest names GoogleTest cases by suite, not by program):
-    non-zero as soon as one fails."""
+def run_tests(programs, build, timeout):
+    """The test programs themselves (ctest names GoogleTest cases by suite, not by program),
+    with the environment ctest gives them: non-zero as soon as one fails."""
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
+               XDG_CACHE_HOME=os.path.join(build, "tests", "xdg-cache"))
     for program in programs:
-        status = run([str(program)], cwd, timeout)
+        status = run([str(program)], build, timeout, env)
         if status != 0:
             return status
     return 0
