@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -15,28 +14,24 @@
 #include "ui/translations.h"
 #include "window_test_support.h"
 
-using morvane::PicView;
 using morvane::test::Control;
 
 namespace {
 
-// Answers each chooser with a prepared result and records how it was opened.
+// Answers each chooser with a prepared result and records how it was asked, as
+// "kind|filter|title|proposed name|start".
 class FakePickers : public morvane::PickerDialogs {
   public:
-    QString answer;
-    int calls = 0;
-    QString kind, title, start, proposedName;
-    int filterIndex = 0;
+    QString answer, asked;
 
-    QString PickFolder(QWidget*, const QString& t, const QString& s) override {
-        std::tie(kind, title, start) = std::tuple("folder", t, s);
-        return ++calls, answer;
+    QString PickFolder(QWidget*, const QString& title, const QString& start) override {
+        asked = QStringList{"folder", "", title, "", start}.join('|');
+        return answer;
     }
-    QString PickSaveFile(QWidget*, int index, const QString& t, const QString& name,
-                         const QString& s) override {
-        std::tie(kind, filterIndex, title, proposedName, start) =
-            std::tuple("save", index, t, name, s);
-        return ++calls, answer;
+    QString PickSaveFile(QWidget*, int filter, const QString& title, const QString& name,
+                         const QString& start) override {
+        asked = QStringList{"save", QString::number(filter), title, name, start}.join('|');
+        return answer;
     }
 };
 
@@ -46,15 +41,22 @@ class PickersTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<PicView> window_;
+    std::unique_ptr<morvane::PicView> window_;
     FakePickers* pickers_ = nullptr;
     QLineEdit* Text(const char* name) { return Control<QLineEdit>(*window_, name); }
-    void Press(const char* name) { morvane::test::Press(*window_, name); }
+    // Sets the field, answers its chooser with `answer` and returns what the field then holds.
+    QString Pick(const char* field, const char* button, const QString& text,
+                 const QString& answer) {
+        Text(field)->setText(text);
+        pickers_->answer = answer;
+        morvane::test::Press(*window_, button);
+        return Text(field)->text();
+    }
 
   private Q_SLOTS:
     void initTestCase() { QVERIFY(morvane::InstallQtTranslations(*qApp)); }
     void init() {
-        window_ = std::make_unique<PicView>();
+        window_ = std::make_unique<morvane::PicView>();
         auto pickers = std::make_unique<FakePickers>();
         pickers_ = pickers.get();
         window_->SetPickerDialogs(std::move(pickers));
@@ -62,87 +64,60 @@ class PickersTest : public QObject {
     }
     void cleanup() { window_.reset(); }
 
-    void emptySearchFolderOpensAtHomeAndTakesTheChoiceWithASeparator() {
-        pickers_->answer = "/srv/photos";
-        Press("Command3_0");
-        QCOMPARE(pickers_->kind, QString("folder"));
-        QCOMPARE(pickers_->title, QString("Выбор каталога:"));
-        QCOMPARE(pickers_->start, QDir::homePath());
-        QCOMPARE(Text("Text1_0")->text(), QString("/srv/photos/"));
-        pickers_->answer = "/";
-        Press("Command3_0");
-        QCOMPARE(Text("Text1_0")->text(), QString("/"));  // the root keeps one separator
-    }
-
-    void existingFolderIsTheStartPointAndAMissingOneGivesHome() {
+    // A folder chooser opens in the field's folder, else at home; the choice gets a separator
+    // (the root keeps one), and Cancel leaves the field.
+    void folderChoosers() {
+        const QString home = QDir::homePath();
+        QCOMPARE(Pick("Text1_0", "Command3_0", "", "/srv/photos"), QString("/srv/photos/"));
+        QCOMPARE(pickers_->asked, "folder||Выбор каталога:||" + home);
+        QCOMPARE(Pick("Text1_0", "Command3_0", "", "/"), QString("/"));
         morvane::test::TempDir dir;
         const QString folder = QString::fromStdString(dir.path().string());
-        Text("Text1_3")->setText(folder);
-        pickers_->answer = "";
-        Press("Command3_3");
-        QCOMPARE(pickers_->start, folder);
-        QCOMPARE(Text("Text1_3")->text(), folder);  // cancelled: unchanged
-        // A missing folder falls back to home.
-        Text("Text1_3")->setText("/no/such/folder/");
-        Press("Command3_3");
-        QCOMPARE(pickers_->start, QDir::homePath());
+        QCOMPARE(Pick("Text1_3", "Command3_3", folder, ""), folder);
+        QVERIFY(pickers_->asked.endsWith("|" + folder));
+        Pick("Text1_3", "Command3_3", "/no/such/folder/", "");
+        QVERIFY(pickers_->asked.endsWith("|" + home));
     }
 
-    void listFileOpensInItsFolderWithTheSecondFilterAndTheProposedName() {
+    // The list chooser opens in the list's folder (a bare name: the program folder) with the
+    // second filter and the proposed name; the choice is taken as returned.
+    void listFileChooser() {
         morvane::test::TempDir dir;
-        const QString listed = QString::fromStdString(dir / "dups.txt");
-        Text("Text1_1")->setText(listed);
-        pickers_->answer = QString::fromStdString(dir / "chosen");
-        Press("Command3_1");
-        QCOMPARE(pickers_->kind, QString("save"));
-        QCOMPARE(pickers_->filterIndex, 2);
-        QCOMPARE(pickers_->title, QString());
-        QCOMPARE(pickers_->proposedName, QString("Kestrum.txt"));
-        QCOMPARE(pickers_->start, QString::fromStdString(dir.path().string() + "/"));
-        // Taken as returned, without an extension added.
-        QCOMPARE(Text("Text1_1")->text(), QString::fromStdString(dir / "chosen"));
-        // A bare name opens in the program folder.
-        Text("Text1_1")->setText("dups.txt");
-        pickers_->answer = "";
-        Press("Command3_1");
-        QCOMPARE(pickers_->start, QString::fromStdString(morvane::ProgramFolder()));
-        QCOMPARE(Text("Text1_1")->text(), QString("dups.txt"));
+        const QString chosen = QString::fromStdString(dir / "chosen");
+        QCOMPARE(Pick("Text1_1", "Command3_1", QString::fromStdString(dir / "dups.txt"), chosen),
+                 chosen);
+        QCOMPARE(pickers_->asked,
+                 "save|2||Kestrum.txt|" + QString::fromStdString(dir.path().string() + "/"));
+        QCOMPARE(Pick("Text1_1", "Command3_1", "dups.txt", ""), QString("dups.txt"));
+        QVERIFY(pickers_->asked.endsWith("|" + QString::fromStdString(morvane::ProgramFolder())));
     }
 
     // The real save dialog: no title, Russian buttons, filters as listed, the second one
     // chosen, the proposed name, the overwrite question on, and Cancel gives "".
     void realSaveDialogIsSetUpAndCancels() {
         morvane::test::TempDir dir;
-        QStringList filters;
-        QString selectedFilter, proposed, title = "unset";
-        QStringList buttons;
-        bool confirmsOverwrite = false;
-        QTimer::singleShot(0, [&] {
+        QStringList seen;
+        QTimer::singleShot(0, [&seen] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
-            filters = dialog->nameFilters();
-            title = dialog->windowTitle();
+            seen << dialog->windowTitle() << dialog->nameFilters().mid(0, 2)
+                 << dialog->selectedNameFilter()
+                 << dialog->selectedFiles().value(0).section('/', -1)
+                 << QString::number(dialog->testOption(QFileDialog::DontConfirmOverwrite))
+                 << QString::number(dialog->nameFilters().size());
             for (QAbstractButton* button : dialog->findChild<QDialogButtonBox*>()->buttons())
-                buttons << button->text();
-            selectedFilter = dialog->selectedNameFilter();
-            confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-            const QStringList files = dialog->selectedFiles();
-            proposed = files.isEmpty() ? QString() : QFileInfo(files.first()).fileName();
+                seen << button->text();
             dialog->reject();
         });
         morvane::FileDialogPickers real;
-        const QString chosen = real.PickSaveFile(window_.get(), 2, "", "Kestrum.txt",
-                                                 QString::fromStdString(dir.path().string()));
-        QCOMPARE(chosen, QString());
-        QCOMPARE(title, QString());
-        QCOMPARE(buttons, (QStringList{"&Сохранить", "Отмена"}));
-        QCOMPARE(filters.size(), 5);
-        QCOMPARE(filters[0], QString("(*.*) (*.*)"));
-        QCOMPARE(filters[1], QString("(*.txt, *.ini, *.cfg, *.doc, *.log) "
-                                     "(*.txt *.ini *.cfg *.doc *.log)"));
-        QCOMPARE(selectedFilter, QString("(*.txt, *.ini, *.cfg, *.doc, *.log)"));
-        QCOMPARE(proposed, QString("Kestrum.txt"));
-        QVERIFY(confirmsOverwrite);
+        QCOMPARE(real.PickSaveFile(window_.get(), 2, "", "Kestrum.txt",
+                                   QString::fromStdString(dir.path().string())),
+                 QString());
+        QCOMPARE(seen, (QStringList{"", "(*.*) (*.*)",
+                                    "(*.txt, *.ini, *.cfg, *.doc, *.log) "
+                                    "(*.txt *.ini *.cfg *.doc *.log)",
+                                    "(*.txt, *.ini, *.cfg, *.doc, *.log)", "Kestrum.txt", "0", "5",
+                                    "&Сохранить", "Отмена"}));
     }
 };
 

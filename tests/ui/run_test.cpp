@@ -1,10 +1,9 @@
 // Whole runs from the main window on generated folders, driven by clicks: the counters, the
-// slots, the decisions, Stop, Exit, closing the window and the failed-output message.
+// slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode and the messages.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -25,6 +24,14 @@ using morvane::PicView;
 using morvane::test::Control;
 using morvane::test::TempDir;
 
+namespace {
+// Holds a worker thread until `go` is set, for at most `limit` milliseconds.
+void HoldUntil(const std::atomic<bool>& go, int limit) {
+    for (int wait = 0; !go && wait < limit; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+}  // namespace
+
 class RunTest : public QObject {
     Q_OBJECT
 
@@ -35,6 +42,11 @@ class RunTest : public QObject {
     QList<int> exits_;
 
     QString Cell(int index) { return Control<QLabel>(*window_, "Label2", index)->text(); }
+    QStringList Cells() {
+        QStringList cells;
+        for (int i = 0; i <= 8; ++i) cells << Cell(i);
+        return cells;
+    }
     QLineEdit* Text(const char* name) { return Control<QLineEdit>(*window_, name); }
     void Press(const char* name) { morvane::test::Press(*window_, name); }
     std::string ListPath() { return *outside_ / "list.txt"; }
@@ -48,17 +60,19 @@ class RunTest : public QObject {
                fs::exists(fs::path(MoveFolder()) / name.toStdString());
     }
     bool Kept(const QString& name) { return fs::exists(*pictures_ / name.toStdString()); }
+    bool Shown(int slot) {
+        return !Control<morvane::PictureBox>(*window_, "Pic2", slot)->Picture().isNull();
+    }
+    // No pair on show: empty cells and no pictures.
+    bool SlotsCleared() {
+        return Cells().mid(3) == QStringList(6, QString()) && !Shown(0) && !Shown(1);
+    }
 
     // Three copies of one picture and one unrelated picture.
     void WriteTriple() {
         for (const char* name : {"p.png", "q.png", "r.png"})
             morvane::test::WritePatternPicture(*pictures_ / name, 640, 480, 7);
         morvane::test::WritePatternPicture(*pictures_ / "u.png", 640, 480, 99);
-    }
-    void WriteMany(int count) {
-        for (int i = 0; i < count; ++i)
-            morvane::test::WritePatternPicture(*pictures_ / ("m" + std::to_string(i) + ".png"), 160,
-                                               160, 1000 + i);
     }
     void StartRun() {
         Text("Text1_0")->setText(QString::fromStdString(pictures_->path().string()));
@@ -67,9 +81,6 @@ class RunTest : public QObject {
     void StartAndWaitForPair() {
         StartRun();
         QTRY_VERIFY_WITH_TIMEOUT(window_->IsAwaitingDecision(), 30000);
-    }
-    const QImage& Shown(int slot) {
-        return Control<morvane::PictureBox>(*window_, "Pic2", slot)->Picture();
     }
 
   private Q_SLOTS:
@@ -92,39 +103,34 @@ class RunTest : public QObject {
     }
 
     // The threshold text out of range is corrected in its box; identical copies still match.
+    // Skip keeps the left picture facing the third copy; deleting the left one then ends the
+    // group and the run.
     void firstPairThenSkipThenDeleteLeft() {
         WriteTriple();
         Text("Text2")->setText("250");
         StartAndWaitForPair();
         QCOMPARE(Text("Text2")->text(), QString("100"));
-        QCOMPARE(Cell(0), QString("4"));
-        QCOMPARE(Cell(1), QString());  // the first head is still under review
-        QCOMPARE(Cell(2), QString("2"));
+        const QString left = Cell(3), right = Cell(6);
         const std::set<QString> copies = {"p.png", "q.png", "r.png"};
-        QVERIFY(copies.count(Cell(3)) && copies.count(Cell(6)) && Cell(3) != Cell(6));
+        QVERIFY(copies.count(left) && copies.count(right) && left != right);
         const auto size = static_cast<std::int64_t>(fs::file_size(*pictures_ / "p.png"));
-        QCOMPARE(Cell(4), QString::fromStdString(morvane::FormatSize(size)));
-        QCOMPARE(Cell(7), Cell(4));
-        QCOMPARE(Cell(5), QString("640x480x24"));
-        QCOMPARE(Cell(8), QString("640x480x24"));
-        QVERIFY(!Shown(0).isNull() && !Shown(1).isNull());
+        const QString sizeText = QString::fromStdString(morvane::FormatSize(size));
+        // The first head is still under review, so nothing counts as done yet.
+        QCOMPARE(Cells(), (QStringList{"4", "", "2", left, sizeText, "640x480x24", right, sizeText,
+                                       "640x480x24"}));
+        QVERIFY(Shown(0) && Shown(1));
         // The pair is in the list before it is shown.
         QCOMPARE(ListLines().size(), 3);
         QCOMPARE(ListLines()[0], QString(morvane::kSeparatorLine));
 
-        // Skip keeps the left picture facing the third copy; deleting the left one then ends
-        // the group and the run.
-        const QString left = Cell(3), right = Cell(6);
         Press("Command4_4");
         QTRY_VERIFY(window_->IsAwaitingDecision() && Cell(6) != right);
         QCOMPARE(Cell(3), left);
         const QString third = Cell(6);
         Press("Command4_0");
         QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Gone(left));
-        QVERIFY(Kept(right) && Kept(third) && Kept("u.png"));
-        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
-        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+        QVERIFY(Gone(left) && Kept(right) && Kept(third) && Kept("u.png"));
+        QVERIFY(SlotsCleared());
         QCOMPARE(Cell(1), QString("4"));
         QCOMPARE(ListLines().size(), 4);
         QVERIFY(messages_.isEmpty() && exits_.isEmpty());
@@ -150,25 +156,19 @@ class RunTest : public QObject {
         QVERIFY(Kept(second) && Kept(third));
     }
 
-    void skipAllWritesTheWholeListAndRemovesNothing() {
-        WriteTriple();
-        StartAndWaitForPair();
-        Press("Command4_5");
-        QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(ListLines().size(), 4);
-        for (const char* name : {"p.png", "q.png", "r.png", "u.png"}) QVERIFY(Kept(name));
+    // The keep-one modes settle this group and every later one without further waits; Skip
+    // all writes the whole list and removes nothing. The same pixels as PNG (smaller) and as
+    // BMP give one group each.
+    void settlingEveryGroup_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("gone");
+        QTest::newRow("delete all larger") << "Command4_1" << QStringList{".bmp"};
+        QTest::newRow("delete all smaller") << "Command4_3" << QStringList{".png"};
+        QTest::newRow("skip all") << "Command4_5" << QStringList{};
     }
-
-    // The keep-one modes settle this group and every later one without further waits. The
-    // same pixels as PNG (smaller) and as BMP give one group each.
-    void keepOneModes_data() {
-        QTest::addColumn<QStringList>("buttonKeptGone");
-        QTest::newRow("delete all larger") << QStringList{"Command4_1", ".png", ".bmp"};
-        QTest::newRow("delete all smaller") << QStringList{"Command4_3", ".bmp", ".png"};
-    }
-    void keepOneModes() {
-        QFETCH(QStringList, buttonKeptGone);
-        const QString kept = buttonKeptGone[1], gone = buttonKeptGone[2];
+    void settlingEveryGroup() {
+        QFETCH(QString, button);
+        QFETCH(QStringList, gone);
         for (const std::string stem : {"s7", "s8"}) {
             for (const std::string ending : {".png", ".bmp"})
                 morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240, stem[1]);
@@ -176,10 +176,11 @@ class RunTest : public QObject {
                     fs::file_size(*pictures_ / (stem + ".bmp")));
         }
         StartAndWaitForPair();
-        Press(buttonKeptGone[0].toLatin1().constData());
+        Press(button.toLatin1().constData());
         QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Kept("s7" + kept) && Kept("s8" + kept));
-        QVERIFY(Gone("s7" + gone) && Gone("s8" + gone));
+        for (const QString stem : {"s7", "s8"})
+            for (const QString ending : {".png", ".bmp"})
+                QVERIFY(gone.contains(ending) ? Gone(stem + ending) : Kept(stem + ending));
         QCOMPARE(ListLines().size(), 6);
     }
 
@@ -211,21 +212,21 @@ class RunTest : public QObject {
         QVERIFY(!window_->IsRunning());
         QTest::qWait(50);
         QCOMPARE(ListLines().size(), 3);
-        for (int i = 3; i <= 8; ++i) QCOMPARE(Cell(i), QString());
-        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+        QVERIFY(SlotsCleared());
         for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
     }
 
     // Stop during collection: the cell keeps the last file read, no output file is touched,
     // and the next press starts again from the beginning.
     void stopDuringCollection() {
-        WriteMany(40);
+        for (int i = 0; i < 40; ++i)
+            morvane::test::WritePatternPicture(*pictures_ / ("m" + std::to_string(i) + ".png"), 160,
+                                               160, 1000 + i);
         morvane::test::WriteTextFile(ListPath(), "earlier\r\n");
         // The collection waits after its fifth file until Stop has been pressed.
         const auto pressed = std::make_shared<std::atomic<bool>>(false);
         window_->SetFileHook([pressed](int index) {
-            for (int wait = 0; index == 4 && !*pressed && wait < 20000; ++wait)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (index == 4) HoldUntil(*pressed, 20000);
         });
         StartRun();
         QTRY_VERIFY(Cell(0).endsWith(".png"));
@@ -235,13 +236,10 @@ class RunTest : public QObject {
         const QString last = Cell(0);
         QTest::qWait(50);
         QCOMPARE(Cell(0), last);
-        QVERIFY(last.endsWith(".png"));
-        QCOMPARE(QString::fromStdString(morvane::test::ReadFile(ListPath())),
-                 QString("earlier\r\n"));
+        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string("earlier\r\n"));
         Press("Command1");
         QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
-        QCOMPARE(Cell(0), QString("40"));
-        QCOMPARE(Cell(1), QString("40"));
+        QVERIFY(Cell(0) == "40" && Cell(1) == "40");
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
     }
 
@@ -253,8 +251,7 @@ class RunTest : public QObject {
         const auto release = std::make_shared<std::atomic<bool>>(false);
         window_->SetScanHook([held, release] {
             *held = 1;
-            for (int wait = 0; !*release && wait < 10000; ++wait)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            HoldUntil(*release, 10000);
             *held = 2;
         });
         StartRun();
@@ -280,7 +277,7 @@ class RunTest : public QObject {
         connect(&poll, &QTimer::timeout, [&] {
             if (filled || !Cell(3).endsWith(".png")) return;
             filled = true;
-            picturesLater = Shown(0).isNull() && Shown(1).isNull();
+            picturesLater = !Shown(0) && !Shown(1);
         });
         poll.start(0);
         StartRun();
@@ -288,7 +285,7 @@ class RunTest : public QObject {
         QVERIFY(picturesLater);
         Press("Command1");
         QTest::qWait(500);
-        QVERIFY(Shown(0).isNull() && Shown(1).isNull());
+        QVERIFY(!Shown(0) && !Shown(1));
     }
 
     // A path too long for its cell is shown whole in the cell's tool tip, until Stop.
@@ -311,41 +308,52 @@ class RunTest : public QObject {
         Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
         Press("Command1");
         QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(Cell(0), QString());
-        QVERIFY(!fs::exists(ListPath()));
+        QVERIFY(Cell(0).isEmpty() && !fs::exists(ListPath()));
         StartRun();
         QTRY_VERIFY(!window_->IsRunning());
         QCOMPARE(Cell(0), QString("0"));
-        QVERIFY(fs::exists(ListPath()));
-        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
+        QVERIFY(fs::exists(ListPath()) && fs::file_size(ListPath()) == 0);
+    }
+
+    // With "Похожие" ticked a picture and its brightened copy make a pair.
+    void similarRunGroupsTheBrightenedCopy() {
+        for (const auto& [name, gain] : {std::pair{"a.png", 1.0}, {"b.png", 1.02}}) {
+            std::vector<std::uint8_t> pixels;
+            for (int y = 0; y < 120; ++y)
+                for (int x = 0; x < 160; ++x)
+                    for (const int value :
+                         {40 + x, 200 - y, (x - 50) * (x - 50) + y * y < 900 ? 230 : 90})
+                        pixels.push_back(static_cast<std::uint8_t>(std::min(255.0, value * gain)));
+            morvane::test::WritePicture(*pictures_ / name, 160, 120, 3, pixels);
+        }
+        morvane::test::Click(*window_, "Check2");
+        StartAndWaitForPair();
+        QVERIFY(Cell(3) == "a.png" && Cell(6) == "b.png" && messages_.isEmpty());
+        Press("Command1");  // Stop
     }
 
     // A list that cannot be created: a critical box titled with the program's name, then the
     // program ends.
     void listThatCannotBeCreatedEndsTheProgram() {
-        auto window = std::make_unique<PicView>();
-        window->SetExitHandler([this](int status) { exits_ << status; });
-        Control<QLineEdit>(*window, "Text1_0")
+        PicView window;
+        window.SetExitHandler([this](int status) { exits_ << status; });
+        Control<QLineEdit>(window, "Text1_0")
             ->setText(QString::fromStdString(pictures_->path().string()));
-        Control<QLineEdit>(*window, "Text1_1")->setText("/no/such/folder/list.txt");
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Control<QLineEdit>(window, "Text1_1")->setText("/no/such/folder/list.txt");
+        QString seen;
         QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
+        connect(&poll, &QTimer::timeout, [&seen] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                title = box->windowTitle();
-                text = box->text();
-                icon = box->icon();
+                seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
                 box->accept();
             }
         });
         poll.start(10);
-        morvane::test::Press(*window, "Command1");
+        morvane::test::Press(window, "Command1");
         QTRY_VERIFY(!exits_.isEmpty());
-        QVERIFY(exits_[0] != 0 && !window->IsRunning());
-        QCOMPARE(title, QString("Morvane"));
-        QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(text, QString("Ошибка создания файла!\n/no/such/folder/list.txt"));
+        QVERIFY(exits_[0] != 0 && !window.IsRunning());
+        QCOMPARE(seen, QString("Morvane|Ошибка создания файла!\n/no/such/folder/list.txt|%1")
+                           .arg(QMessageBox::Critical));
     }
 };
 
