@@ -97,7 +97,6 @@ class PicViewTest : public QObject {
             {"Text1_2", "text", QString("*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf")},
             {"Text1_3", "text", QDir::homePath() + "/tmp/"},
             {"Text2", "text", QString("70")},
-            {"VScroll1", "value", 31},
             {"Command3_2", "enabled", false},
             {"Command1", "toolTip", QString(" Начать процесс поиска и сравнения файлов ")},
             {"Pic1", "visible", false},
@@ -178,7 +177,8 @@ class PicViewTest : public QObject {
     void spinner() {
         auto* bar = Control<QScrollBar>(Window(), "VScroll1");
         const auto arrow = [bar](bool down) {  // the arrows fill the bar's two ends
-            QTest::mouseClick(bar, Qt::LeftButton, {}, {12, down ? bar->height() - 3 : 2});
+            QTest::mouseClick(bar, Qt::LeftButton, {},
+                              {bar->width() / 2, down ? bar->height() - 3 : 2});
         };
         arrow(true);
         QCOMPARE(Text("Text2")->text(), QString("69"));

@@ -98,10 +98,10 @@ class PictureDisplayTest : public QObject {
         const std::string file = dir / "clear.png";
         // Left half opaque blue, right half fully transparent red.
         std::vector<std::uint8_t> pixels;
-        for (int i = 0; i < 40 * 20; ++i)
-            pixels.insert(pixels.end(), i % 40 < 20
-                                            ? std::initializer_list<std::uint8_t>{0, 0, 255, 255}
-                                            : std::initializer_list<std::uint8_t>{255, 0, 0, 0});
+        for (int i = 0; i < 40 * 20; ++i) {
+            const std::uint8_t left = i % 40 < 20 ? 255 : 0;
+            pixels.insert(pixels.end(), {std::uint8_t(255 - left), 0, left, left});
+        }
         morvane::test::WritePicture(file, 40, 20, 4, pixels);
         const auto box = MakeBox();
         const QColor paleGreen(208, 255, 208);
