@@ -3,9 +3,6 @@
 // driving them as a user would.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWidget>
 
@@ -32,22 +29,6 @@ inline void Press(QWidget& window, const char* name) {
 inline void Click(QWidget& window, const char* name) {
     QAbstractButton* button = Control<QAbstractButton>(window, name);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-}
-
-// Clicks one arrow of a scroll bar where the style draws it.
-inline void ClickScrollArrow(QScrollBar* bar, QStyle::SubControl arrow) {
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.subControls = QStyle::SC_All;
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    const QRect rect = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, rect.center());
 }
 
 inline void ShowActive(QWidget& window) {
