@@ -1,18 +1,21 @@
 #!/usr/bin/env python3
 """Mutation run: small source mutations, each rebuilt and tested, to show the tests catch faults.
 
-  tools/mutate.py --build build --source files --tests files [--count 200] [--seed 1]
+  tools/mutate.py --build build --source files compare --tests files compare [--count 200]
 
 For each mutant (a flipped comparison, an off-by-one constant, a negated condition, a dropped
-statement...) one line of one source file under --source is changed, the test programs built
-from tests/<--tests>/*.cpp are rebuilt, and those tests run. A mutant is killed when a test
+statement...) one line of one source file under --source (folders or files) is changed, the
+test programs built from tests/<--tests>/*.cpp are rebuilt, and those tests run. The mutants
+are chosen by a digest of the file's name, the line's text and the mutation, not by place, so
+the same mutants are chosen again after code moves between files or folders: runs before and
+after a change to the tests compare like with like. A mutant is killed when a test
 fails, stillborn when it does not compile; the rest survive and are listed. The source file is
 always restored, also on Ctrl-C.
 """
 import argparse
+import hashlib
 import os
 import pathlib
-import random
 import re
 import subprocess
 import sys
@@ -53,6 +56,22 @@ def mutants(path):
             yield (path, number, "drop statement", "")
 
 
+def stable_order(every):
+    """Sorts mutants by a digest of what they change; equal lines of one file are told apart
+    by their order."""
+    seen = {}
+    keyed = []
+    for mutant in every:
+        path, number, name, changed = mutant
+        line = path.read_text(encoding="utf-8").split("\n")[number].strip()
+        text = f"{path.name}|{line}|{name}|{changed.strip()}"
+        seen[text] = seen.get(text, 0) + 1
+        digest = hashlib.sha1(f"{text}|{seen[text]}".encode()).hexdigest()
+        keyed.append((digest, mutant))
+    keyed.sort(key=lambda pair: pair[0])
+    return [(digest[:8], mutant) for digest, mutant in keyed]
+
+
 def run(command, cwd, timeout, env=None):
     try:
         return subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL,
@@ -76,20 +95,21 @@ def run_tests(programs, build, timeout):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", required=True)
-    parser.add_argument("--source", required=True, help="folder of product code to mutate")
-    parser.add_argument("--tests", required=True, help="folder under tests/ whose tests run")
+    parser.add_argument("--source", required=True, nargs="+",
+                        help="folders or files of product code to mutate")
+    parser.add_argument("--tests", required=True, nargs="+",
+                        help="folders under tests/ whose tests run")
     parser.add_argument("--count", type=int, default=200)
-    parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--timeout", type=int, default=300)
     args = parser.parse_args()
 
     root = pathlib.Path(__file__).resolve().parent.parent
     build = pathlib.Path(args.build).resolve()
-    targets = sorted(p.stem for p in (root / "tests" / args.tests).glob("*.cpp"))
-    sources = sorted((root / args.source).rglob("*.cpp"))
+    targets = sorted(p.stem for folder in args.tests for p in (root / "tests" / folder).glob("*.cpp"))
+    sources = sorted(p for given in args.source for p in
+                     ([root / given] if given.endswith(".cpp") else (root / given).rglob("*.cpp")))
     every = [m for source in sources for m in mutants(source)]
-    random.Random(args.seed).shuffle(every)
-    chosen = every[:args.count]
+    chosen = stable_order(every)[:args.count]
     build_command = ["cmake", "--build", str(build), "-j2", "--target", *targets]
     programs = [build / "tests" / target for target in targets]
     if run(build_command, root, args.timeout) != 0 or run_tests(programs, build, args.timeout):
@@ -97,7 +117,7 @@ def main():
 
     killed = stillborn = 0
     survivors = []
-    for index, (path, number, name, changed) in enumerate(chosen, 1):
+    for index, (ident, (path, number, name, changed)) in enumerate(chosen, 1):
         original = path.read_text(encoding="utf-8")
         lines = original.split("\n")
         lines[number] = changed
@@ -110,15 +130,16 @@ def main():
                 killed += 1
                 outcome = "killed"
             else:
-                survivors.append(f"{path.relative_to(root)}:{number + 1}: {name}")
+                survivors.append(f"{ident} {path.relative_to(root)}:{number + 1}: {name}")
                 outcome = "SURVIVED"
         finally:
             path.write_text(original, encoding="utf-8")
-        print(f"[{index}/{len(chosen)}] {outcome:9} {path.relative_to(root)}:{number + 1} {name}",
+        print(f"[{index}/{len(chosen)}] {ident} {outcome:9} {path.relative_to(root)}:{number + 1}"
+              f" {name}",
               flush=True)
     run(build_command, root, args.timeout)
     viable = killed + len(survivors)
-    print(f"\n{args.source}: {killed} killed, {len(survivors)} survived, {stillborn} stillborn;"
+    print(f"\n{' '.join(args.source)}: {killed} killed, {len(survivors)} survived, {stillborn} stillborn;"
           f" kill rate {100 * killed / max(viable, 1):.1f} %")
     for survivor in survivors:
         print("  survived:", survivor)
