@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/fingerprint_cache.h"
-#include "engine/search_run.h"
-#include "engine/worker_pool.h"
+#include "compare/worker_pool.h"
+#include "run/collection.h"
+#include "run/fingerprint_cache.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "bench/byte_loop.h"
 #include "bench/synthetic.h"
-#include "engine/equal_cells.h"
-#include "engine/fingerprint_store.h"
-#include "engine/grouping.h"
+#include "compare/equal_cells.h"
+#include "compare/fingerprint_store.h"
+#include "compare/grouping.h"
 
 namespace morvane::bench {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/grouping.h"
-#include "engine/search_run.h"
+#include "compare/grouping.h"
+#include "run/collection.h"
 
 namespace {
 

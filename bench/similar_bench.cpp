@@ -6,9 +6,9 @@
 #include <bit>
 
 #include "bench/synthetic.h"
-#include "engine/comparison_mode.h"
-#include "engine/similar_hash.h"
-#include "engine/similar_scanner.h"
+#include "compare/comparison_mode.h"
+#include "compare/similar_hash.h"
+#include "compare/similar_scanner.h"
 
 namespace morvane::bench {
 namespace {

@@ -2,7 +2,7 @@
 // Synthetic fingerprints for the benchmarks: unrelated pictures with a share of near-copies.
 #include <random>
 
-#include "engine/picture_table.h"
+#include "imaging/picture_table.h"
 
 namespace morvane::bench {
 

@@ -9,7 +9,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
-#include "engine/review.h"
+#include "review/review.h"
 
 namespace morvane::cli {
 

@@ -10,14 +10,14 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/report.h"
-#include "engine/comparison_mode.h"
-#include "engine/fingerprint.h"
-#include "engine/fingerprint_cache.h"
-#include "engine/grouping.h"
-#include "engine/output_files.h"
-#include "engine/review.h"
-#include "engine/search_run.h"
-#include "engine/threshold.h"
+#include "compare/comparison_mode.h"
+#include "compare/grouping.h"
+#include "compare/threshold.h"
+#include "imaging/fingerprint.h"
+#include "review/output_files.h"
+#include "review/review.h"
+#include "run/collection.h"
+#include "run/fingerprint_cache.h"
 
 namespace morvane::cli {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/comparison_mode.h"
+#include "compare/comparison_mode.h"
 #include "files/disposal.h"
 
 namespace morvane::cli {

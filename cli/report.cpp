@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "engine/output_files.h"
+#include "review/output_files.h"
 
 namespace morvane::cli {
 

@@ -6,7 +6,7 @@
 
 #include "cli/front_end.h"
 #include "cli/options.h"
-#include "engine/picture_table.h"
+#include "imaging/picture_table.h"
 
 namespace morvane::cli {
 

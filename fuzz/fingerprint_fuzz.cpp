@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/fingerprint.h"
-#include "engine/imaging.h"
+#include "imaging/decode.h"
+#include "imaging/fingerprint.h"
 
 namespace {
 
 std::string FilePath(std::uint8_t selector) {
-    static constexpr std::array<const char*, 8> kEndings = {".jpg", ".png", ".gif", ".bmp",
+    static constexpr std::array<const char*, 8> kEndings = {".jpg",  ".png", ".gif", ".bmp",
                                                             ".webp", ".tif", ".emf", ".wmf"};
     return "/dev/shm/morvane-fuzz-" + std::to_string(::getpid()) +
            kEndings[selector % kEndings.size()];

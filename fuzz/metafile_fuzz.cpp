@@ -9,7 +9,7 @@
 #include <memory>
 #include <span>
 
-#include "engine/metafile_render.h"
+#include "metafile/render.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);

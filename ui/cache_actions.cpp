@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/fingerprint_cache.h"
+#include "run/fingerprint_cache.h"
 
 namespace morvane {
 namespace {

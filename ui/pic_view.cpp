@@ -9,8 +9,8 @@
 #include <QScreen>
 #include <QStyleHints>
 
-#include "engine/program_folder.h"
 #include "files/paths.h"
+#include "run/program_folder.h"
 #include "ui/pic_view_display.h"
 #include "ui/pickers.h"
 #include "ui/picture_display.h"

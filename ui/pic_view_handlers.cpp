@@ -10,10 +10,10 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "about/about_window.h"
-#include "engine/program_folder.h"
-#include "engine/threshold.h"
+#include "compare/threshold.h"
 #include "files/paths.h"
+#include "run/program_folder.h"
+#include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
 #include "ui/run_controller.h"

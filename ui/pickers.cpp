@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "engine/program_folder.h"
 #include "files/paths.h"
+#include "run/program_folder.h"
 
 namespace morvane {
 namespace {

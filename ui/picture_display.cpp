@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QPainter>
 
-#include "engine/imaging.h"
+#include "imaging/decode.h"
 
 namespace morvane {
 

@@ -4,9 +4,9 @@
 #include <QTimer>
 #include <utility>
 
-#include "engine/fingerprint_cache.h"
-#include "engine/grouping.h"
-#include "engine/search_run.h"
+#include "compare/grouping.h"
+#include "run/collection.h"
+#include "run/fingerprint_cache.h"
 
 namespace morvane {
 

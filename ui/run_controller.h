@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "engine/comparison_mode.h"
-#include "engine/output_files.h"
-#include "engine/picture_table.h"
-#include "engine/review.h"
+#include "compare/comparison_mode.h"
 #include "files/disposal.h"
+#include "imaging/picture_table.h"
+#include "review/output_files.h"
+#include "review/review.h"
 
 namespace morvane {
 

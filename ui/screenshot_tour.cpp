@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "about/about_window.h"
+#include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 
 namespace morvane {

@@ -19,10 +19,10 @@
 #include <string>
 #include <thread>
 
-#include "engine/grouping.h"
-#include "engine/output_files.h"
-#include "engine/review.h"
-#include "engine/search_run.h"
+#include "compare/grouping.h"
+#include "review/output_files.h"
+#include "review/review.h"
+#include "run/collection.h"
 
 namespace {
 

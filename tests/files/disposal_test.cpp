@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/grouping.h"
-#include "engine/review.h"
+#include "compare/grouping.h"
 #include "files/move.h"
+#include "review/review.h"
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
 #include "support/temp_dir.h"

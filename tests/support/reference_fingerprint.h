@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/fingerprint.h"
-#include "engine/grid_reduce.h"
-#include "engine/imaging.h"
+#include "imaging/decode.h"
+#include "imaging/fingerprint.h"
+#include "imaging/grid_reduce.h"
 
 namespace morvane::test {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/grouping.h"
-#include "engine/review.h"
+#include "compare/grouping.h"
+#include "review/review.h"
 
 namespace morvane::test {
 

@@ -4,8 +4,8 @@
 
 #include <QLabel>
 
-#include "about/about_window.h"
-#include "about/version.h"
+#include "ui/about/about_window.h"
+#include "ui/about/version.h"
 #include "ui/twips.h"
 
 using morvane::fAbout;

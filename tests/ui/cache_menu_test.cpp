@@ -6,7 +6,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "engine/fingerprint_cache.h"
+#include "run/fingerprint_cache.h"
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "window_test_support.h"

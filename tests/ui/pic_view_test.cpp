@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "about/about_window.h"
-#include "engine/program_folder.h"
+#include "run/program_folder.h"
 #include "support/temp_dir.h"
+#include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
 #include "ui/translations.h"

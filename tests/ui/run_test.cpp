@@ -12,7 +12,7 @@
 #include <set>
 #include <thread>
 
-#include "engine/output_files.h"
+#include "review/output_files.h"
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"

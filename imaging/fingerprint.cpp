@@ -1,0 +1,148 @@
+#include "imaging/fingerprint.h"
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <optional>
+
+#include "imaging/decode.h"
+#include "imaging/grid_reduce.h"
+#include "imaging/jpeg_decode.h"
+
+namespace morvane {
+namespace {
+
+using vips::VImage;
+
+// Shrink-on-load stops while the shorter side keeps this many pixels: shrinking further
+// makes a JPEG's fingerprint drift from that of a PNG of the same picture.
+constexpr int kMinDecodedSide = 512;
+// Rows asked of a libvips pipeline at a time.
+constexpr int kStripRows = 16;
+
+// The picture reduced to the grid as 8-bit R,G,B, top row first, with its own sizes.
+struct GridPixels {
+    std::vector<std::uint8_t> rgb;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t bitDepth = 0;
+};
+
+std::vector<std::uint8_t> GreyToRgb(const std::vector<std::uint8_t>& grey) {
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(3 * grey.size());
+    for (const std::uint8_t value : grey) rgb.insert(rgb.end(), 3, value);
+    return rgb;
+}
+
+// Most pictures are JPEGs: decoded by libjpeg straight into the reduction.
+std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) {
+    std::optional<GridReducer> reducer;
+    GridPixels pixels;
+    int bands = 0;
+    const JpegRowHandlers handlers{
+        .ShrinkFor =
+            [](int width, int height) {
+                return ShrinkOnLoadFactor(width, height, {kMinDecodedSide, kMinDecodedSide});
+            },
+        .Begin =
+            [&](const JpegFrame& frame) {
+                if (!WithinDecodeLimits(frame.width, frame.height)) return false;
+                reducer.emplace(frame.width, frame.height, frame.bands, gridSize);
+                pixels.width = frame.fullWidth;
+                pixels.height = frame.fullHeight;
+                pixels.bitDepth = 8 * frame.bands;
+                bands = frame.bands;
+                return reducer->Handles();
+            },
+        .Row = [&](const std::uint8_t* row) { reducer->AddRow(row); },
+    };
+    if (!DecodeJpegRows(path, handlers)) return std::nullopt;
+    std::vector<std::uint8_t> reduced = reducer->Finish();
+    if (reduced.empty()) return std::nullopt;
+    pixels.rgb = bands == 1 ? GreyToRgb(reduced) : std::move(reduced);
+    return pixels;
+}
+
+// The picture stretched to gridSize x gridSize over the fill colour; empty when decoding
+// fails part way. The rows stream through the reduction a strip at a time.
+std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t fillColour) {
+    if (image.has_alpha()) {
+        const std::vector<double> fill = {static_cast<double>(fillColour & 0xFF),
+                                          static_cast<double>((fillColour >> 8) & 0xFF),
+                                          static_cast<double>((fillColour >> 16) & 0xFF)};
+        image = image.flatten(VImage::option()->set("background", fill));
+    }
+    if (image.bands() != 3 || image.format() != VIPS_FORMAT_UCHAR) return {};
+    GridReducer reducer(image.width(), image.height(), 3, gridSize);
+    if (!reducer.Handles()) return {};
+    const vips::VRegion region = vips::VRegion::new_from_image(image);
+    for (int top = 0; top < image.height(); top += kStripRows) {
+        const int rows = std::min(kStripRows, image.height() - top);
+        region.prepare(0, top, image.width(), rows);
+        for (int y = top; y < top + rows; ++y) reducer.AddRow(region.addr(0, y));
+    }
+    return reducer.Finish();
+}
+
+// Every other picture, and a JPEG the direct path declines, goes through libvips.
+std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSize,
+                                            std::uint32_t fillColour) {
+    const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
+    if (!picture) return std::nullopt;
+    GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth};
+    try {
+        pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
+    } catch (const vips::VError&) {
+        return std::nullopt;  // damaged or truncated data shows only while the pixels stream
+    }
+    return pixels;
+}
+
+// B,G,R triplets, bottom row first, as the grey reduction expects them.
+std::vector<std::uint8_t> BottomUpTriplets(const std::vector<std::uint8_t>& rgb, std::size_t side) {
+    std::vector<std::uint8_t> triplets(3 * side * side);
+    for (std::size_t row = 0; row < side; ++row) {
+        const std::uint8_t* source = rgb.data() + 3 * side * (side - 1 - row);
+        std::uint8_t* target = triplets.data() + 3 * side * row;
+        for (std::size_t column = 0; column < side; ++column, source += 3, target += 3) {
+            target[0] = source[2];
+            target[1] = source[1];
+            target[2] = source[0];
+        }
+    }
+    return triplets;
+}
+
+}  // namespace
+
+void MakeFingerprint(const std::string& path, Fingerprint& fingerprint, int gridSize,
+                     std::int32_t& picWidth, std::int32_t& picHeight, std::int32_t& bitDepth,
+                     std::uint32_t fillColour) {
+    fingerprint.clear();
+    if (gridSize <= 0 || !EnsureImagingStarted()) return;
+    auto pixels = JpegGridPixels(path, gridSize);
+    if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
+    const std::size_t side = static_cast<std::size_t>(gridSize);
+    if (!pixels || pixels->rgb.size() != 3 * side * side) return;
+    picWidth = pixels->width;
+    picHeight = pixels->height;
+    bitDepth = pixels->bitDepth;
+    std::vector<std::uint8_t> triplets = BottomUpTriplets(pixels->rgb, side);
+    PixelsToGrey(triplets);
+    // A copy of exactly the grey cells: the table keeps one for every picture of the run,
+    // and the triplets' capacity would triple its size.
+    fingerprint.assign(triplets.begin(), triplets.end());
+}
+
+void PixelsToGrey(std::vector<std::uint8_t>& pixels) {
+    std::size_t next = 0;
+    for (std::size_t offset = 0; offset + 2 < pixels.size(); offset += 3) {
+        const unsigned sum = pixels[offset] + pixels[offset + 1] + pixels[offset + 2];
+        pixels[next++] = static_cast<std::uint8_t>(sum / 3);
+    }
+    // Fewer than three bytes hold no pixel and are left as they are.
+    if (next > 0) pixels.resize(next);
+}
+
+}  // namespace morvane

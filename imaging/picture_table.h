@@ -1,0 +1,38 @@
+#pragma once
+// The record of one collected picture and the table of them, index-parallel to the
+// list of collected paths.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/fingerprint.h"
+
+namespace morvane {
+
+struct Dubl {
+    // 1 while the picture has a complete fingerprint and is not yet in a group.
+    std::uint8_t Valid = 0;
+    // Similarity in percent of the latest match recorded for this picture.
+    std::uint8_t Similarity = 0;
+    // Bytes; -1 when the file could not be found. 64-bit so large files keep their size.
+    std::int64_t FileSize = 0;
+    std::int32_t PicWidth = 0;
+    std::int32_t PicHeight = 0;
+    std::int32_t BitDepth = 0;
+    morvane::Fingerprint Fingerprint;
+};
+
+using PicTable = std::vector<Dubl>;
+
+// What a run collected: the search folder (ending with the separator), the relative paths
+// in walk order and one record per path.
+struct CollectedRun {
+    std::string SearchRoot;
+    std::vector<std::string> FileList;
+    morvane::PicTable PicTable;
+
+    int LastFile() const { return static_cast<int>(FileList.size()) - 1; }
+    std::string FullPath(int index) const { return SearchRoot + FileList[index]; }
+};
+
+}  // namespace morvane

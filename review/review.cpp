@@ -1,0 +1,175 @@
+#include "review/review.h"
+
+#include "files/sizes.h"
+
+namespace morvane {
+
+Review::Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd)
+    : run_(run), files_(files), frontEnd_(frontEnd) {}
+
+void Review::AddStep(ScanStep step) {
+    steps_.push_back(std::move(step));
+}
+
+void Review::EndOfScan() {
+    scanEnded_ = true;
+}
+
+void Review::SkipEverything() {
+    skipAll_ = true;
+}
+
+void Review::KeepOneOfEvery(bool keepSmallest) {
+    keepSmallest_ = keepSmallest;
+    deleteAllMode_ = true;
+    skipAll_ = true;
+}
+
+bool Review::Write(OutputFile& file, const std::string& line) {
+    if (file.WriteLine(line)) return true;
+    failedPath_ = file.Path();
+    state_ = ReviewState::WriteFailed;
+    files_.Close();
+    return false;
+}
+
+// Takes the next scan step; false when none is queued.
+bool Review::BeginStep() {
+    if (steps_.empty()) return false;
+    current_ = std::move(steps_.front());
+    steps_.pop_front();
+    nextMember_ = 0;
+    if (current_->Group) {
+        ++groupCount_;
+        duplicateCount_ = current_->DuplicateCount;
+        frontEnd_.DuplicateCountChanged(duplicateCount_);
+        if (Write(files_.Log, kSeparatorLine)) Write(files_.List, kSeparatorLine);
+    }
+    return true;
+}
+
+bool Review::WriteMember(int index) {
+    const std::string fullPath = run_.FullPath(index);
+    return Write(files_.Log, LogLine(fullPath, run_.PicTable[index])) &&
+           Write(files_.List, fullPath);
+}
+
+void Review::ShowMember(int index) {
+    const Dubl& record = run_.PicTable[index];
+    const SlotPicture picture{run_.FullPath(index), run_.FileList[index],
+                              FormatSize(record.FileSize), DimensionsText(record)};
+    if (leftPath_.empty()) {
+        leftPath_ = picture.FullPath;
+        frontEnd_.ShowSlot(0, picture);
+    } else if (rightPath_.empty()) {
+        rightPath_ = picture.FullPath;
+        frontEnd_.ShowSlot(1, picture);
+    }
+}
+
+ReviewState Review::Resume() {
+    while (state_ == ReviewState::NeedsStep) {
+        if (!current_ && !BeginStep()) {
+            if (scanEnded_) state_ = ReviewState::Finished;
+            break;
+        }
+        if (state_ != ReviewState::NeedsStep) break;
+        const auto& members = current_->Group ? current_->Group->Members : std::vector<int>{};
+        if (nextMember_ < members.size()) {
+            const int index = members[nextMember_++];
+            if (!WriteMember(index)) break;
+            if (!skipAll_) {
+                ShowMember(index);
+                if (!leftPath_.empty() && !rightPath_.empty())
+                    state_ = ReviewState::AwaitingDecision;
+            }
+            continue;
+        }
+        EndGroup();
+    }
+    return state_;
+}
+
+void Review::EndGroup() {
+    if (current_->Group) {
+        if (deleteAllMode_) KeepOnePass();
+        frontEnd_.ClearSlots();
+        leftPath_.clear();
+        rightPath_.clear();
+    }
+    frontEnd_.ProcessedChanged(current_->Processed);
+    current_.reset();
+}
+
+void Review::Dispose(const std::string& fullPath) {
+    const std::int64_t size = FileSizeByName(fullPath);
+    if (frontEnd_.DisposeFile(fullPath)) {
+        ++removedCount_;
+        removedBytes_ += size > 0 ? size : 0;
+    } else if (size >= 0) {
+        ++failedRemovals_;
+    }
+}
+
+// Keeps one file of the group, the smallest or the largest by the sizes on disk now; a
+// tie keeps the earlier file. Sizes are 64-bit, so files over 2 GiB compare truly.
+void Review::KeepOnePass() {
+    std::int64_t keptSize = -1;
+    std::string kept;
+    for (const int index : current_->Group->Members) {
+        const std::string fullPath = run_.FullPath(index);
+        const std::int64_t size = FileSizeByName(fullPath);
+        if (size <= 0) continue;
+        if (keptSize < 0) {
+            keptSize = size;
+            kept = fullPath;
+        } else if (keepSmallest_ ? size < keptSize : size > keptSize) {
+            keptSize = size;
+            Dispose(kept);
+            kept = fullPath;
+        } else {
+            Dispose(fullPath);
+        }
+    }
+}
+
+bool Review::Decide(ReviewDecision decision) {
+    if (deleteAllMode_ || skipAll_ || (leftPath_.empty() && rightPath_.empty())) return false;
+    if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
+    switch (decision) {
+        case ReviewDecision::DeleteLeft:
+            Dispose(leftPath_);
+            leftPath_.clear();
+            break;
+        case ReviewDecision::DeleteAllLarger:
+            KeepOneOfEvery(true);
+            break;
+        case ReviewDecision::DeleteRight:
+            Dispose(rightPath_);
+            rightPath_.clear();
+            break;
+        case ReviewDecision::DeleteAllSmaller:
+            KeepOneOfEvery(false);
+            break;
+        case ReviewDecision::SkipPair:
+            rightPath_.clear();
+            break;
+        case ReviewDecision::SkipAll:
+            skipAll_ = true;
+            break;
+    }
+    if (state_ == ReviewState::AwaitingDecision) state_ = ReviewState::NeedsStep;
+    return true;
+}
+
+void Review::Stop() {
+    if (state_ == ReviewState::Stopped) return;
+    const bool inGroup = current_ && current_->Group;
+    state_ = ReviewState::Stopped;
+    leftPath_.clear();
+    rightPath_.clear();
+    files_.Close();
+    if (inGroup) frontEnd_.ClearSlots();
+}
+
+}  // namespace morvane

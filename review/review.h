@@ -1,0 +1,122 @@
+#pragma once
+// The review of the groups: writes each group to the log and the list, shows its pictures
+// two at a time through the front end and applies the user's decisions. It is a state
+// machine driven by the front end: Resume() runs until a decision or more scan steps are
+// needed; Decide() applies a decision; nothing here sleeps or waits.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "compare/grouping.h"
+#include "imaging/picture_table.h"
+#include "review/output_files.h"
+
+namespace morvane {
+
+// The decision buttons, by index.
+enum class ReviewDecision {
+    DeleteLeft = 0,
+    DeleteAllLarger = 1,  // keep the smallest file of every group
+    DeleteRight = 2,
+    DeleteAllSmaller = 3,  // keep the largest file of every group
+    SkipPair = 4,
+    SkipAll = 5,
+};
+
+// What a slot shows: the full path, the relative path, FormatSize of the size, and
+// width x height x depth.
+struct SlotPicture {
+    std::string FullPath;
+    std::string RelativePath;
+    std::string SizeText;
+    std::string DimensionsText;
+};
+
+class ReviewFrontEnd {
+  public:
+    virtual ~ReviewFrontEnd() = default;
+    // Slot 0 is the left, 1 the right one; the slot's earlier picture is replaced.
+    virtual void ShowSlot(int slot, const SlotPicture& picture) = 0;
+    // End of a group: both pictures and their labels cleared.
+    virtual void ClearSlots() = 0;
+    virtual void DuplicateCountChanged(int duplicateCount) = 0;
+    virtual void ProcessedChanged(int processed) = 0;
+    // Removes the file the way chosen at this moment; true when the file is gone.
+    virtual bool DisposeFile(const std::string& fullPath) = 0;
+};
+
+enum class ReviewState {
+    NeedsStep,         // feed the next scan step (or EndOfScan) and Resume again
+    AwaitingDecision,  // both slots are full: call Decide
+    Finished,          // every group done; the output files are still open
+    Stopped,           // Stop() was called
+    WriteFailed,       // a line could not be written: see FailedPath(); files closed
+};
+
+class Review {
+  public:
+    // The run, the files and the front end must outlive the review. The files are open.
+    Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd);
+
+    void AddStep(ScanStep step);
+    void EndOfScan();
+    ReviewState Resume();
+    // Applies a decision when one is allowed (a pair on display, no skip-all or keep-one
+    // mode); returns whether it acted. Call Resume() afterwards.
+    bool Decide(ReviewDecision decision);
+    // Ends the review: nothing more is written, shown or removed; the files are closed.
+    void Stop();
+    // Modes a front end may set before the first group, as the matching buttons would.
+    void SkipEverything();
+    void KeepOneOfEvery(bool keepSmallest);
+
+    ReviewState State() const { return state_; }
+    bool AwaitingDecision() const { return state_ == ReviewState::AwaitingDecision; }
+    const std::string& LeftPath() const { return leftPath_; }
+    const std::string& RightPath() const { return rightPath_; }
+    bool SkipAll() const { return skipAll_; }
+    bool DeleteAllMode() const { return deleteAllMode_; }
+    bool KeepSmallest() const { return keepSmallest_; }
+    const std::optional<std::string>& FailedPath() const { return failedPath_; }
+
+    int GroupCount() const { return groupCount_; }
+    int DuplicateCount() const { return duplicateCount_; }
+    int RemovedCount() const { return removedCount_; }
+    std::int64_t RemovedBytes() const { return removedBytes_; }
+    int FailedRemovals() const { return failedRemovals_; }
+
+  private:
+    bool BeginStep();
+    bool WriteMember(int index);
+    void ShowMember(int index);
+    void EndGroup();
+    void KeepOnePass();
+    void Dispose(const std::string& fullPath);
+    bool Write(OutputFile& file, const std::string& line);
+
+    const CollectedRun& run_;
+    OutputFiles& files_;
+    ReviewFrontEnd& frontEnd_;
+
+    std::deque<ScanStep> steps_;
+    bool scanEnded_ = false;
+    std::optional<ScanStep> current_;
+    std::size_t nextMember_ = 0;
+    ReviewState state_ = ReviewState::NeedsStep;
+
+    std::string leftPath_;
+    std::string rightPath_;
+    bool skipAll_ = false;
+    bool deleteAllMode_ = false;
+    bool keepSmallest_ = false;
+    std::optional<std::string> failedPath_;
+
+    int groupCount_ = 0;
+    int duplicateCount_ = 0;
+    int removedCount_ = 0;
+    std::int64_t removedBytes_ = 0;
+    int failedRemovals_ = 0;
+};
+
+}  // namespace morvane

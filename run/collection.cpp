@@ -1,0 +1,158 @@
+#include "run/collection.h"
+
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "compare/worker_pool.h"
+#include "files/masks.h"
+#include "files/paths.h"
+#include "files/sizes.h"
+#include "files/walk.h"
+#include "run/run_cache.h"
+
+namespace morvane {
+namespace {
+
+// Counts only from the workers; read after they are joined.
+struct Tally {
+    std::atomic<int> decoded{0};
+    std::atomic<int> fromCache{0};
+};
+
+void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
+    Dubl& record = run.PicTable[index];
+    const std::string fullPath = run.FullPath(index);
+    record.FileSize = FileSizeByName(fullPath);
+    if (cache.Fill(index, record)) {
+        ++tally.fromCache;
+    } else {
+        MakeFingerprint(fullPath, record.Fingerprint, GridSize, record.PicWidth, record.PicHeight,
+                        record.BitDepth, kWhiteFill);
+        ++tally.decoded;
+    }
+    if (static_cast<int>(record.Fingerprint.size()) - 1 >= LastCell) record.Valid = 1;
+}
+
+// Workers take the files in index order and fill their records in place (each record is
+// written by one worker only); the caller waits for each file in turn and reports it.
+class FingerprintWorkers {
+  public:
+    FingerprintWorkers(CollectedRun& run, RunCache& cache, const std::atomic<bool>& running,
+                       int threads)
+        : run_(run), cache_(cache), running_(running), done_(run.FileList.size(), 0) {
+        const int count = std::min(WorkerCount(threads), std::max(1, run.LastFile() + 1));
+        for (int worker = 0; worker < count; ++worker) workers_.emplace_back([this] { Work(); });
+    }
+    ~FingerprintWorkers() { Join(); }
+    FingerprintWorkers(const FingerprintWorkers&) = delete;
+    FingerprintWorkers& operator=(const FingerprintWorkers&) = delete;
+
+    // False when the workers stopped before file `index` was made.
+    bool WaitFor(int index) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return done_[index] || exited_ == workers_.size(); });
+        return done_[index] != 0;
+    }
+
+    // Stops taking files, waits for the pictures being decoded, and passes on a failure.
+    void Finish(CollectCounts* counts) {
+        Join();
+        if (counts) *counts = {tally_.decoded.load(), tally_.fromCache.load()};
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+  private:
+    void Join() {
+        stop_ = true;
+        for (auto& worker : workers_)
+            if (worker.joinable()) worker.join();
+    }
+
+    void Work() {
+        const int last = run_.LastFile();
+        while (!stop_ && running_) {
+            const int index = next_.fetch_add(1);
+            if (index > last) break;
+            try {
+                FillRecord(run_, index, cache_, tally_);
+            } catch (...) {
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+                stop_ = true;
+                break;
+            }
+            const std::lock_guard lock(mutex_);
+            done_[index] = 1;
+            changed_.notify_all();
+        }
+        // libvips keeps buffers per thread until the thread says it is done.
+        vips_thread_shutdown();
+        const std::lock_guard lock(mutex_);
+        ++exited_;
+        changed_.notify_all();
+    }
+
+    CollectedRun& run_;
+    RunCache& cache_;
+    Tally tally_;
+    const std::atomic<bool>& running_;
+    std::atomic<int> next_{0};
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::uint8_t> done_;
+    std::size_t exited_ = 0;
+    std::exception_ptr failure_;
+    std::vector<std::thread> workers_;  // last: they stop before the state they use goes
+};
+
+}  // namespace
+
+CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
+                               const std::atomic<bool>& running, const CollectProgress& progress,
+                               CollectedRun& run) {
+    return CollectPictures(searchFolder, maskText, running, progress, CollectOptions{}, run);
+}
+
+CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
+                               const std::atomic<bool>& running, const CollectProgress& progress,
+                               const CollectOptions& options, CollectedRun& run) {
+    run = CollectedRun{};
+    run.SearchRoot = AddTrailingBackslash(searchFolder);
+    if (!PathExists(run.SearchRoot, true)) return CollectOutcome::FolderMissing;
+
+    MaskList masks;
+    if (masks.SetMasks(maskText) >= 0)
+        CollectFiles(run.SearchRoot, true, masks, run.FileList, &running);
+    if (!running) return CollectOutcome::Stopped;
+    if (progress.Walked) progress.Walked(static_cast<int>(run.FileList.size()));
+
+    // Created once at its final size, before any worker writes into it.
+    run.PicTable.assign(run.FileList.size(), Dubl{});
+    if (run.FileList.empty()) {
+        RunCache(options.Cache, run).Finish(true);  // the folder's rows are all of gone files
+        return CollectOutcome::Done;
+    }
+    RunCache cache(options.Cache, run);
+    FingerprintWorkers workers(run, cache, running, options.Threads);
+    bool complete = false;
+    for (int i = 0; i <= run.LastFile(); ++i) {
+        if (!workers.WaitFor(i)) break;
+        cache.Remember(i, run.PicTable[i]);
+        if (progress.FileHandled) progress.FileHandled(i, run.FileList[i]);
+        if (!running) break;
+        complete = i == run.LastFile();
+    }
+    workers.Finish(options.Counts);
+    cache.Finish(complete);
+    return complete ? CollectOutcome::Done : CollectOutcome::Stopped;
+}
+
+}  // namespace morvane

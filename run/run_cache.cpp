@@ -1,0 +1,67 @@
+#include "run/run_cache.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace morvane {
+
+RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run) {
+    if (!cache || !cache->Working()) return;
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(run.SearchRoot, error);
+    if (error) return;
+    cache_ = cache;
+    root_ = real.string();
+    if (root_.back() != '/') root_ += '/';
+    others_ = cache->LoadFolder(root_);
+    known_.resize(run.FileList.size());
+    seen_.resize(run.FileList.size());
+    for (std::size_t i = 0; i < run.FileList.size(); ++i) {
+        if (const auto row = others_.find(root_ + run.FileList[i]); row != others_.end()) {
+            known_[i] = std::move(row->second);
+            others_.erase(row);
+        }
+    }
+}
+
+bool RunCache::Fill(int index, Dubl& record) {
+    if (!cache_) return false;
+    // Asked before decoding: a file changed while it is read gets a newer identity next time.
+    seen_[index] = IdentityOf(run_.FullPath(index));
+    std::optional<CachedPicture>& row = known_[index];
+    if (!seen_[index] || !row || row->Identity != *seen_[index] || row->Fill != kWhiteFill)
+        return false;
+    record.PicWidth = row->Width;
+    record.PicHeight = row->Height;
+    record.BitDepth = row->Depth;
+    record.Fingerprint = std::move(row->Cells);
+    row.reset();
+    seen_[index].reset();
+    return true;
+}
+
+void RunCache::Remember(int index, const Dubl& record) {
+    if (!cache_ || !seen_[index] || record.Fingerprint.size() != GridSize * GridSize) return;
+    cache_->Store(root_ + run_.FileList[index],
+                  {*seen_[index], kWhiteFill, record.PicWidth, record.PicHeight, record.BitDepth,
+                   record.Fingerprint});
+}
+
+void RunCache::Finish(bool complete) {
+    if (!cache_) return;
+    cache_->Flush();
+    if (!complete) return;
+    // Only rows of files gone from the disk: a file the masks left out may be searched again.
+    std::vector<std::string> gone;
+    for (const auto& [path, row] : others_) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            gone.push_back(path);
+    }
+    cache_->Forget(gone);
+}
+
+}  // namespace morvane

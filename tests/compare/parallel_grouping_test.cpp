@@ -1,0 +1,223 @@
+// The batched, multi-threaded scanner against the one-by-one scan written out plainly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "compare/grouping.h"
+
+namespace morvane {
+namespace {
+
+struct Outcome {
+    std::vector<std::vector<int>> groups;
+    std::vector<int> duplicateCounts;          // after each group
+    std::vector<int> processed;                // after each group
+    std::vector<std::pair<int, int>> records;  // valid, similarity
+
+    bool operator==(const Outcome&) const = default;
+};
+
+void KeepRecords(const PicTable& table, Outcome& outcome) {
+    for (const Dubl& record : table) outcome.records.emplace_back(record.Valid, record.Similarity);
+}
+
+Outcome PlainScan(PicTable table, int threshold) {
+    Outcome outcome;
+    int duplicates = 0;
+    const int size = static_cast<int>(table.size());
+    for (int head = 0; head < size; ++head) {
+        if (table[head].Valid != 1) continue;
+        std::vector<int> group{head};
+        for (int candidate = head + 1; candidate < size; ++candidate) {
+            if (table[candidate].Valid != 1) continue;
+            // The plain per-pair similarity, proven on its own in the grouping test.
+            const int similarity =
+                Similarity(table[head].Fingerprint, table[candidate].Fingerprint);
+            if (similarity < threshold) continue;
+            ++duplicates;
+            group.push_back(candidate);
+            table[candidate].Valid = 0;
+            table[candidate].Similarity = static_cast<std::uint8_t>(similarity);
+            table[head].Similarity = static_cast<std::uint8_t>(similarity);
+        }
+        if (group.size() > 1) {
+            outcome.groups.push_back(group);
+            outcome.duplicateCounts.push_back(duplicates);
+            outcome.processed.push_back(head + 1);
+        }
+    }
+    KeepRecords(table, outcome);
+    return outcome;
+}
+
+struct Scan {
+    Outcome outcome;
+    bool filterAtStart, filterAtEnd;
+};
+
+// With `stopping`, every third step finds the run stopped and must give no group.
+Scan Scanned(PicTable table, int threshold, int threads, int maxHeads,
+             GroupScanner::Filter filter = GroupScanner::Filter::Auto, bool stopping = false) {
+    Scan scan;
+    GroupScanner scanner(table, threshold, threads, filter);
+    scan.filterAtStart = scanner.UsesCandidateFilter();
+    std::atomic<bool> running{true};
+    for (int steps = 0; !scanner.Finished(); ++steps) {
+        running = !stopping || steps % 3 != 1;
+        const ScanStep step = scanner.NextStep(&running, maxHeads);
+        EXPECT_TRUE(running || !step.Group);
+        if (!step.Group) continue;
+        scan.outcome.groups.push_back(step.Group->Members);
+        scan.outcome.duplicateCounts.push_back(step.DuplicateCount);
+        scan.outcome.processed.push_back(step.Processed);
+    }
+    scan.filterAtEnd = scanner.UsesCandidateFilter();
+    KeepRecords(table, scan.outcome);
+    return scan;
+}
+
+Dubl RecordOf(Fingerprint print) {
+    Dubl record;
+    record.Valid = print.empty() ? 0 : 1;
+    record.Fingerprint = std::move(print);
+    return record;
+}
+
+// Cells drawn from `values` grey levels: two values make about half the cells equal, right at
+// the 50 threshold; many values make unrelated pictures.
+PicTable RandomTable(int count, int values, unsigned seed) {
+    std::mt19937 random(seed);
+    PicTable table;
+    for (int i = 0; i < count; ++i) {
+        Fingerprint print(LastCell + 1);
+        for (auto& cell : print) cell = static_cast<std::uint8_t>(random() % values);
+        table.push_back(RecordOf(i % 97 == 5 ? Fingerprint{} : std::move(print)));
+    }
+    return table;
+}
+
+// Copies of a few originals, each differing in a number of cells around every threshold,
+// some made from other copies (so a copy may match a copy but not its original), shuffled.
+PicTable ClusteredTable(int originals, unsigned seed) {
+    std::mt19937 random(seed);
+    const int changes[] = {0,   3,   5,   6,   15,  16,  50,  56,  57,  107,  108,
+                           150, 200, 312, 313, 400, 516, 517, 700, 900, 1017, 1018};
+    std::vector<Fingerprint> prints;
+    for (int o = 0; o < originals; ++o) {
+        Fingerprint base(LastCell + 1);
+        for (auto& cell : base) cell = static_cast<std::uint8_t>(random() % 16);
+        const std::size_t first = prints.size();
+        prints.push_back(base);
+        for (const int changed : changes) {
+            const std::size_t made = prints.size() - first;
+            Fingerprint copy =
+                prints[prints.size() - 1 - random() % std::min<std::size_t>(made, 3)];
+            for (int i = 0; i < changed; ++i) copy[random() % (LastCell + 1)] += 1;
+            prints.push_back(copy);
+        }
+    }
+    std::shuffle(prints.begin(), prints.end(), random);
+    PicTable table;
+    for (auto& print : prints) table.push_back(RecordOf(std::move(print)));
+    table[3].Valid = 0;  // already taken before this scan began
+    return table;
+}
+
+// From threshold 90 on, heads are compared only with the candidates of a block index.
+class ParallelGrouping : public ::testing::TestWithParam<int> {};
+
+TEST_P(ParallelGrouping, RandomTablesGroupAsTheOneByOneScan) {
+    const int threshold = GetParam();
+    for (const int values : {2, 4, 256}) {
+        SCOPED_TRACE(values);
+        const PicTable table = RandomTable(700, values, 11 + values);
+        const Outcome expected = PlainScan(table, threshold);
+        const Scan scan = Scanned(table, threshold, 2, 256);
+        EXPECT_EQ(scan.outcome, expected);
+        EXPECT_EQ(scan.filterAtStart, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 1, 7, GroupScanner::Filter::Off).outcome, expected);
+    }
+}
+
+// Stopped part way and gone on, through the batches or the candidate filter.
+TEST_P(ParallelGrouping, ClusteredTablesGroupAsTheOneByOneScan) {
+    const int threshold = GetParam();
+    for (const unsigned seed : {3u, 4u}) {
+        SCOPED_TRACE(seed);
+        const PicTable table = ClusteredTable(40, seed);  // 920 pictures: several batches
+        const Outcome expected = PlainScan(table, threshold);
+        ASSERT_FALSE(expected.groups.empty());
+        const Scan scan = Scanned(table, threshold, 2, 256);
+        EXPECT_EQ(scan.outcome, expected);
+        EXPECT_EQ(scan.filterAtEnd, threshold >= 90);
+        EXPECT_EQ(Scanned(table, threshold, 3, 1, GroupScanner::Filter::Off).outcome, expected);
+        EXPECT_EQ(Scanned(table, threshold, 2, 4, GroupScanner::Filter::Auto, true).outcome,
+                  expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, ParallelGrouping,
+                         ::testing::Values(1, 50, 70, 90, 95, 99, 100));
+
+// `base` with `changed` cells raised by one, spread evenly over the first `span` cells.
+Fingerprint Changed(const Fingerprint& base, int changed, int span = LastCell + 1) {
+    Fingerprint copy = base;
+    for (int i = 0; i < changed; ++i) copy[i * span / changed] += 1;
+    return copy;
+}
+
+class CandidateFilter : public ::testing::TestWithParam<int> {};
+
+// Changes spread evenly, one to a block: the fewest blocks a matching pair can share.
+TEST_P(CandidateFilter, CopiesDifferingInTheMostCellsAllowedAreFound) {
+    const int threshold = GetParam();
+    const int most = LastCell + 1 - LeastEqualCells(threshold);
+    PicTable table = RandomTable(300, 256, 31);
+    const Fingerprint base = table[20].Fingerprint;
+    table[150].Fingerprint = Changed(base, most);
+    table[250].Fingerprint = Changed(base, most + 1);
+    const Outcome expected = PlainScan(table, threshold);
+    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{20, 150}}));
+    EXPECT_EQ(Scanned(table, threshold, 2, 256).outcome, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(HighThresholds, CandidateFilter, ::testing::Values(90, 95, 99, 100));
+
+TEST(CandidateFilterCases, APictureTakenByAnEarlierHeadIsNotOfferedAgain) {
+    PicTable table = RandomTable(200, 256, 8);
+    const Fingerprint base = table[10].Fingerprint;
+    // At 95 a match differs in at most 56 cells: the near copy matches both, the far copy
+    // matches only the near one, and the near one goes to the first head.
+    table[40].Fingerprint = Changed(base, 60, 120);
+    table[90].Fingerprint = Changed(base, 30, 60);
+    const Outcome expected = PlainScan(table, 95);
+    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{10, 90}}));
+    const Scan scan = Scanned(table, 95, 2, 256);
+    EXPECT_EQ(scan.outcome, expected);
+    EXPECT_TRUE(scan.filterAtEnd);
+}
+
+TEST(CandidateFilterCases, CellsCommonToManyPicturesHandTheScanToTheBatches) {
+    // Every picture has the same dark top rows, as scans with a black border would: each head
+    // finds all later pictures on the chains of those blocks, none of them a match.
+    PicTable table = RandomTable(900, 256, 12);
+    for (Dubl& record : table)
+        if (!record.Fingerprint.empty()) std::fill_n(record.Fingerprint.begin(), 256, 0);
+    table[500].Fingerprint = Changed(table[300].Fingerprint, 40);
+    const Outcome expected = PlainScan(table, 90);
+    ASSERT_EQ(expected.groups.size(), 1u);
+    const Scan scan = Scanned(table, 90, 2, 256);
+    EXPECT_EQ(scan.outcome, expected);
+    EXPECT_TRUE(scan.filterAtStart && !scan.filterAtEnd);
+}
+
+TEST(ParallelGroupingKernels, IdenticalPicturesAllJoinTheFirst) {
+    const PicTable table(1000, RecordOf(Fingerprint(LastCell + 1, 9)));
+    const Outcome outcome = Scanned(table, 100, 2, 256).outcome;
+    EXPECT_EQ(outcome.groups.at(0).size(), 1000u);
+    EXPECT_EQ(outcome, PlainScan(table, 100));
+}
+
+}  // namespace
+}  // namespace morvane

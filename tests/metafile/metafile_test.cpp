@@ -1,0 +1,363 @@
+// The EMF and WMF renderer: pictures written record by record, checked by their pixels.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <memory>
+#include <random>
+
+#include "imaging/fingerprint.h"
+#include "metafile/render.h"
+#include "metafile_writer.h"
+#include "support/temp_dir.h"
+
+namespace morvane {
+namespace {
+
+using test::Bytes;
+using test::EmfWriter;
+using test::Rgb;
+using test::WmfWriter;
+
+// Fonts need a GUI application; ctest runs this on the offscreen platform.
+struct GuiEnvironment : ::testing::Environment {
+    int argc = 1;
+    char name[14] = "metafile_test";
+    char* argv[2] = {name, nullptr};
+    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
+    std::unique_ptr<QGuiApplication> app;
+};
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+constexpr std::uint32_t kNullPen = 0x80000008;
+constexpr std::uint32_t kBlackPen = 0x80000007;
+constexpr std::uint32_t kNullBrush = 0x80000005;
+
+std::optional<RenderedPicture> RenderBytes(const std::vector<std::uint8_t>& bytes) {
+    return RenderMetafile(std::span<const std::uint8_t>(bytes));
+}
+
+RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
+    auto picture = RenderBytes(bytes);
+    EXPECT_TRUE(picture.has_value());
+    return picture.value_or(RenderedPicture{});
+}
+
+QColor At(const RenderedPicture& picture, int x, int y) {
+    return picture.image.pixelColor(x, y);
+}
+
+bool IsColour(QColor c, int r, int g, int b) {
+    return c.alpha() == 255 && std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
+           std::abs(c.blue() - b) <= 2;
+}
+
+// A pixel the rendering must show: opaque in this colour, left clear, or inked (mostly opaque).
+struct Probe {
+    int x, y;
+    QRgb colour;
+};
+constexpr QRgb kClear = 0, kInked = 1, kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000,
+               kBlue = 0xFF0000FF;
+
+RenderedPicture ExpectPixels(const std::vector<std::uint8_t>& file,
+                             std::initializer_list<Probe> probes) {
+    const RenderedPicture picture = Render(file);
+    for (const auto& [x, y, colour] : probes) {
+        const QColor c = At(picture, x, y);
+        if (colour == kClear)
+            EXPECT_EQ(c.alpha(), 0) << x << ", " << y;
+        else if (colour == kInked)
+            EXPECT_GT(c.alpha(), 100) << x << ", " << y;
+        else
+            EXPECT_TRUE(IsColour(c, qRed(colour), qGreen(colour), qBlue(colour))) << x << ", " << y;
+    }
+    return picture;
+}
+
+// Mean difference of the 32 x 32 greys of two renderings laid over white, as the fingerprint
+// sees them.
+double MeanCellDifference(const RenderedPicture& a, const RenderedPicture& b) {
+    const auto cells = [](const QImage& image) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, image);
+        return flat.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    const QImage x = cells(a.image), y = cells(b.image);
+    double sum = 0;
+    for (int row = 0; row < 32; ++row)
+        for (int col = 0; col < 32; ++col)
+            sum += std::abs(qGray(x.pixel(col, row)) - qGray(y.pixel(col, row)));
+    return sum / 1024;
+}
+
+// A white background with a red rectangle from (20, 20) to (60, 50), no outlines, after a
+// record of an unknown kind that is skipped.
+EmfWriter RectangleOnWhite() {
+    EmfWriter emf(100, 80);
+    emf.Record(0x7777, Bytes().U32(1).U32(2));
+    emf.Select(kNullPen).Brush(1, Rgb(255, 255, 255)).Select(1).Rectangle(0, 0, 100, 80);
+    emf.Brush(2, Rgb(255, 0, 0)).Select(2).Rectangle(20, 20, 60, 50);
+    return emf;
+}
+
+TEST(EmfRender, FilledRectangleOnBackgroundAndReportedSize) {
+    const auto picture = ExpectPixels(RectangleOnWhite().Finish(),
+                                      {{40, 35, kRed}, {5, 5, kWhite}, {80, 70, kWhite}});
+    EXPECT_EQ(QSize(picture.width, picture.height), QSize(100, 80));
+    EXPECT_EQ(picture.image.size(), QSize(100, 80));
+    EXPECT_EQ(picture.image.format(), QImage::Format_RGBA8888);
+}
+
+TEST(EmfRender, LinesAndPolylinesUseTheSelectedPen) {
+    EmfWriter emf(100, 100);
+    emf.Pen(1, 0, 5, Rgb(0, 0, 0)).Select(1).MoveTo(10, 30).LineTo(90, 30);
+    emf.Polyline16({10, 70, 50, 70, 50, 95});
+    ExpectPixels(
+        emf.Finish(),
+        {{50, 30, kBlack}, {30, 70, kBlack}, {50, 85, kBlack}, {50, 50, kClear}, {70, 85, kClear}});
+}
+
+TEST(EmfRender, WindowAndViewportScaleTheDrawing) {
+    EmfWriter emf(100, 100);
+    emf.Record(17, Bytes().U32(8));  // MM_ANISOTROPIC
+    emf.Record(9, Bytes().I32(1000).I32(1000)).Record(11, Bytes().I32(100).I32(100));
+    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, 500, 500);
+    ExpectPixels(emf.Finish(), {{25, 25, kRed}, {75, 75, kClear}});
+}
+
+TEST(EmfRender, WorldTransformAndSavedStates) {
+    EmfWriter emf(100, 100);
+    emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Brush(2, Rgb(0, 0, 255)).Select(1);
+    emf.Record(33, Bytes());  // SaveDC
+    emf.Select(2).Record(35, Bytes().F32(2).F32(0).F32(0).F32(2).F32(0).F32(0));
+    emf.Record(34, Bytes().I32(-1));  // RestoreDC: red brush, no transform again
+    emf.Rectangle(0, 0, 20, 20);
+    emf.Select(2).Record(36, Bytes().F32(2).F32(0).F32(0).F32(2).F32(0).F32(0).U32(4));
+    emf.Rectangle(20, 20, 40, 40);  // drawn at (40, 40)-(80, 80)
+    ExpectPixels(emf.Finish(), {{10, 10, kRed}, {60, 60, kBlue}, {30, 30, kClear}});
+}
+
+// The pie's centre, inside the ellipse, outside it in its box, on and off a straight Bezier.
+TEST(EmfRender, EllipsesPiesAndBeziers) {
+    EmfWriter emf(100, 100);
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1).Ellipse(50, 50, 100, 100);
+    emf.Record(47, Bytes().Rect(0, 0, 40, 40).I32(40).I32(20).I32(20).I32(0));  // top right
+    emf.Select(kBlackPen).Polyline16({60, 10, 70, 10, 80, 10, 90, 10}, 85);
+    ExpectPixels(
+        emf.Finish(),
+        {{23, 17, kBlack}, {75, 75, kBlack}, {52, 52, kClear}, {75, 10, kInked}, {75, 20, kClear}});
+}
+
+// Two closed squares, then a figure that starts with a curve and is left open: it must not
+// join the second square, whichever way it is drawn.
+TEST(EmfRender, LaterFiguresStartAtTheirMoveTo) {
+    const auto start = [] {
+        EmfWriter emf(100, 100);
+        emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1).Record(59, Bytes());
+        emf.MoveTo(10, 10).LineTo(40, 10).LineTo(40, 40).LineTo(10, 40).Record(61, Bytes());
+        emf.MoveTo(60, 10).LineTo(90, 10).LineTo(90, 40).LineTo(60, 40).Record(61, Bytes());
+        return emf;
+    };
+    const auto fill = [](EmfWriter& emf) {
+        // FillPath closes the last figure itself.
+        emf.Record(60, Bytes()).Record(62, Bytes().Rect(0, 0, 100, 100));
+        return Render(emf.Finish());
+    };
+    EmfWriter raster(100, 100);
+    raster.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1);
+    raster.Rectangle(10, 10, 40, 40).Rectangle(60, 10, 90, 40);
+    EmfWriter squareRaster = raster, chordRaster = raster;
+    squareRaster.Rectangle(10, 60, 90, 90);
+    chordRaster.Record(46, Bytes().Rect(10, 60, 90, 90).I32(90).I32(75).I32(10).I32(75));
+
+    EmfWriter beziers = start();
+    beziers.MoveTo(10, 60).Polyline16(
+        {36, 60, 63, 60, 90, 60, 90, 70, 90, 80, 90, 90, 63, 90, 36, 90, 10, 90}, 88);
+    EmfWriter arc = start();
+    arc.MoveTo(90, 75).Record(55, Bytes().Rect(10, 60, 90, 90).I32(90).I32(75).I32(10).I32(75));
+    EXPECT_LT(MeanCellDifference(fill(beziers), Render(squareRaster.Finish())), 3);
+    EXPECT_LT(MeanCellDifference(fill(arc), Render(chordRaster.Finish())), 3);
+}
+
+TEST(EmfRender, TextDrawsDarkPixels) {
+    EmfWriter emf(200, 60);
+    emf.Record(18, Bytes().U32(1));  // transparent background
+    emf.Font(1, -40, 700).Select(1).Text(10, 10, u"HHHH");
+    const RenderedPicture picture = Render(emf.Finish());
+    int dark = 0;
+    for (int y = 0; y < picture.image.height(); ++y)
+        for (int x = 0; x < picture.image.width(); ++x)
+            dark += At(picture, x, y).alpha() > 200 && At(picture, x, y).value() < 60;
+    EXPECT_GT(dark, 200);
+}
+
+TEST(EmfRender, StretchedBitmapKeepsItsQuadrants) {
+    EmfWriter emf(100, 100);  // top: red, green; bottom: blue, white
+    emf.StretchDib(0, 0, 100, 100, 2, 2,
+                   test::MakeDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
+    ExpectPixels(emf.Finish(),
+                 {{10, 10, kRed}, {90, 10, 0xFF00FF00}, {10, 90, kBlue}, {90, 90, kWhite}});
+}
+
+// Office programs draw a transparent bitmap as a run-length mask OR-ed in, then the picture
+// AND-ed. Over a blue stripe and over nothing, the pair must look like its opaque part alone.
+TEST(MetafileRender, MaskAndPicturePairsLeaveTheGroundShowing) {
+    constexpr int kSide = 100;
+    constexpr std::uint32_t kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
+    std::vector<std::uint8_t> mask(kSide * kSide, 0);
+    std::vector<std::uint32_t> picture(kSide * kSide, 0xFFFFFF);
+    for (int y = 25; y < 75; ++y) {
+        std::fill_n(&mask[y * kSide + 25], 50, 1);
+        std::fill_n(&picture[y * kSide + 25], 50, 0xFF0000);
+    }
+    const auto maskDib = test::MakeRle8Dib(kSide, kSide, {0x000000, 0xFFFFFF}, mask);
+    const auto pictureDib = test::MakeDib24(kSide, kSide, picture);
+    EmfWriter emf(kSide, kSide);
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 50, kSide);
+    EmfWriter emfRaster = emf;
+    emf.StretchDib(0, 0, kSide, kSide, kSide, kSide, maskDib, kSrcPaint)
+        .StretchDib(0, 0, kSide, kSide, kSide, kSide, pictureDib, kSrcAnd);
+    emfRaster.Brush(2, Rgb(255, 0, 0)).Select(2).Rectangle(25, 25, 75, 75);
+    WmfWriter wmf(kSide, kSide, 96);
+    wmf.Brush(Rgb(0, 0, 255)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 50, kSide);
+    WmfWriter wmfRaster = wmf;
+    wmf.StretchDib(0, 0, kSide, kSide, kSide, kSide, maskDib, kSrcPaint)
+        .StretchDib(0, 0, kSide, kSide, kSide, kSide, pictureDib, kSrcAnd);
+    wmfRaster.Brush(Rgb(255, 0, 0)).Select(2).Rectangle(25, 25, 75, 75);
+    EXPECT_LT(MeanCellDifference(Render(emf.Finish()), Render(emfRaster.Finish())), 3);
+    EXPECT_LT(MeanCellDifference(Render(wmf.Finish()), Render(wmfRaster.Finish())), 3);
+}
+
+// Pixels a run-length picture skips leave the canvas as it was, whatever the raster operation.
+TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
+    const auto dib = test::MakeRle8Dib(2, 1, {0x000000, 0xFF0000}, {1, 0});  // red, skipped
+    for (const std::uint32_t rop : {0x00CC0020u, 0x008800C6u, 0x00EE0086u, 0x00660046u}) {
+        EmfWriter emf(100, 100);
+        emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 100, 100);
+        emf.StretchDib(0, 0, 100, 100, 2, 1, dib, rop);
+        EXPECT_TRUE(IsColour(At(Render(emf.Finish()), 90, 50), 0, 0, 255)) << std::hex << rop;
+    }
+}
+
+// Large pictures, a drawing recorded for a 1200 DPI printer among them, report their size but
+// are drawn no larger than the fingerprint and the picture boxes need.
+TEST(EmfRender, LargePicturesReportTheirSizeButDrawSmall) {
+    struct Case {
+        int width, height, dpi;
+    };
+    for (const auto& [width, height, dpi] : {Case{100000, 50000, 96}, Case{4724, 2362, 1200}}) {
+        EmfWriter emf(width, height, dpi);
+        emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1);
+        emf.Rectangle(0, 0, width / 2, height);
+        const auto picture = ExpectPixels(emf.Finish(), {{256, 10, kRed}, {768, 10, kClear}});
+        EXPECT_EQ(QSize(picture.width, picture.height), QSize(width, height));
+        EXPECT_EQ(picture.image.size(), QSize(1024, 512));
+    }
+}
+
+TEST(WmfRender, PlaceableFileSizeAndShapes) {
+    WmfWriter wmf(1440, 960, 1440);  // one inch by two thirds: 96 x 64 pixels
+    wmf.Brush(Rgb(255, 255, 255)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 1440, 960);
+    wmf.Brush(Rgb(0, 0, 255)).Select(2).Rectangle(720, 0, 1440, 480);
+    wmf.Pen(0, 60, Rgb(0, 0, 0)).Select(3);
+    wmf.Record(0x0214, {800, 100}).Record(0x0213, {800, 600});  // MoveTo, LineTo (y, x)
+    const auto picture =
+        ExpectPixels(wmf.Finish(), {{72, 16, kBlue}, {72, 56, kWhite}, {20, 53, kBlack}});
+    EXPECT_EQ(QSize(picture.width, picture.height), QSize(96, 64));
+}
+
+TEST(WmfRender, WindowRecordsMapOntoTheBox) {
+    WmfWriter wmf(100, 100, 96);
+    wmf.Record(0x020C, {10, 10});  // SetWindowExt: 10 x 10 units fill the picture
+    wmf.Brush(Rgb(255, 0, 0)).Pen(5, 0, 0).Select(0).Select(1).Rectangle(0, 0, 5, 5);
+    ExpectPixels(wmf.Finish(), {{25, 25, kRed}, {75, 75, kClear}});
+}
+
+TEST(MetafileRender, DamagedAndTruncatedFilesGiveNothing) {
+    const auto emf = RectangleOnWhite().Finish();
+    const auto wmf = WmfWriter(100, 100, 96).Brush(0).Select(0).Rectangle(0, 0, 50, 50).Finish();
+    ASSERT_TRUE(RenderBytes(emf));
+    ASSERT_TRUE(RenderBytes(wmf));
+    for (const auto* file : {&emf, &wmf}) {
+        for (const std::size_t keep : {std::size_t{0}, std::size_t{10}, file->size() / 2,
+                                       file->size() - 1, file->size() - 6}) {
+            EXPECT_FALSE(RenderBytes({file->begin(), file->begin() + keep})) << keep;
+        }
+    }
+    auto zeroSize = emf;
+    zeroSize[88 + 4] = 0;  // first record after the header says it is 0 bytes long
+    zeroSize[88 + 5] = 0;
+    EXPECT_FALSE(RenderBytes(zeroSize));
+    auto overlong = emf;
+    overlong[88 + 7] = 0x7F;  // runs far past the end
+    EXPECT_FALSE(RenderBytes(overlong));
+    auto wmfZero = wmf;
+    wmfZero[22 + 18] = wmfZero[22 + 19] = wmfZero[22 + 20] = wmfZero[22 + 21] = 0;
+    EXPECT_FALSE(RenderBytes(wmfZero));
+    EXPECT_FALSE(RenderBytes({'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}));
+}
+
+// Every kind of record the renderer draws, for the mutation test.
+std::vector<std::uint8_t> RichEmf() {
+    EmfWriter emf = RectangleOnWhite();
+    emf.Pen(3, 0x10000 | 1, 3, Rgb(0, 0, 0)).Select(3).MoveTo(1, 1).LineTo(90, 70);
+    emf.Polyline16({1, 2, 30, 40, 50, 60}, 86).Polyline16({1, 2, 30, 40, 50, 60, 9, 9}, 88);
+    emf.Record(44, Bytes().Rect(5, 5, 50, 50).I32(10).I32(10));
+    emf.Record(47, Bytes().Rect(5, 5, 50, 50).I32(50).I32(5).I32(5).I32(50));
+    emf.Record(46, Bytes().Rect(5, 5, 50, 50).I32(50).I32(5).I32(5).I32(50));
+    const Bytes polyPolygon = Bytes().Rect(0, 0, 0, 0).U32(2).U32(6).U32(3).U32(3);
+    emf.Record(91, Bytes(polyPolygon).I16s({1, 1, 9, 1, 5, 9, 20, 20, 29, 20, 25, 29}));
+    emf.Record(30, Bytes().Rect(0, 0, 80, 60)).Record(17, Bytes().U32(3));
+    emf.Font(4, -12, 400).Select(4).Text(10, 10, u"Mv");
+    emf.StretchDib(10, 10, 30, 30, 2, 2, test::MakeDib24(2, 2, {1, 2, 3, 4}));
+    emf.StretchDib(10, 10, 30, 30, 2, 2, test::MakeRle8Dib(2, 2, {0, 0xFFFFFF}, {0, 1, 1, 0}),
+                   0x00EE0086);  // SRCPAINT
+    return emf.Finish();
+}
+
+TEST(MetafileRender, MutatedFilesNeverCrash) {
+    std::mt19937 random(20240611);
+    WmfWriter wmf(1440, 960, 1440);
+    wmf.Brush(Rgb(1, 2, 3)).Pen(0, 20, 0).Select(0).Select(1).Rectangle(0, 0, 700, 700);
+    wmf.Record(0x0324, {3, 0, 0, 500, 0, 0, 500});
+    for (const auto& original : {RichEmf(), wmf.Finish()}) {
+        ASSERT_TRUE(RenderBytes(original));
+        for (int round = 0; round < 200; ++round) {
+            auto bytes = original;
+            const int changes = 1 + static_cast<int>(random() % 4);
+            for (int i = 0; i < changes; ++i) {
+                const std::size_t at = random() % bytes.size();
+                bytes[at] = random() % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(random());
+            }
+            const auto picture = RenderBytes(bytes);
+            if (picture) {
+                EXPECT_GT(picture->width, 0);
+                EXPECT_LE(picture->image.width(), kMaxMetafileSide);
+            }
+        }
+    }
+}
+
+TEST(MetafileFingerprint, VectorPicturesGiveTheirGreysAndSize) {
+    const test::TempDir dir;
+    EmfWriter emf(64, 48);  // black left half; the right half is left empty
+    emf.Select(kNullPen).Brush(1, Rgb(0, 0, 0)).Select(1).Rectangle(0, 0, 32, 48);
+    const auto emfBytes = emf.Finish();
+    test::WriteTextFile(dir / "a.EMF", std::string(emfBytes.begin(), emfBytes.end()));
+
+    Fingerprint print;
+    std::int32_t width = 0, height = 0, depth = 0;
+    MakeFingerprint(dir / "a.EMF", print, GridSize, width, height, depth, kWhiteFill);
+    ASSERT_EQ(print.size(), std::size_t(GridSize * GridSize));
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 48);
+    EXPECT_LE(print[5 * GridSize + 3], 2);     // black
+    EXPECT_GE(print[5 * GridSize + 28], 253);  // transparent over the white fill
+}
+
+}  // namespace
+}  // namespace morvane
