@@ -98,14 +98,16 @@ def main():
     parser.add_argument("--source", required=True, nargs="+",
                         help="folders or files of product code to mutate")
     parser.add_argument("--tests", required=True, nargs="+",
-                        help="folders under tests/ whose tests run")
+                        help="folders or files under tests/ whose tests run")
     parser.add_argument("--count", type=int, default=200)
     parser.add_argument("--timeout", type=int, default=300)
     args = parser.parse_args()
 
     root = pathlib.Path(__file__).resolve().parent.parent
     build = pathlib.Path(args.build).resolve()
-    targets = sorted(p.stem for folder in args.tests for p in (root / "tests" / folder).glob("*.cpp"))
+    targets = sorted(p.stem for given in args.tests for p in
+                     ([root / "tests" / given] if given.endswith(".cpp")
+                      else (root / "tests" / given).glob("*.cpp")))
     sources = sorted(p for given in args.source for p in
                      ([root / given] if given.endswith(".cpp") else (root / given).rglob("*.cpp")))
     every = [m for source in sources for m in mutants(source)]
