@@ -10,14 +10,10 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/report.h"
-#include "compare/comparison_mode.h"
-#include "compare/grouping.h"
 #include "compare/threshold.h"
 #include "imaging/fingerprint.h"
-#include "review/output_files.h"
-#include "review/review.h"
-#include "run/collection.h"
 #include "run/fingerprint_cache.h"
+#include "run/search_run.h"
 
 namespace morvane::cli {
 namespace {
@@ -60,56 +56,50 @@ int Search(const Options& options) {
 
     Progress progress;
     const std::atomic<bool> running{true};
-    CollectedRun run;
+    SearchRun search({.SearchFolder = options.Folder,
+                      .MaskText = options.Masks,
+                      .ListPath = options.ListPath,
+                      .LogPath = options.LogPath,
+                      .MoveFolder = options.MoveFolder,
+                      .Mode = options.Mode,
+                      .Threshold = threshold.threshold,
+                      .UseCache = !options.NoCache});
     // A cache that fails says so once and the run goes on without it, with the same results.
     const auto warn = [&](const std::string& message) {
         progress.Done();
         std::cerr << message << "\n";
     };
-    const auto cache = options.NoCache ? nullptr : FingerprintCache::Open(DefaultCachePath(), warn);
     const CollectProgress collectProgress{
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
-    if (CollectPictures(options.Folder, options.Masks, running, collectProgress,
-                        CollectOptions{.Cache = cache.get()},
-                        run) == CollectOutcome::FolderMissing) {
+    if (search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
         std::cerr << "Папка не найдена: " << options.Folder << "\n";
         return kFailure;
     }
-
-    OutputFiles files;
-    if (const auto failed = files.Open(options.LogPath, options.ListPath, run)) {
+    const CollectedRun& run = search.Collected();
+    QuietFrontEnd frontEnd(progress, run.LastFile() + 1, options);
+    if (const auto failed = search.OpenOutput(frontEnd)) {
         progress.Done();
-        std::cerr << CreateFailedMessage(*failed) << "\n";
+        std::cerr << *failed << "\n";
         return kFailure;
     }
-    QuietFrontEnd frontEnd(progress, run.LastFile() + 1, options);
-    Review review(run, files, frontEnd);
+    Review& review = search.TheReview();
     review.SkipEverything();
     if (options.KeepSmallest) review.KeepOneOfEvery(*options.KeepSmallest);
-    // Counted first: the scanner takes the fingerprints out of the records.
-    int readable = 0;
-    for (const Dubl& record : run.PicTable) readable += record.Fingerprint.empty() ? 0 : 1;
-    const auto scanner = MakeScanner(options.Mode, run.PicTable, threshold.threshold);
+    search.StartComparison();
     std::vector<std::vector<int>> groups;  // for the JSON document
-    while (review.Resume() == ReviewState::NeedsStep) {
-        if (scanner->Finished()) {
-            review.EndOfScan();
-            continue;
-        }
-        ScanStep step = scanner->NextStep();
+    search.Drive([&](const ScanStep& step) {
         if (options.Json && step.Group) groups.push_back(step.Group->Members);
-        review.AddStep(std::move(step));
-    }
+    });
     progress.Done();
-    if (review.State() == ReviewState::WriteFailed) {
-        std::cerr << WriteFailedMessage(review.FailedPath().value_or("")) << "\n";
+    if (const auto failed = search.WriteFailure()) {
+        std::cerr << *failed << "\n";
         return kFailure;
     }
-    files.Close();
+    search.CloseOutput();
 
     const Summary summary{.Files = run.FileList.size(),
-                          .Readable = readable,
+                          .Readable = search.Readable(),
                           .Groups = review.GroupCount(),
                           .Duplicates = review.DuplicateCount(),
                           .Removed = review.RemovedCount(),

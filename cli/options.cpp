@@ -22,12 +22,18 @@ std::string UsageText() {
            "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"" +
            std::string(kDefaultMasks) +
            "\")\n"
-           "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию 70, для\n"
+           "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию " +
+           std::to_string(DefaultThreshold(ComparisonMode::Exact)) +
+           ", для\n"
            "                      similar " +
            std::to_string(DefaultThreshold(ComparisonMode::Similar)) +
            ")\n"
-           "  --list ФАЙЛ         список дубликатов (по умолчанию Kestrum.txt)\n"
-           "  --log ФАЙЛ          журнал (по умолчанию Kestrum.log)\n"
+           "  --list ФАЙЛ         список дубликатов (по умолчанию " +
+           kListFileName +
+           ")\n"
+           "  --log ФАЙЛ          журнал (по умолчанию " +
+           kLogFileName +
+           ")\n"
            "  --keep largest      в каждой группе оставить самый большой файл, остальные удалить\n"
            "  --keep smallest     в каждой группе оставить самый маленький файл\n"
            "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"

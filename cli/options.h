@@ -6,18 +6,17 @@
 
 #include "compare/comparison_mode.h"
 #include "files/disposal.h"
+#include "run/defaults.h"
 
 namespace morvane::cli {
-
-inline constexpr const char* kDefaultMasks = "*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf";
 
 struct Options {
     std::string Folder;
     std::string Masks = kDefaultMasks;
     ComparisonMode Mode = ComparisonMode::Exact;
     std::optional<std::string> Threshold;  // the mode's default when not given
-    std::string ListPath = "Kestrum.txt";
-    std::string LogPath = "Kestrum.log";
+    std::string ListPath = kListFileName;
+    std::string LogPath = kLogFileName;
     std::optional<std::string> FingerprintFile;
     // The keep-one pass for every group: keep the largest (or the smallest) file.
     std::optional<bool> KeepSmallest;

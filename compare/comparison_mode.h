@@ -11,8 +11,6 @@ namespace morvane {
 
 enum class ComparisonMode { Exact, Similar };
 
-// The threshold a mode uses when none is given.
-int DefaultThreshold(ComparisonMode mode);
 // "exact" or "similar"; nothing for any other text.
 std::optional<ComparisonMode> ComparisonModeNamed(std::string_view name);
 std::unique_ptr<PictureScanner> MakeScanner(ComparisonMode mode, PicTable& table, int threshold,

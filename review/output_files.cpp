@@ -81,14 +81,6 @@ std::string LogLine(const std::string& fullPath, const Dubl& record) {
            "  /P:" + std::to_string(record.Similarity) + "%";
 }
 
-std::string CreateFailedMessage(const std::string& path) {
-    return "Ошибка создания файла!\n" + path;
-}
-
-std::string WriteFailedMessage(const std::string& path) {
-    return "Ошибка записи файла!\n" + path;
-}
-
 bool OutputFile::Open(const std::string& path) {
     Close();
     path_ = path;

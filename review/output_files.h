@@ -12,8 +12,6 @@
 namespace morvane {
 
 inline constexpr const char* kSeparatorLine = "--------------------";
-inline constexpr const char* kLogFileName = "Kestrum.log";
-inline constexpr const char* kListFileName = "Kestrum.txt";
 
 // A size with the pattern "# ### ### ###": ten digit places filled from the right, the
 // three blanks always printed; larger values print whole with the extra digits at the left.
@@ -22,10 +20,6 @@ std::string FormatSize(std::int64_t value);
 std::string LogLine(const std::string& fullPath, const Dubl& record);
 // "640x480x24"
 std::string DimensionsText(const Dubl& record);
-
-// The messages a front end shows for an output file.
-std::string CreateFailedMessage(const std::string& path);
-std::string WriteFailedMessage(const std::string& path);
 
 // The line as written to an output file: CR and LF inside it become "\r" and "\n", so one
 // entry is always exactly one line.

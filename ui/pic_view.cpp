@@ -67,8 +67,8 @@ PicView::~PicView() = default;
 void PicView::Form_Load() {
     text1_[0]->setText("");
     text1_[1]->setText(
-        QString::fromStdString(AddTrailingBackslash(ProgramFolder()) + "Kestrum.txt"));
-    text1_[2]->setText("*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf");
+        QString::fromStdString(AddTrailingBackslash(ProgramFolder()) + kListFileName));
+    text1_[2]->setText(kDefaultMasks);
     text1_[3]->setText(DefaultMoveFolder());
     text1_[0]->setFocus();
 }

@@ -59,12 +59,12 @@ void PicView::Command1_Click() {
         run_->Stop();
         return;
     }
-    RunSettings settings;
+    SearchSettings settings;
     settings.SearchFolder = text1_[0]->text().toStdString();
     settings.ListPath = text1_[1]->text().toStdString();
     settings.MaskText = text1_[2]->text().toStdString();
     settings.MoveFolder = text1_[3]->text().toStdString();
-    settings.LogPath = AddTrailingBackslash(ProgramFolder()) + "Kestrum.log";
+    settings.LogPath = AddTrailingBackslash(ProgramFolder()) + kLogFileName;
     const ThresholdSetting threshold = ParseThreshold(text2_->text().toStdString());
     settings.Threshold = threshold.threshold;
     settings.Mode = check2_->isChecked() ? ComparisonMode::Similar : ComparisonMode::Exact;

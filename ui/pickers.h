@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "run/defaults.h"
+
 class QWidget;
 
 namespace morvane {
@@ -28,7 +30,7 @@ class FileDialogPickers : public PickerDialogs {
 };
 
 inline constexpr const char* kFolderPickerTitle = "Выбор каталога:";
-inline constexpr const char* kProposedListName = "Kestrum.txt";
+inline constexpr const char* kProposedListName = kListFileName;
 inline constexpr int kListFilterIndex = 2;
 
 // The save dialog's filters, in dialog order, as the dialog shows them: the caption of

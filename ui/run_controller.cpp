@@ -4,24 +4,16 @@
 #include <QTimer>
 #include <utility>
 
-#include "compare/grouping.h"
-#include "run/collection.h"
-#include "run/fingerprint_cache.h"
-
 namespace morvane {
 
-// One run: its settings, what it collected, its files and review, and its worker thread.
-// The worker touches only `running`, `run` (before the review exists, then the records the
-// scanner still owns) and posts everything else to the window thread.
+// One run and its worker thread. The worker touches only `Running` and the search's
+// collection and comparison, and posts everything else to the window thread.
 struct RunController::Job {
-    Job(int id, RunSettings settings) : Id(id), Settings(std::move(settings)) {}
+    Job(int id, SearchSettings settings) : Id(id), Search(std::move(settings)) {}
 
     const int Id;
-    const RunSettings Settings;
     std::atomic<bool> Running{true};
-    CollectedRun Run;
-    OutputFiles Files;
-    std::unique_ptr<Review> TheReview;
+    SearchRun Search;
     std::thread Worker;
     WorkerRole Role = WorkerRole::None;  // which worker `Worker` holds
 };
@@ -37,7 +29,8 @@ RunController::~RunController() {
 }
 
 bool RunController::AwaitingDecision() const {
-    return current_ && current_->TheReview && current_->TheReview->AwaitingDecision();
+    return current_ && current_->Search.HasReview() &&
+           current_->Search.TheReview().AwaitingDecision();
 }
 
 template <typename Action>
@@ -50,7 +43,7 @@ void RunController::Post(int id, Action action) {
         Qt::QueuedConnection);
 }
 
-void RunController::Start(RunSettings settings) {
+void RunController::Start(SearchSettings settings) {
     display_.ClearCounters();
     if (!retiring_.empty()) {
         pending_ = std::move(settings);
@@ -59,7 +52,7 @@ void RunController::Start(RunSettings settings) {
     Launch(std::move(settings));
 }
 
-void RunController::Launch(RunSettings settings) {
+void RunController::Launch(SearchSettings settings) {
     current_ = std::make_unique<Job>(nextId_++, std::move(settings));
     Job* job = current_.get();
     job->Role = WorkerRole::Collection;
@@ -71,17 +64,10 @@ void RunController::Launch(RunSettings settings) {
                 display_.ShowFileCell(text);
             });
         };
-        // Opened on this thread and closed before the run is collected; a failing cache is
-        // only noted, and the run goes on without it.
-        auto cache = job->Settings.UseCache
-                         ? FingerprintCache::Open(
-                               DefaultCachePath(),
-                               [](const std::string& message) { qWarning("%s", message.c_str()); })
-                         : nullptr;
-        const CollectOutcome outcome =
-            CollectPictures(job->Settings.SearchFolder, job->Settings.MaskText, job->Running,
-                            progress, CollectOptions{.Cache = cache.get()}, job->Run);
-        cache.reset();
+        // A failing cache is only noted, and the run goes on without it.
+        const CollectOutcome outcome = job->Search.Collect(
+            job->Running, progress,
+            [](const std::string& message) { qWarning("%s", message.c_str()); });
         Post(job->Id, [this, outcome](Job& done) {
             if (outcome == CollectOutcome::Done) return Collected(done);
             EndRun();  // folder missing: nothing is shown and nothing is written
@@ -93,17 +79,14 @@ void RunController::Launch(RunSettings settings) {
 // The collection is complete: show the count, open the log and the list, start the scan.
 void RunController::Collected(Job& job) {
     if (job.Worker.joinable()) job.Worker.join();
-    display_.ShowFileCell(QString::number(job.Run.LastFile() + 1));
-    if (const auto failed = job.Files.Open(job.Settings.LogPath, job.Settings.ListPath, job.Run)) {
+    display_.ShowFileCell(QString::number(job.Search.Collected().LastFile() + 1));
+    if (const auto failed = job.Search.OpenOutput(static_cast<ReviewFrontEnd&>(*this))) {
         job.Running = false;
-        display_.ShowCritical(QString::fromStdString(CreateFailedMessage(*failed)));
-        job.Files.Close();
+        display_.ShowCritical(QString::fromStdString(*failed));
         EndRun();
         display_.EndProgram(1);
         return;
     }
-    job.TheReview =
-        std::make_unique<Review>(job.Run, job.Files, static_cast<ReviewFrontEnd&>(*this));
     StartScan(job);
 }
 
@@ -111,18 +94,17 @@ void RunController::StartScan(Job& job) {
     job.Role = WorkerRole::Comparison;
     job.Worker = std::thread([this, job = &job] {
         if (scanHook_) scanHook_();
-        const auto scanner =
-            MakeScanner(job->Settings.Mode, job->Run.PicTable, job->Settings.Threshold);
-        while (job->Running && !scanner->Finished()) {
-            ScanStep step = scanner->NextStep(&job->Running);
+        job->Search.StartComparison();
+        while (job->Running && !job->Search.ComparisonFinished()) {
+            ScanStep step = job->Search.NextStep(&job->Running);
             if (!job->Running) break;
             Post(job->Id, [this, step = std::move(step)](Job& active) mutable {
-                active.TheReview->AddStep(std::move(step));
+                active.Search.TheReview().AddStep(std::move(step));
                 Pump();
             });
         }
         Post(job->Id, [this](Job& active) {
-            active.TheReview->EndOfScan();
+            active.Search.TheReview().EndOfScan();
             Pump();
         });
         NotifyWorkerEnded(job->Id, WorkerRole::Comparison);
@@ -151,7 +133,7 @@ void RunController::Pump() {
         pumpAgain_ = true;
         return;
     }
-    Review& review = *current_->TheReview;
+    Review& review = current_->Search.TheReview();
     ReviewState state;
     inReview_ = true;
     do {
@@ -165,21 +147,20 @@ void RunController::Pump() {
 void RunController::HandleState(ReviewState state) {
     if (!current_) return;
     if (state == ReviewState::Finished) {
-        current_->Files.Close();
+        current_->Search.CloseOutput();
         EndRun();
-    } else if (state == ReviewState::WriteFailed) {
-        const std::string path = current_->TheReview->FailedPath().value_or("");
+    } else if (const auto failed = current_->Search.WriteFailure()) {
         current_->Running = false;
-        current_->Files.Close();
+        current_->Search.CloseOutput();
         EndRun();
-        display_.ShowCritical(QString::fromStdString(WriteFailedMessage(path)));
+        display_.ShowCritical(QString::fromStdString(*failed));
     }
 }
 
 void RunController::Decide(ReviewDecision decision) {
-    if (!current_ || !current_->TheReview || inReview_) return;
+    if (!current_ || !current_->Search.HasReview() || inReview_) return;
     inReview_ = true;
-    const bool acted = current_->TheReview->Decide(decision);
+    const bool acted = current_->Search.TheReview().Decide(decision);
     inReview_ = false;
     if (acted && current_) Pump();
 }
@@ -188,10 +169,10 @@ void RunController::Stop() {
     pending_.reset();
     if (!current_) return;
     current_->Running = false;
-    if (current_->TheReview)
-        current_->TheReview->Stop();
+    if (current_->Search.HasReview())
+        current_->Search.TheReview().Stop();
     else
-        current_->Files.Close();
+        current_->Search.CloseOutput();
     Retire();
 }
 
@@ -214,7 +195,7 @@ void RunController::Reap() {
     std::erase_if(retiring_,
                   [](const std::unique_ptr<Job>& job) { return !job->Worker.joinable(); });
     if (retiring_.empty() && pending_ && !current_) {
-        RunSettings settings = std::move(*pending_);
+        SearchSettings settings = std::move(*pending_);
         pending_.reset();
         Launch(std::move(settings));
     }
@@ -237,7 +218,8 @@ void RunController::ProcessedChanged(int processed) {
 }
 
 bool RunController::DisposeFile(const std::string& fullPath) {
-    const std::string moveFolder = current_ ? current_->Settings.MoveFolder : std::string();
+    const std::string moveFolder =
+        current_ ? current_->Search.Settings().MoveFolder : std::string();
     const DisposalResult result =
         ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder);
     if (!result.message.empty()) display_.ShowCritical(QString::fromStdString(result.message));

@@ -1,7 +1,7 @@
 #pragma once
 // One search run at a time, driven from the main window. Collection, fingerprints and the
-// comparison run on a worker thread that reports through queued calls; the review is the
-// engine's state machine on the window thread and waits for a decision without a loop.
+// comparison run on a worker thread that reports through queued calls; the review runs on
+// the window thread and waits for a decision without a loop.
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -12,25 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "compare/comparison_mode.h"
 #include "files/disposal.h"
-#include "imaging/picture_table.h"
-#include "review/output_files.h"
 #include "review/review.h"
+#include "run/search_run.h"
 
 namespace morvane {
-
-// The settings of a run, read from the window once when it starts.
-struct RunSettings {
-    std::string SearchFolder;
-    std::string ListPath;
-    std::string MaskText;
-    std::string MoveFolder;
-    std::string LogPath;
-    int Threshold = 70;
-    ComparisonMode Mode = ComparisonMode::Exact;
-    bool UseCache = true;  // take unchanged pictures from the fingerprint cache
-};
 
 // What a run shows in, and asks of, the window.
 class RunDisplay {
@@ -59,7 +45,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     // True while the review waits for a decision button.
     bool AwaitingDecision() const;
     // Starts a run; when a stopped run is still winding down, the new one begins after it.
-    void Start(RunSettings settings);
+    void Start(SearchSettings settings);
     // Ends the active run: nothing more is written, shown or removed; the files are closed.
     void Stop();
     void Decide(ReviewDecision decision);
@@ -75,7 +61,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     // may get the id of one just joined.
     enum class WorkerRole { None, Collection, Comparison };
 
-    void Launch(RunSettings settings);
+    void Launch(SearchSettings settings);
     void StartScan(Job& job);
     // Runs `action` on the window thread while `id` is still the active run.
     template <typename Action>
@@ -101,7 +87,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     std::function<void()> scanHook_;
     std::unique_ptr<Job> current_;
     std::vector<std::unique_ptr<Job>> retiring_;
-    std::optional<RunSettings> pending_;
+    std::optional<SearchSettings> pending_;
     int nextId_ = 1;
     // Set while the review is inside a call (a removal may show a modal message meanwhile).
     bool inReview_ = false;

@@ -91,7 +91,6 @@ TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
     EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
     OutputFiles devices;
     EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
-    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "review/output_files.h"
+#include "run/messages.h"
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
