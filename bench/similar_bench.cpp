@@ -9,6 +9,7 @@
 #include "compare/comparison_mode.h"
 #include "compare/similar_hash.h"
 #include "compare/similar_scanner.h"
+#include "run/defaults.h"
 
 namespace morvane::bench {
 namespace {
