@@ -8,7 +8,8 @@ int WorkerCount(int threads) {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-WorkerPool::WorkerPool(int threads) {
+WorkerPool::WorkerPool(int threads, std::function<void()> helperEnds)
+    : helperEnds_(std::move(helperEnds)) {
     const int helpers = WorkerCount(threads) - 1;
     for (int worker = 1; worker <= helpers; ++worker)
         helpers_.emplace_back([this, worker] { HelperLoop(worker); });
@@ -29,9 +30,8 @@ void WorkerPool::TakeTasks(int worker) {
     std::unique_lock lock(mutex_);
     while (next_ < count_) {
         const int index = next_++;
-        const auto* task = task_;
         lock.unlock();
-        (*task)(index, worker);
+        task_(index, worker);
         lock.lock();
     }
 }
@@ -41,13 +41,15 @@ void WorkerPool::HelperLoop(int worker) {
     std::unique_lock lock(mutex_);
     while (true) {
         wake_.wait(lock, [&] { return quit_ || generation_ != seen; });
-        if (quit_) return;
+        if (quit_) break;
         seen = generation_;
         lock.unlock();
         TakeTasks(worker);
         lock.lock();
         if (--busyHelpers_ == 0) finished_.notify_all();
     }
+    lock.unlock();
+    if (helperEnds_) helperEnds_();
 }
 
 void WorkerPool::ForEach(int count, const std::function<void(int index, int worker)>& task) {
@@ -55,16 +57,28 @@ void WorkerPool::ForEach(int count, const std::function<void(int index, int work
         for (int index = 0; index < count; ++index) task(index, 0);
         return;
     }
+    Start(count, task);
+    TakeTasks(0);
+    Wait();
+}
+
+void WorkerPool::Start(int count, std::function<void(int index, int worker)> task) {
+    if (helpers_.empty()) {
+        for (int index = 0; index < count; ++index) task(index, 0);
+        return;
+    }
     {
         const std::lock_guard lock(mutex_);
-        task_ = &task;
+        task_ = std::move(task);
         count_ = count;
         next_ = 0;
         busyHelpers_ = static_cast<int>(helpers_.size());
         ++generation_;
     }
     wake_.notify_all();
-    TakeTasks(0);
+}
+
+void WorkerPool::Wait() {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] { return busyHelpers_ == 0; });
     task_ = nullptr;

@@ -13,8 +13,9 @@ int WorkerCount(int threads);
 
 class WorkerPool {
   public:
-    // `threads` counts the calling thread: 1 runs everything on the caller.
-    explicit WorkerPool(int threads);
+    // `threads` counts the calling thread: 1 runs everything on the caller. Each helper calls
+    // `helperEnds`, when given, as the pool goes (to free what a library keeps per thread).
+    explicit WorkerPool(int threads, std::function<void()> helperEnds = {});
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -24,6 +25,10 @@ class WorkerPool {
     // Runs task(index, worker) once for every index in [0, count), spread over the helpers and
     // the calling thread (worker 0), and returns when all are done. Tasks must not throw.
     void ForEach(int count, const std::function<void(int index, int worker)>& task);
+    // The same on the helpers alone, returning at once; Wait() returns when all are done. A
+    // pool without helpers runs the tasks here.
+    void Start(int count, std::function<void(int index, int worker)> task);
+    void Wait();
 
   private:
     void HelperLoop(int worker);
@@ -32,7 +37,8 @@ class WorkerPool {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
-    const std::function<void(int, int)>* task_ = nullptr;
+    std::function<void(int, int)> task_;
+    std::function<void()> helperEnds_;
     int count_ = 0;
     int next_ = 0;
     int busyHelpers_ = 0;

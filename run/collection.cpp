@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,56 +45,55 @@ class FingerprintWorkers {
   public:
     FingerprintWorkers(CollectedRun& run, RunCache& cache, const std::atomic<bool>& running,
                        int threads)
-        : run_(run), cache_(cache), running_(running), done_(run.FileList.size(), 0) {
-        const int count = std::min(WorkerCount(threads), std::max(1, run.LastFile() + 1));
-        for (int worker = 0; worker < count; ++worker) workers_.emplace_back([this] { Work(); });
+        : run_(run),
+          cache_(cache),
+          running_(running),
+          done_(run.FileList.size(), kWaiting),
+          // The caller only waits, so every decoding thread is a helper; libvips keeps
+          // buffers per thread until the thread says it is done.
+          pool_(std::min(WorkerCount(threads), std::max(1, run.LastFile() + 1)) + 1,
+                [] { vips_thread_shutdown(); }) {
+        pool_.Start(run.LastFile() + 1, [this](int index, int) { Work(index); });
     }
-    ~FingerprintWorkers() { Join(); }
+    ~FingerprintWorkers() {
+        stop_ = true;
+        pool_.Wait();
+    }
     FingerprintWorkers(const FingerprintWorkers&) = delete;
     FingerprintWorkers& operator=(const FingerprintWorkers&) = delete;
 
     // False when the workers stopped before file `index` was made.
     bool WaitFor(int index) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return done_[index] || exited_ == workers_.size(); });
-        return done_[index] != 0;
+        changed_.wait(lock, [&] { return done_[index] != kWaiting; });
+        return done_[index] == kMade;
     }
 
     // Stops taking files, waits for the pictures being decoded, and passes on a failure.
     void Finish(CollectCounts* counts) {
-        Join();
+        stop_ = true;
+        pool_.Wait();
         if (counts) *counts = {tally_.decoded.load(), tally_.fromCache.load()};
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
   private:
-    void Join() {
-        stop_ = true;
-        for (auto& worker : workers_)
-            if (worker.joinable()) worker.join();
-    }
+    enum : std::uint8_t { kWaiting, kMade, kSkipped };
 
-    void Work() {
-        const int last = run_.LastFile();
-        while (!stop_ && running_) {
-            const int index = next_.fetch_add(1);
-            if (index > last) break;
+    void Work(int index) {
+        std::uint8_t outcome = kSkipped;
+        if (!stop_ && running_) {
             try {
                 FillRecord(run_, index, cache_, tally_);
+                outcome = kMade;
             } catch (...) {
                 const std::lock_guard lock(mutex_);
                 if (!failure_) failure_ = std::current_exception();
                 stop_ = true;
-                break;
             }
-            const std::lock_guard lock(mutex_);
-            done_[index] = 1;
-            changed_.notify_all();
         }
-        // libvips keeps buffers per thread until the thread says it is done.
-        vips_thread_shutdown();
         const std::lock_guard lock(mutex_);
-        ++exited_;
+        done_[index] = outcome;
         changed_.notify_all();
     }
 
@@ -103,14 +101,12 @@ class FingerprintWorkers {
     RunCache& cache_;
     Tally tally_;
     const std::atomic<bool>& running_;
-    std::atomic<int> next_{0};
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::uint8_t> done_;
-    std::size_t exited_ = 0;
     std::exception_ptr failure_;
-    std::vector<std::thread> workers_;  // last: they stop before the state they use goes
+    WorkerPool pool_;  // last: its threads stop before the state they use goes
 };
 
 }  // namespace
