@@ -1,10 +1,20 @@
+// The review of the groups a scan finds, and the list and log it writes: what is offered in
+// which order, what goes, and that a file that cannot be written stops the run before any
+// removal.
 #include "review/review.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
+#include "review/output_files.h"
+#include "run/collection.h"
+#include "run/program_folder.h"
+#include "support/read_only_folder.h"
 #include "support/review_front_end.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -14,40 +24,71 @@ namespace fs = std::filesystem;
 using enum ReviewDecision;
 using Events = std::vector<std::string>;
 
-// A folder of files p.jpg, q.jpg... of the given sizes, every one with the same fingerprint
-// unless `unrelated` names its index; the review started at threshold 70.
-class ReviewTest : public ::testing::Test {
-  protected:
-    ReviewState Start(const std::vector<std::int64_t>& sizes,
-                      const std::vector<int>& unrelated = {},
-                      std::optional<bool> keepSmallest = {}) {
+// A review script: files p.jpg, q.jpg... of the given sizes, every one with the same
+// fingerprint unless `unrelated` names its index; the decisions taken in turn; then the pairs
+// offered ("pq pr"), the files left ("-qr"), the files listed, and what was removed.
+struct Script {
+    std::vector<std::int64_t> sizes = {};
+    std::set<std::size_t> unrelated = {};
+    std::optional<bool> keepSmallest = {};
+    std::vector<ReviewDecision> decisions = {};
+    std::string offered = {}, left = {}, listed = {};
+    int removed = 0;
+    std::int64_t bytes = 0;
+    Events events = {};  // what the front end was told, when not empty
+};
+
+// One review over a folder of its own.
+struct Reviewed {
+    ReviewState Start(const Script& s) {
+        EXPECT_FALSE(review.Decide(DeleteLeft));  // no pair yet
         run.SearchRoot = dir.path().string() + "/";
-        for (std::size_t i = 0; i < sizes.size(); ++i) {
+        for (std::size_t i = 0; i < s.sizes.size(); ++i) {
             const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
-            test::WriteTextFile(dir / name, std::string(sizes[i], 'x'));
+            test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
             run.FileList.push_back(name);
-            const bool alone = std::find(unrelated.begin(), unrelated.end(), i) != unrelated.end();
-            run.PicTable.push_back({.Valid = 1,
-                                    .FileSize = sizes[i],
-                                    .PicWidth = 640,
-                                    .PicHeight = 480,
-                                    .BitDepth = 24,
-                                    .Fingerprint = Fingerprint(LastCell + 1, alone ? i : 200)});
+            // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
+            run.PicTable.push_back({1, 0, s.sizes[i], 640, 480, 24,
+                                    Fingerprint(LastCell + 1, s.unrelated.contains(i) ? i : 200)});
         }
         frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
         EXPECT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
-        if (keepSmallest) review.KeepOneOfEvery(*keepSmallest);
+        if (s.keepSmallest) review.KeepOneOfEvery(*s.keepSmallest);
         return test::ScanAndResume(review, run.PicTable, 70);
     }
+    // Takes the decisions, noting each pair offered; checks everything the script expects.
+    void Play(const Script& s) {
+        ReviewState state = Start(s);
+        std::string offered;
+        for (const ReviewDecision decision : s.decisions) {
+            ASSERT_EQ(state, ReviewState::AwaitingDecision);
+            offered +=
+                (offered.empty() ? "" : " ") + Name(review.LeftPath()) + Name(review.RightPath());
+            ASSERT_TRUE(review.Decide(decision));
+            state = review.Resume();
+        }
+        EXPECT_EQ(state, ReviewState::Finished);
+        EXPECT_FALSE(review.Decide(DeleteLeft));
+        files.Close();
+        EXPECT_EQ(test::ReadFile(dir / "Kestrum.log").empty(), s.listed.empty());
+        EXPECT_EQ(s.events.empty() ? s.events : frontEnd.events, s.events);
+        EXPECT_EQ(offered, s.offered);
+        EXPECT_EQ(Left(s.sizes.size()), s.left);
+        EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed(s.listed));
+        EXPECT_EQ(review.GroupCount(), s.listed.empty() ? 0 : 1);
+        EXPECT_EQ(review.RemovedCount(), s.removed);
+        EXPECT_EQ(review.RemovedBytes(), s.bytes);
+    }
+    static std::string Name(const std::string& path) { return path.substr(path.size() - 5, 1); }
     // Which of p.jpg, q.jpg... are still there, as "pq-s".
-    std::string Left(int count) const {
+    std::string Left(std::size_t count) const {
         std::string left;
-        for (int i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < count; ++i)
             left += fs::exists(dir / (std::string(1, 'p' + i) + ".jpg")) ? char('p' + i) : '-';
         return left;
     }
     std::string Listed(const std::string& names) const {
-        std::string list = "--------------------\r\n";
+        std::string list = names.empty() ? "" : "--------------------\r\n";
         for (const char name : names) list += run.SearchRoot + name + ".jpg\r\n";
         return list;
     }
@@ -59,76 +100,214 @@ class ReviewTest : public ::testing::Test {
     Review review{run, files, frontEnd};
 };
 
-TEST_F(ReviewTest, SkipKeepsTheLeftPictureAndDeleteLeftEndsTheGroup) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(0) + run.FullPath(1));
-    ASSERT_TRUE(review.Decide(SkipPair));
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.RightPath(), run.FullPath(2));
-    ASSERT_TRUE(review.Decide(DeleteLeft));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(3), "-qr");
-    EXPECT_EQ(
-        frontEnd.events,
-        (Events{"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
-                "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}));
-    EXPECT_EQ(review.RemovedCount() * 100 + review.RemovedBytes(), 110);
+// Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
+// the last file; skip-all ends the run; keep-the-largest keeps the first of equal sizes;
+// keep-the-smallest works from the first group on, unasked and showing nothing.
+const Script kScripts[] = {
+    {{10, 20, 30},
+     {},
+     {},
+     {SkipPair, DeleteLeft},
+     "pq pr",
+     "-qr",
+     "pqr",
+     1,
+     10,
+     {"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
+      "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}},
+    {{10, 20, 30}, {}, {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
+    {{10, 20, 30, 40}, {1, 3}, {}, {SkipAll}, "pr", "pqrs", "pr"},
+    {{10000, 30000, 30000, 20000}, {}, {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
+    {{10000, 30000, 30000, 20000},
+     {},
+     true,
+     {},
+     "",
+     "p---",
+     "pqrs",
+     3,
+     80000,
+     {"dup 3", "remove q.jpg", "remove r.jpg", "remove s.jpg", "clear", "done 1", "done 4"}},
+    {{10, 20}, {0, 1}, {}, {}, "", "pq", "", 0, 0, {"done 2"}},
+};
+
+TEST(Review, OffersAndRemovesInTurn) {
+    for (std::size_t i = 0; i < std::size(kScripts); ++i) {
+        SCOPED_TRACE("script " + std::to_string(i));
+        Reviewed().Play(kScripts[i]);
+    }
 }
 
-TEST_F(ReviewTest, DeletedLeftIsRefilledAndDeleteRightEndsTheGroup) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(DeleteLeft));
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(2) + run.FullPath(1));
-    ASSERT_TRUE(review.Decide(DeleteRight));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(3), "--r");
-}
-
-TEST_F(ReviewTest, DecisionsAreIgnoredWithoutAPairOrAfterSkipAll) {
-    EXPECT_FALSE(review.Decide(DeleteLeft));
-    ASSERT_EQ(Start({10, 20, 30, 40}, {1, 3}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(SkipAll));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_FALSE(review.Decide(DeleteLeft));
-    EXPECT_EQ(review.GroupCount(), 1);
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pr"));
-    EXPECT_EQ(Left(4), "pqrs");
-}
-
-TEST_F(ReviewTest, StopDuringAWaitWritesNothingMore) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
+TEST(Review, StopDuringAWaitWritesNothingMore) {
+    Reviewed r;
+    auto& review = r.review;
+    ASSERT_EQ(r.Start({.sizes = {10, 20, 30}}), ReviewState::AwaitingDecision);
     review.Stop();
     EXPECT_EQ(review.Resume(), ReviewState::Stopped);
     EXPECT_FALSE(review.Decide(DeleteLeft));
     EXPECT_EQ(review.LeftPath() + review.RightPath(), "");
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pq"));
-    EXPECT_EQ(frontEnd.events.back(), "clear");
+    EXPECT_EQ(test::ReadFile(r.dir / "list.txt"), r.Listed("pq"));
+    EXPECT_EQ(r.frontEnd.events.back(), "clear");
 }
 
-// The keep-one pass reads the sizes and keeps the earlier file on a tie.
-TEST_F(ReviewTest, KeepTheLargestKeepsTheFirstOfEqualSizes) {
-    ASSERT_EQ(Start({10000, 30000, 30000, 20000}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(DeleteAllSmaller));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(4), "-q--");
-    EXPECT_EQ(review.RemovedBytes(), 60000);
+// Beyond ten digits the extra digits stand whole at the left.
+TEST(OutputLines, SizesAndTheLogLine) {
+    // clang-format off
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {1234567, " 1 234 567"}, {987654, "  987 654"}, {12345, "  12 345"}, {500, "   500"},
+        {0, "   "}, {2147483647, "2 147 483 647"}, {12345678901, "12 345 678 901"},
+        {5368709120, "5 368 709 120"}};
+    // clang-format on
+    for (const auto& [size, text] : cases) EXPECT_EQ(FormatSize(size), text);
+    const Dubl record{.Similarity = 97,
+                      .FileSize = 987654,
+                      .PicWidth = 1600,
+                      .PicHeight = 1200,
+                      .BitDepth = 24,
+                      .Fingerprint = {}};
+    EXPECT_EQ(LogLine("/photos/old/a copy.jpg", record),
+              "/photos/old/a copy.jpg  /Size:  987 654  /1600x1200x24  /P:97%");
 }
 
-// Nothing is shown in this mode, but every group is listed.
-TEST_F(ReviewTest, KeepTheSmallestFromTheFirstGroup) {
-    EXPECT_EQ(Start({10000, 30000, 30000, 20000}, {}, true), ReviewState::Finished);
-    EXPECT_EQ(Left(4), "p---");
-    EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "clear"), 1);
-    EXPECT_EQ(review.RemovedCount(), 3);
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pqrs"));
+// An installed copy's "bin" is the package manager's, even for root: the files go elsewhere.
+TEST(ProgramFolder, InstalledCopyIsABinWithItsDocumentationBeside) {
+    test::TempDir dir;
+    for (const char* folder : {"usr/bin", "usr/share/doc/morvane", "build/share/doc/morvane"})
+        fs::create_directories(dir.path() / folder);
+    EXPECT_TRUE(InstalledProgram(dir / "usr/bin/"));
+    EXPECT_FALSE(InstalledProgram(dir / "build/") || InstalledProgram(dir / "opt/bin/"));
 }
 
-TEST_F(ReviewTest, NoMatchesLeaveBothFilesEmpty) {
-    EXPECT_EQ(Start({10, 20}, {0, 1}), ReviewState::Finished);
+TEST(OutputFiles, CreatedEmptyAndWrittenWithCrLf) {
+    test::TempDir dir;
+    test::WriteTextFile(dir / "Kestrum.log", "old content");
+    OutputFiles files;
+    ASSERT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
+    EXPECT_EQ(test::ReadFile(dir / "Kestrum.log"), "");
+    EXPECT_TRUE(files.List.WriteLine(kSeparatorLine) && files.List.WriteLine("/a/ж.jpg"));
     files.Close();
-    EXPECT_EQ(test::ReadFile(dir / "list.txt") + test::ReadFile(dir / "Kestrum.log"), "");
-    EXPECT_EQ(frontEnd.events, (Events{"done 2"}));
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), "--------------------\r\n/a/ж.jpg\r\n");
+}
+
+// A path that cannot be opened, a list that is the log's own file, or a path that is one of
+// the searched pictures is refused before anything is emptied; a file made only for the
+// attempt goes again.
+TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
+    test::TempDir dir;
+    fs::create_directories(dir / "lib");
+    test::WriteTextFile(dir / "run.log", "old log");
+    test::WriteTextFile(dir / "lib/pic.jpg", "picture");
+    fs::create_symlink(dir / "run.log", dir / "link.log");
+    fs::create_hard_link(dir / "lib/pic.jpg", dir / "second name.jpg");
+    const CollectedRun run{dir / "lib/", {"pic.jpg"}, {Dubl{.FileSize = 7, .Fingerprint = {}}}};
+    const struct {
+        std::string log, list, refused;
+    } cases[] = {
+        {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
+        {dir / "new.log", "", ""},
+        {dir / "run.log", dir / "run.log", dir / "run.log"},
+        {dir / "run.log", dir / "link.log", dir / "link.log"},
+        {dir / "run.log", dir / "lib/../run.log", dir / "lib/../run.log"},
+        {dir / "new.log", dir / "./new.log", dir / "./new.log"},  // neither there yet
+        {dir / "new.log", dir / "lib/pic.jpg", dir / "lib/pic.jpg"},
+        {dir / "second name.jpg", dir / "new.txt", dir / "second name.jpg"},
+    };
+    for (const auto& c : cases) {
+        OutputFiles files;
+        EXPECT_EQ(files.Open(c.log, c.list, run), c.refused) << c.log << " / " << c.list;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "run.log") + test::ReadFile(dir / "lib/pic.jpg"),
+              "old logpicture");
+    EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
+    OutputFiles devices;
+    EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
+    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
+}
+
+// Two groups of two copies each (the BMP copy the larger), in walk-independent folders.
+std::vector<std::string> MakeTwoGroups(const std::string& root) {
+    fs::create_directories(root);
+    std::vector<std::string> files;
+    for (const std::string name : {"a.png", "a.bmp", "b.png", "b.bmp"}) {
+        files.push_back(root + "/" + name);
+        test::WritePatternPicture(files.back(), 96, 64, name[0] - 'a' + 1);
+    }
+    return files;
+}
+
+// The whole keep-the-largest review of `root` into the given log and list: how it ended and
+// the path that failed.
+std::pair<ReviewState, std::optional<std::string>> KeepLargestRun(
+    const std::string& root, const std::string& log, const std::string& list,
+    test::RecordingFrontEnd& frontEnd) {
+    const std::atomic<bool> running{true};
+    CollectedRun run;
+    EXPECT_EQ(CollectPictures(root, "*.png;*.bmp", running, {}, run), CollectOutcome::Done);
+    OutputFiles files;
+    if (const auto failed = files.Open(log, list)) return {ReviewState::WriteFailed, failed};
+    frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
+    Review review(run, files, frontEnd);
+    review.KeepOneOfEvery(false);
+    const ReviewState state = test::ScanAndResume(review, run.PicTable, 90);
+    return {state, review.FailedPath()};
+}
+
+// A full disk (the list's or the log's) stops the run before any removal.
+TEST(OutputFaults, AFullDiskStopsTheRunBeforeAnyRemoval) {
+    for (const bool listFull : {true, false}) {
+        test::TempDir dir;
+        const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+        const std::string log = listFull ? dir / "run.log" : "/dev/full";
+        const std::string list = listFull ? "/dev/full" : dir / "list.txt";
+        test::RecordingFrontEnd frontEnd;
+        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd),
+                  std::pair(ReviewState::WriteFailed, std::optional<std::string>("/dev/full")));
+        EXPECT_TRUE(frontEnd.disposed.empty());
+        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+    }
+}
+
+TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
+    test::TempDir dir;
+    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    test::RecordingFrontEnd frontEnd;
+    // The user (or a cleaner) deletes the list once the first group is in it.
+    frontEnd.onGroup = [&](int group) {
+        if (group == 2) fs::remove(dir / "list.txt");
+    };
+    EXPECT_EQ(KeepLargestRun(dir / "lib", dir / "run.log", dir / "list.txt", frontEnd),
+              std::pair(ReviewState::WriteFailed, std::optional(dir / "list.txt")));
+    // The first group was written whole before its smaller copy went; the second group's
+    // copies are both still there.
+    EXPECT_EQ(frontEnd.disposed.size(), 1u);
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](auto& f) { return fs::exists(f); }), 3);
+}
+
+// The command line exits with the path named and moves nothing.
+TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
+    test::TempDir dir;
+    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    const test::ReadOnlyFolder locked(dir / "locked");
+    // Refused before anything is written: the log's own file, a searched picture. The list
+    // given, the message.
+    const std::string create = "Ошибка создания файла!\n";
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {dir / "run.log", create + dir / "run.log"}, {files[0], create + files[0]}};
+    if (locked.ReadOnly()) cases.push_back({dir / "locked/list.txt", create + dir / "locked"});
+    cases.push_back({"/dev/full", "Ошибка записи файла!\n/dev/full"});
+    test::WriteTextFile(dir / "run.log", "previous run");
+    for (const auto& [list, message] : cases) {
+        const test::CliResult result =
+            test::RunCli("--masks '*.png;*.bmp' --threshold 90 --keep largest --dispose " +
+                         test::ShellQuoted("move:" + dir / "moved") + " --log " +
+                         test::ShellQuoted(dir / "run.log") + " --list " + test::ShellQuoted(list) +
+                         " " + test::ShellQuoted(dir / "lib"));
+        EXPECT_EQ(result.status, 1) << result.out;
+        EXPECT_NE(result.out.find(message), std::string::npos) << result.out;
+        for (const std::string& file : files) EXPECT_GT(fs::file_size(file), 0u) << file;
+        EXPECT_FALSE(fs::exists(dir / "moved"));
+        EXPECT_TRUE(list == "/dev/full" || test::ReadFile(dir / "run.log") == "previous run");
+    }
 }
 
 }  // namespace
