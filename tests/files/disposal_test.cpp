@@ -17,12 +17,9 @@
 #include <set>
 #include <stdexcept>
 
-#include "compare/grouping.h"
 #include "files/move.h"
 #include "files/wipe.h"
-#include "review/review.h"
 #include "support/read_only_folder.h"
-#include "support/review_front_end.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -230,57 +227,6 @@ TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
     EXPECT_FALSE(result.removed || result.message.empty());
     EXPECT_EQ(ReadFile(dir / "big.jpg"), bytes);
     EXPECT_FALSE(fs::exists(dir / "tiny/moved") && !fs::is_empty(dir / "tiny/moved"));
-}
-
-// The review with the real disposal behind it: three copies in one group.
-class ReviewDisposalFaults : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        run.SearchRoot = dir.path().string() + "/lib/";
-        fs::create_directory(run.SearchRoot);
-        for (const char* name : {"p.jpg", "q.jpg", "r.jpg"}) {
-            WriteTextFile(run.SearchRoot + name, std::string(100, name[0]));
-            run.FileList.push_back(name);
-            run.PicTable.push_back(
-                {.Valid = 1, .FileSize = 100, .Fingerprint = Fingerprint(LastCell + 1, 7)});
-        }
-        ASSERT_FALSE(files.Open(dir / "run.log", dir / "list.txt"));
-        frontEnd.dispose = [this](const std::string& path) {
-            const DisposalResult result =
-                DisposeFile(path, DisposalWay::MoveToFolder, dir / "moved");
-            if (!result.message.empty()) messages.push_back(result.message);
-            return result.removed;
-        };
-    }
-
-    const TempDir dir;
-    CollectedRun run;
-    OutputFiles files;
-    test::RecordingFrontEnd frontEnd;
-    std::vector<std::string> messages;
-    Review review{run, files, frontEnd};
-};
-
-TEST_F(ReviewDisposalFaults, AFileGoneBeforeTheDecisionRemovesNothingElse) {
-    ASSERT_EQ(test::ScanAndResume(review, run.PicTable, 70), ReviewState::AwaitingDecision);
-    fs::remove(review.LeftPath());
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteLeft));
-    // The missing file is no removal and no failure; the right one is still offered.
-    EXPECT_EQ(review.RemovedCount() + review.FailedRemovals(), 0);
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_TRUE(fs::exists(run.FullPath(1)) && fs::exists(run.FullPath(2)));
-    EXPECT_FALSE(fs::exists(dir / "moved"));
-}
-
-TEST_F(ReviewDisposalFaults, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
-    const test::ReadOnlyFolder locked(dir / "moved");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    review.KeepOneOfEvery(false);
-    ASSERT_EQ(test::ScanAndResume(review, run.PicTable, 70), ReviewState::Finished);
-    EXPECT_EQ(review.RemovedCount(), 0);
-    EXPECT_EQ(review.FailedRemovals(), 2);
-    EXPECT_EQ(messages.size(), 2u);
-    for (int i = 0; i <= run.LastFile(); ++i) EXPECT_TRUE(fs::exists(run.FullPath(i)));
 }
 
 constexpr std::int64_t kMiB = 1048576;

@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
+#include <functional>
 
+#include "files/disposal.h"
 #include "review/output_files.h"
 #include "run/collection.h"
 #include "run/program_folder.h"
@@ -24,12 +25,12 @@ namespace fs = std::filesystem;
 using enum ReviewDecision;
 using Events = std::vector<std::string>;
 
-// A review script: files p.jpg, q.jpg... of the given sizes, every one with the same
-// fingerprint unless `unrelated` names its index; the decisions taken in turn; then the pairs
+// A review script: files p.jpg, q.jpg... of the given sizes, those of one letter in `groups`
+// with one fingerprint ("-": one of its own); the decisions taken in turn; then the pairs
 // offered ("pq pr"), the files left ("-qr"), the files listed, and what was removed.
 struct Script {
     std::vector<std::int64_t> sizes = {};
-    std::set<std::size_t> unrelated = {};
+    std::string groups = {};
     std::optional<bool> keepSmallest = {};
     std::vector<ReviewDecision> decisions = {};
     std::string offered = {}, left = {}, listed = {};
@@ -40,7 +41,10 @@ struct Script {
 
 // One review over a folder of its own.
 struct Reviewed {
-    ReviewState Start(const Script& s) {
+    Reviewed() {
+        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
+    }
+    ReviewState Start(const Script& s, const std::string& log = {}, const std::string& list = {}) {
         EXPECT_FALSE(review.Decide(DeleteLeft));  // no pair yet
         run.SearchRoot = dir.path().string() + "/";
         for (std::size_t i = 0; i < s.sizes.size(); ++i) {
@@ -48,11 +52,12 @@ struct Reviewed {
             test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
             run.FileList.push_back(name);
             // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
-            run.PicTable.push_back({1, 0, s.sizes[i], 640, 480, 24,
-                                    Fingerprint(LastCell + 1, s.unrelated.contains(i) ? i : 200)});
+            run.PicTable.push_back(
+                {1, 0, s.sizes[i], 640, 480, 24,
+                 Fingerprint(LastCell + 1, s.groups[i] == '-' ? i : s.groups[i])});
         }
-        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
-        EXPECT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
+        EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
+                                list.empty() ? dir / "list.txt" : list));
         if (s.keepSmallest) review.KeepOneOfEvery(*s.keepSmallest);
         return test::ScanAndResume(review, run.PicTable, 70);
     }
@@ -103,33 +108,19 @@ struct Reviewed {
 // Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
 // the last file; skip-all ends the run; keep-the-largest keeps the first of equal sizes;
 // keep-the-smallest works from the first group on, unasked and showing nothing.
+// clang-format off
 const Script kScripts[] = {
-    {{10, 20, 30},
-     {},
-     {},
-     {SkipPair, DeleteLeft},
-     "pq pr",
-     "-qr",
-     "pqr",
-     1,
-     10,
+    {{10, 20, 30}, "aaa", {}, {SkipPair, DeleteLeft}, "pq pr", "-qr", "pqr", 1, 10,
      {"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
       "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}},
-    {{10, 20, 30}, {}, {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
-    {{10, 20, 30, 40}, {1, 3}, {}, {SkipAll}, "pr", "pqrs", "pr"},
-    {{10000, 30000, 30000, 20000}, {}, {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
-    {{10000, 30000, 30000, 20000},
-     {},
-     true,
-     {},
-     "",
-     "p---",
-     "pqrs",
-     3,
-     80000,
+    {{10, 20, 30}, "aaa", {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
+    {{10, 20, 30, 40}, "a-a-", {}, {SkipAll}, "pr", "pqrs", "pr"},
+    {{10000, 30000, 30000, 20000}, "aaaa", {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
+    {{10000, 30000, 30000, 20000}, "aaaa", true, {}, "", "p---", "pqrs", 3, 80000,
      {"dup 3", "remove q.jpg", "remove r.jpg", "remove s.jpg", "clear", "done 1", "done 4"}},
-    {{10, 20}, {0, 1}, {}, {}, "", "pq", "", 0, 0, {"done 2"}},
+    {{10, 20}, "--", {}, {}, "", "pq", "", 0, 0, {"done 2"}},
 };
+// clang-format on
 
 TEST(Review, OffersAndRemovesInTurn) {
     for (std::size_t i = 0; i < std::size(kScripts); ++i) {
@@ -141,7 +132,7 @@ TEST(Review, OffersAndRemovesInTurn) {
 TEST(Review, StopDuringAWaitWritesNothingMore) {
     Reviewed r;
     auto& review = r.review;
-    ASSERT_EQ(r.Start({.sizes = {10, 20, 30}}), ReviewState::AwaitingDecision);
+    ASSERT_EQ(r.Start({.sizes = {10, 20, 30}, .groups = "aaa"}), ReviewState::AwaitingDecision);
     review.Stop();
     EXPECT_EQ(review.Resume(), ReviewState::Stopped);
     EXPECT_FALSE(review.Decide(DeleteLeft));
@@ -235,52 +226,62 @@ std::vector<std::string> MakeTwoGroups(const std::string& root) {
     return files;
 }
 
-// The whole keep-the-largest review of `root` into the given log and list: how it ended and
-// the path that failed.
-std::pair<ReviewState, std::optional<std::string>> KeepLargestRun(
-    const std::string& root, const std::string& log, const std::string& list,
-    test::RecordingFrontEnd& frontEnd) {
-    const std::atomic<bool> running{true};
-    CollectedRun run;
-    EXPECT_EQ(CollectPictures(root, "*.png;*.bmp", running, {}, run), CollectOutcome::Done);
-    OutputFiles files;
-    if (const auto failed = files.Open(log, list)) return {ReviewState::WriteFailed, failed};
-    frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
-    Review review(run, files, frontEnd);
-    review.KeepOneOfEvery(false);
-    const ReviewState state = test::ScanAndResume(review, run.PicTable, 90);
-    return {state, review.FailedPath()};
-}
-
-// A full disk (the list's or the log's) stops the run before any removal.
-TEST(OutputFaults, AFullDiskStopsTheRunBeforeAnyRemoval) {
-    for (const bool listFull : {true, false}) {
-        test::TempDir dir;
-        const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
-        const std::string log = listFull ? dir / "run.log" : "/dev/full";
-        const std::string list = listFull ? "/dev/full" : dir / "list.txt";
-        test::RecordingFrontEnd frontEnd;
-        EXPECT_EQ(KeepLargestRun(dir / "lib", log, list, frontEnd),
-                  std::pair(ReviewState::WriteFailed, std::optional<std::string>("/dev/full")));
-        EXPECT_TRUE(frontEnd.disposed.empty());
-        for (const std::string& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+// A full disk (the list's or the log's) stops the run before any removal; a list removed
+// while written stops it at the next group, the group before written whole and its smaller
+// copy gone.
+TEST(OutputFaults, AFullDiskOrARemovedListStopsTheRunBeforeTheNextRemoval) {
+    for (const int fault : {0, 1, 2}) {
+        SCOPED_TRACE(fault);
+        Reviewed r;
+        const std::string log = fault == 1 ? "/dev/full" : r.dir / "run.log";
+        const std::string list = fault == 0 ? "/dev/full" : r.dir / "list.txt";
+        r.frontEnd.onGroup = [&](int group) {
+            if (fault == 2 && group == 2) fs::remove(list);
+        };
+        const Script twoGroups{.sizes = {10, 20, 30, 40}, .groups = "aabb", .keepSmallest = false};
+        EXPECT_EQ(r.Start(twoGroups, log, list), ReviewState::WriteFailed);
+        EXPECT_EQ(r.review.FailedPath(), fault == 2 ? list : "/dev/full");
+        EXPECT_EQ(r.Left(4), fault == 2 ? "-qrs" : "pqrs");
     }
 }
 
-TEST(OutputFaults, AListRemovedWhileWrittenStopsTheRunAtTheNextGroup) {
-    test::TempDir dir;
-    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
-    test::RecordingFrontEnd frontEnd;
-    // The user (or a cleaner) deletes the list once the first group is in it.
-    frontEnd.onGroup = [&](int group) {
-        if (group == 2) fs::remove(dir / "list.txt");
+// Disposal by moving into `folder`, with the messages it gives.
+std::function<bool(const std::string&)> MoveInto(const std::string& folder,
+                                                 std::vector<std::string>& messages) {
+    return [folder, &messages](const std::string& path) {
+        const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, folder);
+        if (!result.message.empty()) messages.push_back(result.message);
+        return result.removed;
     };
-    EXPECT_EQ(KeepLargestRun(dir / "lib", dir / "run.log", dir / "list.txt", frontEnd),
-              std::pair(ReviewState::WriteFailed, std::optional(dir / "list.txt")));
-    // The first group was written whole before its smaller copy went; the second group's
-    // copies are both still there.
-    EXPECT_EQ(frontEnd.disposed.size(), 1u);
-    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](auto& f) { return fs::exists(f); }), 3);
+}
+
+// A file gone before the decision is no removal and no failure; the right one is still
+// offered and nothing else goes.
+TEST(ReviewDisposal, AFileGoneBeforeTheDecisionRemovesNothingElse) {
+    Reviewed r;
+    std::vector<std::string> messages;
+    r.frontEnd.dispose = MoveInto(r.dir / "moved", messages);
+    ASSERT_EQ(r.Start({.sizes = {100, 100, 100}, .groups = "aaa"}), ReviewState::AwaitingDecision);
+    fs::remove(r.review.LeftPath());
+    ASSERT_TRUE(r.review.Decide(DeleteLeft));
+    EXPECT_EQ(r.review.RemovedCount() + r.review.FailedRemovals(), 0);
+    ASSERT_EQ(r.review.Resume(), ReviewState::AwaitingDecision);
+    EXPECT_EQ(r.Left(3), "-qr");
+    EXPECT_FALSE(fs::exists(r.dir / "moved"));
+}
+
+TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
+    Reviewed r;
+    const test::ReadOnlyFolder locked(r.dir / "moved");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    std::vector<std::string> messages;
+    r.frontEnd.dispose = MoveInto(r.dir / "moved", messages);
+    const Script keepOne{.sizes = {100, 100, 100}, .groups = "aaa", .keepSmallest = false};
+    ASSERT_EQ(r.Start(keepOne), ReviewState::Finished);
+    EXPECT_EQ(r.review.RemovedCount(), 0);
+    EXPECT_EQ(r.review.FailedRemovals(), 2);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(r.Left(3), "pqr");
 }
 
 // The command line exits with the path named and moves nothing.
