@@ -11,7 +11,6 @@
 
 #include "files/disposal.h"
 #include "review/output_files.h"
-#include "run/collection.h"
 #include "run/program_folder.h"
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
@@ -150,13 +149,8 @@ TEST(OutputLines, SizesAndTheLogLine) {
         {5368709120, "5 368 709 120"}};
     // clang-format on
     for (const auto& [size, text] : cases) EXPECT_EQ(FormatSize(size), text);
-    const Dubl record{.Similarity = 97,
-                      .FileSize = 987654,
-                      .PicWidth = 1600,
-                      .PicHeight = 1200,
-                      .BitDepth = 24,
-                      .Fingerprint = {}};
-    EXPECT_EQ(LogLine("/photos/old/a copy.jpg", record),
+    // Valid, similarity, size, width, height, depth, fingerprint.
+    EXPECT_EQ(LogLine("/photos/old/a copy.jpg", Dubl{0, 97, 987654, 1600, 1200, 24, {}}),
               "/photos/old/a copy.jpg  /Size:  987 654  /1600x1200x24  /P:97%");
 }
 
@@ -213,17 +207,6 @@ TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
     OutputFiles devices;
     EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
     EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
-}
-
-// Two groups of two copies each (the BMP copy the larger), in walk-independent folders.
-std::vector<std::string> MakeTwoGroups(const std::string& root) {
-    fs::create_directories(root);
-    std::vector<std::string> files;
-    for (const std::string name : {"a.png", "a.bmp", "b.png", "b.bmp"}) {
-        files.push_back(root + "/" + name);
-        test::WritePatternPicture(files.back(), 96, 64, name[0] - 'a' + 1);
-    }
-    return files;
 }
 
 // A full disk (the list's or the log's) stops the run before any removal; a list removed
@@ -287,7 +270,13 @@ TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
 // The command line exits with the path named and moves nothing.
 TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
     test::TempDir dir;
-    const std::vector<std::string> files = MakeTwoGroups(dir / "lib");
+    // Two groups of two copies each, the BMP copy the larger.
+    std::vector<std::string> files;
+    fs::create_directories(dir / "lib");
+    for (const std::string name : {"a.png", "a.bmp", "b.png", "b.bmp"}) {
+        files.push_back(dir / ("lib/" + name));
+        test::WritePatternPicture(files.back(), 96, 64, name[0] - 'a' + 1);
+    }
     const test::ReadOnlyFolder locked(dir / "locked");
     // Refused before anything is written: the log's own file, a searched picture. The list
     // given, the message.
