@@ -250,47 +250,42 @@ TEST(FingerprintCache, CommandLineRunsAtOnceWithoutAndClearing) {
 }
 
 const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
-const std::string kNewlineName = "line\nbreak.png";
 const std::set<std::string> kDamaged = {"truncated.jpg", "zero.jpg",    "text.png",
                                         "huge.png",      "corrupt.gif", "sub/vanishing.png"};
 
 // The library under `root`. Every readable copy of pattern 1 is a duplicate of the others;
 // pattern 2 stands alone.
-struct HostileLibrary {
-    explicit HostileLibrary(const std::string& root) : root(root) {
-        fs::create_directories(root + "/sub/deeper");
-        fs::create_directory(root + "/x.jpg");  // a folder with a picture's name
-        fs::create_directory(root + "/locked");
-        // Copies of one picture; sub/vanishing.png goes missing between the walk and its
-        // fingerprint, truncated.jpg is cut short below.
-        for (const std::string& name : std::vector<std::string>{
-                 "a.png", "with blanks  .png", "Кириллица.bmp", "bad\xff\xfe name.png",
-                 kNewlineName, "sub/deeper/copy.bmp", "sub/vanishing.png", "x.jpg/inside.png",
-                 "locked/hidden.png", "truncated.jpg"})
-            test::WritePatternPicture(root + "/" + name, 160, 120, 1);
-        test::WritePatternPicture(root + "/sub/alone.png", 160, 120, 2);
+void WriteHostileLibrary(const std::string& root) {
+    fs::create_directories(root + "/sub/deeper");
+    fs::create_directory(root + "/x.jpg");  // a folder with a picture's name
+    fs::create_directory(root + "/locked");
+    // Copies of one picture; sub/vanishing.png goes missing between the walk and its
+    // fingerprint, truncated.jpg is cut short below.
+    for (const std::string& name : std::vector<std::string>{
+             "a.png", "with blanks  .png", "Кириллица.bmp", "bad\xff\xfe name.png",
+             "line\nbreak.png", "sub/deeper/copy.bmp", "sub/vanishing.png", "x.jpg/inside.png",
+             "locked/hidden.png", "truncated.jpg"})
+        test::WritePatternPicture(root + "/" + name, 160, 120, 1);
+    test::WritePatternPicture(root + "/sub/alone.png", 160, 120, 2);
 
-        test::WriteTextFile(root + "/truncated.jpg",
-                            test::ReadFile(root + "/truncated.jpg").substr(0, 300));
-        test::WriteTextFile(root + "/zero.jpg", "");
-        test::WriteTextFile(root + "/text.png", "this is not a picture\n");
-        test::WriteHugeDeclaredPng(root + "/huge.png");
-        test::WritePatternPicture(root + "/corrupt.gif", 160, 120, 3);
-        std::string gif = test::ReadFile(root + "/corrupt.gif");
-        for (std::size_t i = 30; i < gif.size(); i += 7) gif[i] = static_cast<char>(0xA5);
-        test::WriteTextFile(root + "/corrupt.gif", gif);
+    test::WriteTextFile(root + "/truncated.jpg",
+                        test::ReadFile(root + "/truncated.jpg").substr(0, 300));
+    test::WriteTextFile(root + "/zero.jpg", "");
+    test::WriteTextFile(root + "/text.png", "this is not a picture\n");
+    test::WriteHugeDeclaredPng(root + "/huge.png");
+    test::WritePatternPicture(root + "/corrupt.gif", 160, 120, 3);
+    std::string gif = test::ReadFile(root + "/corrupt.gif");
+    for (std::size_t i = 30; i < gif.size(); i += 7) gif[i] = static_cast<char>(0xA5);
+    test::WriteTextFile(root + "/corrupt.gif", gif);
 
-        fs::create_directory_symlink("..", root + "/sub/loop");
-        fs::create_directory_symlink(root + "/sub/deeper", root + "/link one");
-        fs::create_directory_symlink("sub/deeper", root + "/link two");
-        fs::create_hard_link(root + "/a.png", root + "/sub/hard link.png");
-        fs::create_symlink(root + "/a.png", root + "/sub/soft link.png");
-        fs::create_symlink(root + "/gone.png", root + "/dangling.png");
-        fs::permissions(root + "/locked", fs::perms::none);
-    }
-
-    std::string root;
-};
+    fs::create_directory_symlink("..", root + "/sub/loop");
+    fs::create_directory_symlink(root + "/sub/deeper", root + "/link one");
+    fs::create_directory_symlink("sub/deeper", root + "/link two");
+    fs::create_hard_link(root + "/a.png", root + "/sub/hard link.png");
+    fs::create_symlink(root + "/a.png", root + "/sub/soft link.png");
+    fs::create_symlink(root + "/gone.png", root + "/dangling.png");
+    fs::permissions(root + "/locked", fs::perms::none);
+}
 
 // The lines of an output file (CR LF endings), without the group separators.
 std::vector<std::string> EntryLines(const std::string& file) {
@@ -333,16 +328,17 @@ void ExpectSoundList(const std::string& listFile, const std::string& root) {
 
 TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     test::TempDir dir;
-    const HostileLibrary library(dir / "lib");
+    const std::string root = dir / "lib";
+    WriteHostileLibrary(root);
     const std::atomic<bool> running{true};
     CollectedRun run;
     CollectProgress progress;
     // One file goes missing after the walk listed it and before its fingerprint is made.
-    progress.Walked = [&](int) { fs::remove(library.root + "/sub/vanishing.png"); };
-    ASSERT_EQ(CollectPictures(library.root, kMasks, running, progress, run), CollectOutcome::Done);
+    progress.Walked = [&](int) { fs::remove(root + "/sub/vanishing.png"); };
+    ASSERT_EQ(CollectPictures(root, kMasks, running, progress, run), CollectOutcome::Done);
     ASSERT_NE(std::find(run.FileList.begin(), run.FileList.end(), "sub/vanishing.png"),
               run.FileList.end());
-    EXPECT_FALSE(fs::exists(library.root + "/sub/vanishing.png"));
+    EXPECT_FALSE(fs::exists(root + "/sub/vanishing.png"));
 
     std::set<fs::path> files;
     for (int i = 0; i <= run.LastFile(); ++i) {
@@ -367,7 +363,7 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     output.Close();
     EXPECT_EQ(review.GroupCount(), 1);
     EXPECT_TRUE(frontEnd.disposed.empty());
-    ExpectSoundList(dir / "list.txt", library.root);
+    ExpectSoundList(dir / "list.txt", root);
     EXPECT_EQ(EntryLines(dir / "run.log").size(), EntryLines(dir / "list.txt").size());
 }
 
