@@ -45,6 +45,7 @@ TEST(PathHelpers, SeparatorsNulsAndFolders) {
     // A backslash is part of a name here, not a separator.
     EXPECT_EQ(FolderOfPath("/a/b\\c.txt"), "/a/");
     EXPECT_EQ(FolderOfPath("b\\c.txt"), "");
+    EXPECT_EQ(UpperIndex(std::vector<std::string>(5)), 4);
 }
 
 TEST(WordPairs, NumberToHighAndLowAndBack) {

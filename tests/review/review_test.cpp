@@ -83,7 +83,11 @@ struct Reviewed {
         EXPECT_EQ(review.RemovedCount(), s.removed);
         EXPECT_EQ(review.RemovedBytes(), s.bytes);
     }
-    static std::string Name(const std::string& path) { return path.substr(path.size() - 5, 1); }
+    // "q" for the path of q.jpg in the folder, "?" for any other path.
+    std::string Name(const std::string& path) const {
+        const std::string name = fs::path(path).stem().string();
+        return path == run.SearchRoot + name + ".jpg" ? name : "?";
+    }
     // Which of p.jpg, q.jpg... are still there, as "pq-s".
     std::string Left(std::size_t count) const {
         std::string left;
