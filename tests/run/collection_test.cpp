@@ -3,9 +3,7 @@
 // with itself.
 #include "run/collection.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,7 +15,6 @@
 #include <thread>
 #include <tuple>
 
-#include "compare/grouping.h"
 #include "review/output_files.h"
 #include "review/review.h"
 #include "run/fingerprint_cache.h"
