@@ -52,7 +52,8 @@ struct Reviewed {
             // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
             run.PicTable.push_back(
                 {1, 0, s.sizes[i], 640, 480, 24,
-                 Fingerprint(LastCell + 1, s.groups[i] == '-' ? i : s.groups[i])});
+                 Fingerprint(LastCell + 1,
+                             s.groups[i] == '-' ? i : 200 - 50 * (s.groups[i] - 'a'))});
         }
         EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
                                 list.empty() ? dir / "list.txt" : list));
