@@ -4,24 +4,25 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <csignal>
 #include <filesystem>
-#include <functional>
+#include <regex>
 #include <set>
-#include <string>
-#include <vector>
+#include <stdexcept>
 
-#include "compare/grouping.h"
 #include "files/move.h"
-#include "review/review.h"
+#include "files/wipe.h"
 #include "support/read_only_folder.h"
-#include "support/review_front_end.h"
 #include "support/temp_dir.h"
+
+extern char** environ;
 
 namespace morvane {
 namespace {
@@ -159,8 +160,8 @@ TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
     fs::remove(kTrash);
     if (hadTrash) fs::rename(kTrash + "-aside", kTrash);
     EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.message.rfind("Не могу переместить файл в корзину!\n" + dir / "pic.jpg", 0),
-              0u)
+    EXPECT_TRUE(
+        result.message.starts_with("Не могу переместить файл в корзину!\n" + dir / "pic.jpg"))
         << result.message;
     EXPECT_EQ(ReadFile(dir / "pic.jpg"), "picture");
 }
@@ -173,12 +174,11 @@ TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
     fs::create_directories(dir / "folder");
     WriteTextFile(dir / "folder/inside.jpg", "y");
     EXPECT_EQ(DisposeFile(dir / "pic.jpg", DisposalWay::None, dir / "out").message, "");
-    for (const auto way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
+    for (const auto way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe})
         for (const std::string& path : {dir / "folder", dir / "folder/", dir / "missing.jpg"}) {
             const DisposalResult result = DisposeFile(path, way, dir / "out");
             EXPECT_FALSE(result.removed || !result.message.empty()) << path;
         }
-    }
     for (const std::string& folder : {std::string(), std::string("   "), dir.path().string()}) {
         const DisposalResult result =
             DisposeFile(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
@@ -229,55 +229,192 @@ TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
     EXPECT_FALSE(fs::exists(dir / "tiny/moved") && !fs::is_empty(dir / "tiny/moved"));
 }
 
-// The review with the real disposal behind it: three copies in one group.
-class ReviewDisposalFaults : public ::testing::Test {
+constexpr std::int64_t kMiB = 1048576;
+
+struct Block {
+    int pass;
+    std::int64_t offset;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Checks the blocks of three passes over a file of `size` bytes cut into pieces of 1 MiB:
+// a random pass (never a 0, drawn once and carried by every block), then 0xAA, then 0x00.
+void ExpectPasses(const std::vector<Block>& blocks, std::int64_t size) {
+    const std::int64_t perPass = (size + kMiB - 1) / kMiB;
+    ASSERT_EQ(static_cast<std::int64_t>(blocks.size()), 3 * perPass);
+    if (blocks.empty()) return;
+    const std::vector<std::uint8_t>& random = blocks[0].bytes;
+    EXPECT_EQ(std::count(random.begin(), random.end(), 0), 0);
+    if (random.size() >= 1000) {
+        EXPECT_GT(std::set(random.begin(), random.end()).size(), 200u);
+    }
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Block& b = blocks[i];
+        EXPECT_EQ(b.pass, static_cast<int>(i / perPass) + 1);
+        EXPECT_EQ(b.offset, static_cast<std::int64_t>(i) % perPass * kMiB);
+        const auto length = static_cast<std::size_t>(std::min(kMiB, size - b.offset));
+        const std::uint8_t fill = b.pass == 2 ? 0xAA : 0x00;
+        EXPECT_EQ(b.bytes, b.pass == 1 ? std::vector(random.begin(), random.begin() + length)
+                                       : std::vector<std::uint8_t>(length, fill))
+            << "block " << i;
+    }
+}
+
+TEST(PassByte, FollowsTheSchedule) {
+    const std::vector<std::optional<std::uint8_t>> eight{std::nullopt, 0xAA, 0x6D, 0xDB,
+                                                         0x55,         0x92, 0x49, 0x00};
+    for (int pass = 1; pass <= 8; ++pass) EXPECT_EQ(PassByte(pass, 8), eight[pass - 1]) << pass;
+    EXPECT_EQ(PassByte(8, 9), 0xFF);
+    EXPECT_EQ(PassByte(12, 20), 0x92);  // 2, 3, 4 and 6 divide it: the latest rule wins
+    EXPECT_EQ(PassByte(11, 20), std::nullopt);
+}
+
+class WipeSizes : public ::testing::TestWithParam<std::int64_t> {};
+
+TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
+    const auto size = static_cast<std::size_t>(GetParam());
+    const TempDir dir;
+    const std::string path = dir / "pic.jpg";
+    WriteTextFile(path, std::string(size, 'p'));
+    ::chmod(path.c_str(), 0444);  // a read-only file is made writable and wiped
+    std::vector<Block> blocks;
+    std::mt19937 random = TimeSeededGenerator();
+    EXPECT_EQ(WipeFile(path, random,
+                       [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                           blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
+                       }),
+              WipeStatus::Overwritten);
+    EXPECT_EQ(ReadFile(path), std::string(size, '\0'));
+    // Made writable for real: rights alone would not stop the superuser.
+    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+    ExpectPasses(blocks, GetParam());
+    ::chmod(path.c_str(), 0444);
+    const WipeResult removed = WipeAndRemove(path);
+    EXPECT_TRUE(removed.removed && removed.message.empty()) << removed.message;
+    EXPECT_TRUE(fs::is_empty(dir.path()));  // no random-named leftover either
+}
+
+INSTANTIATE_TEST_SUITE_P(Wipe, WipeSizes, ::testing::Values(100, 0, 5 * kMiB / 2, kMiB));
+
+// A running program cannot be opened for writing, not even by root (ETXTBSY).
+TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
+    const TempDir dir;
+    std::string path = dir / "busy", seconds = "60";
+    fs::copy_file("/bin/sleep", path);
+    char* argv[] = {path.data(), seconds.data(), nullptr};
+    pid_t child = 0;
+    // posix_spawn returns once the program runs (or has failed to start).
+    ASSERT_EQ(::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ), 0);
+    const WipeResult result = WipeAndRemove(path);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(result.message, "Не могу открыть файл!\n" + path);
+    EXPECT_TRUE(result.removed);  // the rename and the removal were still tried
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(WipeAndRemove, LinksAndSharedContentAreRemovedWithoutTouchingTheOtherName) {
+    const TempDir dir;
+    WriteTextFile(dir / "kept.jpg", "kept copy");
+    fs::create_hard_link(dir / "kept.jpg", dir / "hard.jpg");
+    fs::create_symlink(dir / "kept.jpg", dir / "soft.jpg");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);  // must not hang the wipe
+    // Only the other name's content is worth telling about: the user asked for it to go.
+    const std::string told =
+        "У файла есть другие имена: удалено только это имя, содержимое не "
+        "затёрто.\n" +
+        dir / "hard.jpg";
+    for (const std::string name : {"hard.jpg", "soft.jpg", "pipe"}) {
+        const WipeResult result = WipeAndRemove(dir / name);
+        EXPECT_TRUE(result.removed) << name;
+        EXPECT_EQ(result.contentKept, name == "hard.jpg") << name;
+        EXPECT_EQ(result.message, name == "hard.jpg" ? told : "") << name;
+    }
+    EXPECT_EQ(ReadFile(dir / "kept.jpg"), "kept copy");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(RenameToRandom, ThirtyNineCapitalsInItsFolderNeverOverwriting) {
+    const TempDir dir;
+    const std::string path = dir / "pic.jpg";
+    WriteTextFile(path, "mine");
+    std::mt19937 random = TimeSeededGenerator();
+    std::mt19937 replay = random;
+    const std::string taken = dir / RandomFileName(replay);  // the first name it will draw
+    WriteTextFile(taken, "someone else's");
+    const std::string renamed = RenameToRandom(path, random);
+    EXPECT_EQ(fs::path(renamed).parent_path(), dir.path());
+    EXPECT_TRUE(
+        std::regex_match(fs::path(renamed).filename().string(), std::regex("[A-Z]{32}\\.[A-Z]{6}")))
+        << renamed;
+    EXPECT_EQ(ReadFile(renamed), "mine");
+    EXPECT_EQ(ReadFile(taken), "someone else's");
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(RenameToRandom(dir / "missing.jpg", random), dir / "missing.jpg");
+}
+
+// Runs `action` once, as pass `pass` finishes its first block.
+WipeObserver AtPass(int pass, std::function<void()> action) {
+    return [pass, action = std::move(action), done = false](int current, std::int64_t,
+                                                            std::span<const std::uint8_t>) mutable {
+        if (current != pass || done) return;
+        done = true;
+        action();
+    };
+}
+
+// A wipe cut short or overtaken between its passes: the file chosen may be left half
+// overwritten, but no other file is touched and the failure is reported, never a success.
+class WipeInterrupted : public ::testing::Test {
   protected:
     void SetUp() override {
-        run.SearchRoot = dir.path().string() + "/lib/";
-        fs::create_directory(run.SearchRoot);
-        for (const char* name : {"p.jpg", "q.jpg", "r.jpg"}) {
-            WriteTextFile(run.SearchRoot + name, std::string(100, name[0]));
-            run.FileList.push_back(name);
-            run.PicTable.push_back(
-                {.Valid = 1, .FileSize = 100, .Fingerprint = Fingerprint(LastCell + 1, 7)});
-        }
-        ASSERT_FALSE(files.Open(dir / "run.log", dir / "list.txt"));
-        frontEnd.dispose = [this](const std::string& path) {
-            const DisposalResult result =
-                DisposeFile(path, DisposalWay::MoveToFolder, dir / "moved");
-            if (!result.message.empty()) messages.push_back(result.message);
-            return result.removed;
-        };
+        WriteTextFile(chosen, "the picture to wipe");
+        WriteTextFile(neighbour, "a picture kept");
+    }
+    // Every name in the folder, and the neighbour untouched.
+    void ExpectFilesLeft(std::ptrdiff_t count) const {
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                  count);
+        EXPECT_EQ(ReadFile(neighbour), "a picture kept");
     }
 
     const TempDir dir;
-    CollectedRun run;
-    OutputFiles files;
-    test::RecordingFrontEnd frontEnd;
-    std::vector<std::string> messages;
-    Review review{run, files, frontEnd};
+    const std::string chosen = dir / "chosen.jpg";
+    const std::string neighbour = dir / "neighbour.jpg";
+    const std::string failed = "Не могу удалить файл!\n" + chosen;
 };
 
-TEST_F(ReviewDisposalFaults, AFileGoneBeforeTheDecisionRemovesNothingElse) {
-    ASSERT_EQ(test::ScanAndResume(review, run.PicTable, 70), ReviewState::AwaitingDecision);
-    fs::remove(review.LeftPath());
-    ASSERT_TRUE(review.Decide(ReviewDecision::DeleteLeft));
-    // The missing file is no removal and no failure; the right one is still offered.
-    EXPECT_EQ(review.RemovedCount() + review.FailedRemovals(), 0);
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_TRUE(fs::exists(run.FullPath(1)) && fs::exists(run.FullPath(2)));
-    EXPECT_FALSE(fs::exists(dir / "moved"));
+TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWhole) {
+    const WipeObserver stop = AtPass(2, [] { throw std::runtime_error("stopped"); });
+    EXPECT_THROW(WipeAndRemove(chosen, stop), std::runtime_error);
+    // Not renamed away under a random name.
+    EXPECT_EQ(fs::file_size(chosen), std::string("the picture to wipe").size());
+    ExpectFilesLeft(2);
+    // Nothing stays open or locked: a second attempt finishes the job.
+    const WipeResult again = WipeAndRemove(chosen);
+    EXPECT_TRUE(again.removed && again.message.empty()) << again.message;
+    ExpectFilesLeft(1);
 }
 
-TEST_F(ReviewDisposalFaults, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
-    const test::ReadOnlyFolder locked(dir / "moved");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    review.KeepOneOfEvery(false);
-    ASSERT_EQ(test::ScanAndResume(review, run.PicTable, 70), ReviewState::Finished);
-    EXPECT_EQ(review.RemovedCount(), 0);
-    EXPECT_EQ(review.FailedRemovals(), 2);
-    EXPECT_EQ(messages.size(), 2u);
-    for (int i = 0; i <= run.LastFile(); ++i) EXPECT_TRUE(fs::exists(run.FullPath(i)));
+TEST_F(WipeInterrupted, AFileRemovedBetweenPassesIsReportedAndNothingElseGoes) {
+    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.message, failed);
+    ExpectFilesLeft(1);
+}
+
+TEST_F(WipeInterrupted, AFilePutInItsPlaceBetweenPassesStaysUnderItsName) {
+    const std::string aside = dir / "aside.jpg";
+    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] {
+                                                fs::rename(chosen, aside);
+                                                WriteTextFile(chosen, "a newer picture");
+                                            }));
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.message, failed);
+    EXPECT_EQ(ReadFile(chosen), "a newer picture");
+    // The file the wipe began on was overwritten wherever it went; only the three names remain.
+    EXPECT_NE(ReadFile(aside), "the picture to wipe");
+    ExpectFilesLeft(3);
 }
 
 }  // namespace

@@ -1,17 +1,21 @@
+// Path texts, existence and sizes of files, and the word pairs sizes are kept in.
 #include "files/paths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
+#include "files/sizes.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
 
 using namespace std::string_literals;
+constexpr std::int64_t kThreeGiB = 3LL << 30;
+constexpr std::int32_t kMinLong = -2147483647 - 1;
 
 TEST(PathExists, FoldersFilesMissingPathsAndTheRoot) {
     const test::TempDir dir;
@@ -19,11 +23,9 @@ TEST(PathExists, FoldersFilesMissingPathsAndTheRoot) {
     std::filesystem::create_directory(tmp);
     test::WriteTextFile(dir / "a.jpg", "x");
     // "Q:" is just a name here (no drives); stripping the separators must not lose "/".
-    const std::vector<std::string> folders{tmp, tmp + "///", "  " + tmp + "  ", "/", "///"};
-    const std::vector<std::string> neither{dir / "none", "", "Q:", "  "};
-    for (const std::string& path : folders)
+    for (const std::string& path : {tmp, tmp + "///", "  " + tmp + "  ", "/"s, "///"s})
         EXPECT_TRUE(PathExists(path, true) && !PathExists(path, false)) << path;
-    for (const std::string& path : neither)
+    for (const std::string& path : {dir / "none", ""s, "Q:"s, "  "s})
         EXPECT_FALSE(PathExists(path, true) || PathExists(path, false)) << path;
     EXPECT_TRUE(PathExists(dir / "a.jpg", false) && !PathExists(dir / "a.jpg", true));
 }
@@ -44,6 +46,44 @@ TEST(PathHelpers, SeparatorsNulsAndFolders) {
     EXPECT_EQ(FolderOfPath("/a/b\\c.txt"), "/a/");
     EXPECT_EQ(FolderOfPath("b\\c.txt"), "");
     EXPECT_EQ(UpperIndex(std::vector<std::string>(5)), 4);
+}
+
+TEST(WordPairs, NumberToHighAndLowAndBack) {
+    EXPECT_EQ(HiLoToDouble(0, -1), 4294967295.0);
+    EXPECT_EQ(HiLoToDouble(2, kMinLong), 10737418240.0);
+    EXPECT_EQ(UnsignedToDouble(-1), 4294967295.0);
+    const std::pair<double, std::int32_t> splits[] = {
+        {4294967301.0, 5}, {2147483648.0, kMinLong}, {static_cast<double>(kThreeGiB), -1073741824}};
+    for (const auto& [value, low] : splits) {
+        std::int32_t high = -9;
+        EXPECT_EQ(DoubleToHiLo(value, high), low) << value;
+        EXPECT_EQ(HiLoToDouble(high, low), value);
+    }
+    // The bit pattern is kept, halves round to even.
+    const std::pair<double, std::int32_t> words[] = {{2.5, 2},
+                                                     {3.5, 4},
+                                                     {-2.5, -2},
+                                                     {2147483647.0, 2147483647},
+                                                     {2147483648.0, kMinLong},
+                                                     {4294967295.0, -1}};
+    for (const auto& [value, word] : words) EXPECT_EQ(DoubleToLong32(value), word) << value;
+}
+
+TEST(FileSizeByName, SmallMissingAndThreeGibibyteFiles) {
+    const test::TempDir dir;
+    test::WriteTextFile(dir / "empty.jpg", "");
+    test::WriteTextFile(dir / "five.jpg", "12345");
+    EXPECT_EQ(FileSizeByName(dir / "empty.jpg"), 0);
+    EXPECT_EQ(FileSizeByName(dir / "five.jpg"), 5);
+    for (const std::string& none : {dir / "missing.jpg", dir.path().string(), ""s})
+        EXPECT_EQ(FileSizeByName(none), -1) << none;
+    const std::string path = dir / "big.jpg";
+    const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0600);
+    ASSERT_EQ(::ftruncate(fd, kThreeGiB), 0);  // sparse: takes no disk space
+    EXPECT_EQ(OpenFileSize(fd), kThreeGiB);
+    ::close(fd);
+    EXPECT_EQ(FileSizeByName(path), kThreeGiB);
+    EXPECT_EQ(OpenFileSize(-1), -1);
 }
 
 }  // namespace

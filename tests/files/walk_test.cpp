@@ -1,3 +1,4 @@
+// The walk of a picture folder and the masks that choose its files.
 #include "files/walk.h"
 
 #include <sys/stat.h>
@@ -8,9 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <string>
-#include <vector>
 
+#include "files/masks.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -18,6 +18,66 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+
+// One mask text, the names it must take and those it must refuse.
+struct MatchCase {
+    const char* masks;
+    Names match, refuse;
+};
+
+TEST(MaskList, PatternLanguage) {
+    const std::string manyA(2000, 'a');  // exponential backtracking would never finish these
+    // clang-format off
+    const MatchCase cases[] = {
+        // Case folds; the whole name counts; pieces are not trimmed; an empty piece or an
+        // empty text matches no real name.
+        {"*.jpg;*.jpeg", {"PHOTO.JPG", "photo.Jpeg"}, {"photo.jpg.txt", "photojpg"}},
+        {"*.jpg; *.png", {" a.png", "a.jpg"}, {"a.png"}},
+        {"*.jpg;", {"a.jpg"}, {"a.png", " "}}, {"", {}, {"a.jpg", ""}},
+        // Only ASCII digits count for "#".
+        {"img##.bmp", {"IMG07.BMP"}, {"IMGA7.BMP", "img7.bmp", "img##.bmp", "img\xd9\xa1\xd9\xa2.bmp"}},
+        // One "?" is one character, Cyrillic and outside the BMP too.
+        {"a?c", {"abc", "aжc", "a😀c"}, {"ac", "abbc"}},
+        {"*.*", {".hidden", "a."}, {"README"}}, {"*", {"README", ".x", "фото", "caf\xe9.jpg"}, {}},
+        // Lists and ranges; ranges follow code order after upper-casing.
+        {"[ab]*.gif", {"a1.gif", "B.GIF"}, {"c.gif"}}, {"[!0-9]*", {"x1"}, {"1x"}},
+        {"[a-c]#", {"B1"}, {"d1"}}, {"[а-я]*", {"ж.jpg"}, {"z.jpg"}},
+        // A dash first or last is itself.
+        {"[-a]", {"-", "A"}, {"b"}}, {"[a-]", {"-", "A"}, {"b"}}, {"[!-a]", {"b"}, {"-"}},
+        {"[a-c-]", {"-", "b"}, {}},
+        // An unclosed "[" is an ordinary character; a descending range holds nothing, the
+        // rest still counts; an empty list matches nothing, a negated one any character.
+        {"[ab*", {"[abc"}, {"abc"}}, {"*[", {"x["}, {}}, {"[z-ax]", {"x"}, {"m"}},
+        {"a[]", {}, {"ab"}}, {"a[!]", {"ab"}, {}},
+        // Cyrillic folds both ways; "ß" has no one-character capital: one "?".
+        {"ФОТО.JPG", {"фото.jpg"}, {"foto.jpg"}}, {"фото*;*ё*", {"ФОТО_1.JPG", "ЁЛКА.png"}, {}},
+        {"stra?e.png", {"STRAßE.PNG"}, {}}, {"stra??e.png", {}, {"straße.png"}},
+        {"STRAßE.*", {"straße.png"}, {}},
+        // Bytes that are not UTF-8: Latin-1, stray bytes, a cut-off sequence.
+        {"*.jpg", {"caf\xe9.jpg", "\xff\xfe\x80.jpg", "\xd0.jpg"}, {}},
+        {"caf?.JPG", {"caf\xe9.jpg"}, {"caf\xe9.png"}},
+        {"*a*a*a*a*a*a*a*a*a*a*a*a*b", {}, {manyA}}, {"*a*a*a*a*a*a*a*a*a*a*a*a*a", {manyA}, {}},
+        {"**a**?**", {manyA}, {}},
+    };
+    // clang-format on
+    for (const MatchCase& c : cases) {
+        MaskList masks;
+        masks.SetMasks(c.masks);
+        for (const std::string& name : c.match)
+            EXPECT_TRUE(masks.MatchesMask(name)) << c.masks << " / " << name;
+        for (const std::string& name : c.refuse)
+            EXPECT_FALSE(masks.MatchesMask(name)) << c.masks << " / " << name;
+    }
+    // Split at every ";", empty pieces kept: the upper index of the list.
+    MaskList masks;
+    const std::pair<const char*, int> uppers[] = {{"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6},
+                                                  {"*.jpg;", 1},
+                                                  {";;", 2},
+                                                  {"*.jpg", 0},
+                                                  {"", -1}};
+    for (const auto& [text, upper] : uppers) EXPECT_EQ(masks.SetMasks(text), upper) << text;
+    EXPECT_EQ(masks.UpperIndex(), -1);
+}
 
 // The names of a folder in the order the file system lists them (readdir's order).
 Names ListedOrder(const std::string& folder) {
@@ -27,11 +87,11 @@ Names ListedOrder(const std::string& folder) {
     return names;
 }
 
+// What the walk appends to `list`.
 Names Collect(const std::string& root, std::string_view maskText, bool recurse = true,
-              const std::atomic<bool>* running = nullptr) {
+              const std::atomic<bool>* running = nullptr, Names list = {}) {
     MaskList masks;
     masks.SetMasks(maskText);
-    Names list;
     CollectFiles(root, recurse, masks, list, running);
     return list;
 }
@@ -40,17 +100,6 @@ Names Collect(const std::string& root, std::string_view maskText, bool recurse =
 void Touch(const std::string& root, const std::string& relative) {
     fs::create_directories(fs::path(root + relative).parent_path());
     test::WriteTextFile(root + relative, "x");
-}
-
-// The expected list of a tree without links: readdir order, depth first, pre-order.
-void ExpectedWalk(const std::string& root, const std::string& relative, Names& expected) {
-    for (const std::string& name : ListedOrder(root + relative)) {
-        const std::string path = relative + name;
-        if (fs::is_directory(root + path))
-            ExpectedWalk(root, path + "/", expected);
-        else if (name.ends_with(".jpg"))
-            expected.push_back(path);
-    }
 }
 
 class CollectFilesTest : public ::testing::Test {
@@ -65,8 +114,11 @@ TEST_F(CollectFilesTest, ListedOrderDepthFirstWithRelativePaths) {
                              "x.jpg/deeper/d.jpg"})
         Touch(root, name);
     fs::create_directory(root + "empty");
+    // Expected: the listed order, depth first, pre-order.
     Names expected;
-    ExpectedWalk(root, "", expected);
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file() && entry.path().string().ends_with(".jpg"))
+            expected.push_back(entry.path().string().substr(root.size()));
     ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(Collect(root, "*.jpg"), expected);
     EXPECT_EQ(Collect(root, "*.jpg", false).size(), 4u);  // only the top folder's files
@@ -123,11 +175,7 @@ TEST_F(CollectFilesTest, OneRegularFileUnderSeveralNamesIsCollectedOnce) {
 TEST_F(CollectFilesTest, RootsMasksAndCancel) {
     Touch(root, "a.jpg");
     EXPECT_EQ(Collect(dir.path().string(), "*"), Names{"a.jpg"});
-    Names list{"kept"};
-    MaskList masks;
-    masks.SetMasks("*");
-    CollectFiles(root + "none/", true, masks, list);
-    EXPECT_EQ(list, Names{"kept"});
+    EXPECT_EQ(Collect(root + "none/", "*", true, nullptr, {"kept"}), Names{"kept"});
     EXPECT_TRUE(Collect(root, "").empty());
     const std::atomic<bool> running{false};
     EXPECT_TRUE(Collect(root, "*", true, &running).empty());

@@ -1,10 +1,19 @@
+// The review of the groups a scan finds, and the list and log it writes: what is offered in
+// which order, what goes, and that a file that cannot be written stops the run before any
+// removal.
 #include "review/review.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
+#include "files/disposal.h"
+#include "review/output_files.h"
+#include "run/program_folder.h"
+#include "support/read_only_folder.h"
 #include "support/review_front_end.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -14,40 +23,80 @@ namespace fs = std::filesystem;
 using enum ReviewDecision;
 using Events = std::vector<std::string>;
 
-// A folder of files p.jpg, q.jpg... of the given sizes, every one with the same fingerprint
-// unless `unrelated` names its index; the review started at threshold 70.
-class ReviewTest : public ::testing::Test {
-  protected:
-    ReviewState Start(const std::vector<std::int64_t>& sizes,
-                      const std::vector<int>& unrelated = {},
-                      std::optional<bool> keepSmallest = {}) {
-        run.SearchRoot = dir.path().string() + "/";
-        for (std::size_t i = 0; i < sizes.size(); ++i) {
-            const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
-            test::WriteTextFile(dir / name, std::string(sizes[i], 'x'));
-            run.FileList.push_back(name);
-            const bool alone = std::find(unrelated.begin(), unrelated.end(), i) != unrelated.end();
-            run.PicTable.push_back({.Valid = 1,
-                                    .FileSize = sizes[i],
-                                    .PicWidth = 640,
-                                    .PicHeight = 480,
-                                    .BitDepth = 24,
-                                    .Fingerprint = Fingerprint(LastCell + 1, alone ? i : 200)});
-        }
+// A review script: files p.jpg, q.jpg... of the given sizes, those of one letter in `groups`
+// with one fingerprint ("-": one of its own); the decisions taken in turn; then the pairs
+// offered ("pq pr"), the files left ("-qr"), the files listed, and what was removed.
+struct Script {
+    std::vector<std::int64_t> sizes = {};
+    std::string groups = {};
+    std::optional<bool> keepSmallest = {};
+    std::vector<ReviewDecision> decisions = {};
+    std::string offered = {}, left = {}, listed = {};
+    int removed = 0;
+    std::int64_t bytes = 0;
+    Events events = {};  // what the front end was told, when not empty
+};
+
+// One review over a folder of its own.
+struct Reviewed {
+    Reviewed() {
         frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
-        EXPECT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
-        if (keepSmallest) review.KeepOneOfEvery(*keepSmallest);
+    }
+    ReviewState Start(const Script& s, const std::string& log = {}, const std::string& list = {}) {
+        EXPECT_FALSE(review.Decide(DeleteLeft));  // no pair yet
+        run.SearchRoot = dir.path().string() + "/";
+        for (std::size_t i = 0; i < s.sizes.size(); ++i) {
+            const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
+            test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
+            run.FileList.push_back(name);
+            // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
+            run.PicTable.push_back(
+                {1, 0, s.sizes[i], 640, 480, 24,
+                 Fingerprint(LastCell + 1,
+                             s.groups[i] == '-' ? i : 200 - 50 * (s.groups[i] - 'a'))});
+        }
+        EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
+                                list.empty() ? dir / "list.txt" : list));
+        if (s.keepSmallest) review.KeepOneOfEvery(*s.keepSmallest);
         return test::ScanAndResume(review, run.PicTable, 70);
     }
+    // Takes the decisions, noting each pair offered; checks everything the script expects.
+    void Play(const Script& s) {
+        ReviewState state = Start(s);
+        std::string offered;
+        for (const ReviewDecision decision : s.decisions) {
+            ASSERT_EQ(state, ReviewState::AwaitingDecision);
+            offered +=
+                (offered.empty() ? "" : " ") + Name(review.LeftPath()) + Name(review.RightPath());
+            ASSERT_TRUE(review.Decide(decision));
+            state = review.Resume();
+        }
+        EXPECT_EQ(state, ReviewState::Finished);
+        EXPECT_FALSE(review.Decide(DeleteLeft));
+        files.Close();
+        EXPECT_EQ(test::ReadFile(dir / "Kestrum.log").empty(), s.listed.empty());
+        EXPECT_EQ(s.events.empty() ? s.events : frontEnd.events, s.events);
+        EXPECT_EQ(offered, s.offered);
+        EXPECT_EQ(Left(s.sizes.size()), s.left);
+        EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed(s.listed));
+        EXPECT_EQ(review.GroupCount(), s.listed.empty() ? 0 : 1);
+        EXPECT_EQ(review.RemovedCount(), s.removed);
+        EXPECT_EQ(review.RemovedBytes(), s.bytes);
+    }
+    // "q" for the path of q.jpg in the folder, "?" for any other path.
+    std::string Name(const std::string& path) const {
+        const std::string name = fs::path(path).stem().string();
+        return path == run.SearchRoot + name + ".jpg" ? name : "?";
+    }
     // Which of p.jpg, q.jpg... are still there, as "pq-s".
-    std::string Left(int count) const {
+    std::string Left(std::size_t count) const {
         std::string left;
-        for (int i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < count; ++i)
             left += fs::exists(dir / (std::string(1, 'p' + i) + ".jpg")) ? char('p' + i) : '-';
         return left;
     }
     std::string Listed(const std::string& names) const {
-        std::string list = "--------------------\r\n";
+        std::string list = names.empty() ? "" : "--------------------\r\n";
         for (const char name : names) list += run.SearchRoot + name + ".jpg\r\n";
         return list;
     }
@@ -59,76 +108,197 @@ class ReviewTest : public ::testing::Test {
     Review review{run, files, frontEnd};
 };
 
-TEST_F(ReviewTest, SkipKeepsTheLeftPictureAndDeleteLeftEndsTheGroup) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(0) + run.FullPath(1));
-    ASSERT_TRUE(review.Decide(SkipPair));
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.RightPath(), run.FullPath(2));
-    ASSERT_TRUE(review.Decide(DeleteLeft));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(3), "-qr");
-    EXPECT_EQ(
-        frontEnd.events,
-        (Events{"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
-                "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}));
-    EXPECT_EQ(review.RemovedCount() * 100 + review.RemovedBytes(), 110);
+// Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
+// the last file; skip-all ends the run; keep-the-largest keeps the first of equal sizes;
+// keep-the-smallest works from the first group on, unasked and showing nothing.
+// clang-format off
+const Script kScripts[] = {
+    {{10, 20, 30}, "aaa", {}, {SkipPair, DeleteLeft}, "pq pr", "-qr", "pqr", 1, 10,
+     {"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
+      "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}},
+    {{10, 20, 30}, "aaa", {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
+    {{10, 20, 30, 40}, "a-a-", {}, {SkipAll}, "pr", "pqrs", "pr"},
+    {{10000, 30000, 30000, 20000}, "aaaa", {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
+    {{10000, 30000, 30000, 20000}, "aaaa", true, {}, "", "p---", "pqrs", 3, 80000,
+     {"dup 3", "remove q.jpg", "remove r.jpg", "remove s.jpg", "clear", "done 1", "done 4"}},
+    {{10, 20}, "--", {}, {}, "", "pq", "", 0, 0, {"done 2"}},
+};
+// clang-format on
+
+TEST(Review, OffersAndRemovesInTurn) {
+    for (std::size_t i = 0; i < std::size(kScripts); ++i) {
+        SCOPED_TRACE("script " + std::to_string(i));
+        Reviewed().Play(kScripts[i]);
+    }
 }
 
-TEST_F(ReviewTest, DeletedLeftIsRefilledAndDeleteRightEndsTheGroup) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(DeleteLeft));
-    ASSERT_EQ(review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(review.LeftPath() + review.RightPath(), run.FullPath(2) + run.FullPath(1));
-    ASSERT_TRUE(review.Decide(DeleteRight));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(3), "--r");
-}
-
-TEST_F(ReviewTest, DecisionsAreIgnoredWithoutAPairOrAfterSkipAll) {
-    EXPECT_FALSE(review.Decide(DeleteLeft));
-    ASSERT_EQ(Start({10, 20, 30, 40}, {1, 3}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(SkipAll));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_FALSE(review.Decide(DeleteLeft));
-    EXPECT_EQ(review.GroupCount(), 1);
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pr"));
-    EXPECT_EQ(Left(4), "pqrs");
-}
-
-TEST_F(ReviewTest, StopDuringAWaitWritesNothingMore) {
-    ASSERT_EQ(Start({10, 20, 30}), ReviewState::AwaitingDecision);
+TEST(Review, StopDuringAWaitWritesNothingMore) {
+    Reviewed r;
+    auto& review = r.review;
+    ASSERT_EQ(r.Start({.sizes = {10, 20, 30}, .groups = "aaa"}), ReviewState::AwaitingDecision);
     review.Stop();
     EXPECT_EQ(review.Resume(), ReviewState::Stopped);
     EXPECT_FALSE(review.Decide(DeleteLeft));
     EXPECT_EQ(review.LeftPath() + review.RightPath(), "");
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pq"));
-    EXPECT_EQ(frontEnd.events.back(), "clear");
+    EXPECT_EQ(test::ReadFile(r.dir / "list.txt"), r.Listed("pq"));
+    EXPECT_EQ(r.frontEnd.events.back(), "clear");
 }
 
-// The keep-one pass reads the sizes and keeps the earlier file on a tie.
-TEST_F(ReviewTest, KeepTheLargestKeepsTheFirstOfEqualSizes) {
-    ASSERT_EQ(Start({10000, 30000, 30000, 20000}), ReviewState::AwaitingDecision);
-    ASSERT_TRUE(review.Decide(DeleteAllSmaller));
-    EXPECT_EQ(review.Resume(), ReviewState::Finished);
-    EXPECT_EQ(Left(4), "-q--");
-    EXPECT_EQ(review.RemovedBytes(), 60000);
+// Beyond ten digits the extra digits stand whole at the left.
+TEST(OutputLines, SizesAndTheLogLine) {
+    // clang-format off
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {1234567, " 1 234 567"}, {987654, "  987 654"}, {12345, "  12 345"}, {500, "   500"},
+        {0, "   "}, {2147483647, "2 147 483 647"}, {12345678901, "12 345 678 901"},
+        {5368709120, "5 368 709 120"}};
+    // clang-format on
+    for (const auto& [size, text] : cases) EXPECT_EQ(FormatSize(size), text);
+    // Valid, similarity, size, width, height, depth, fingerprint.
+    EXPECT_EQ(LogLine("/photos/old/a copy.jpg", Dubl{0, 97, 987654, 1600, 1200, 24, {}}),
+              "/photos/old/a copy.jpg  /Size:  987 654  /1600x1200x24  /P:97%");
 }
 
-// Nothing is shown in this mode, but every group is listed.
-TEST_F(ReviewTest, KeepTheSmallestFromTheFirstGroup) {
-    EXPECT_EQ(Start({10000, 30000, 30000, 20000}, {}, true), ReviewState::Finished);
-    EXPECT_EQ(Left(4), "p---");
-    EXPECT_EQ(std::count(frontEnd.events.begin(), frontEnd.events.end(), "clear"), 1);
-    EXPECT_EQ(review.RemovedCount(), 3);
-    EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed("pqrs"));
+// An installed copy's "bin" is the package manager's, even for root: the files go elsewhere.
+TEST(ProgramFolder, InstalledCopyIsABinWithItsDocumentationBeside) {
+    test::TempDir dir;
+    for (const char* folder : {"usr/bin", "usr/share/doc/morvane", "build/share/doc/morvane"})
+        fs::create_directories(dir.path() / folder);
+    EXPECT_TRUE(InstalledProgram(dir / "usr/bin/"));
+    EXPECT_FALSE(InstalledProgram(dir / "build/") || InstalledProgram(dir / "opt/bin/"));
 }
 
-TEST_F(ReviewTest, NoMatchesLeaveBothFilesEmpty) {
-    EXPECT_EQ(Start({10, 20}, {0, 1}), ReviewState::Finished);
+TEST(OutputFiles, CreatedEmptyAndWrittenWithCrLf) {
+    test::TempDir dir;
+    test::WriteTextFile(dir / "Kestrum.log", "old content");
+    OutputFiles files;
+    ASSERT_FALSE(files.Open(dir / "Kestrum.log", dir / "list.txt"));
+    EXPECT_EQ(test::ReadFile(dir / "Kestrum.log"), "");
+    EXPECT_TRUE(files.List.WriteLine(kSeparatorLine) && files.List.WriteLine("/a/ж.jpg"));
     files.Close();
-    EXPECT_EQ(test::ReadFile(dir / "list.txt") + test::ReadFile(dir / "Kestrum.log"), "");
-    EXPECT_EQ(frontEnd.events, (Events{"done 2"}));
+    EXPECT_EQ(test::ReadFile(dir / "list.txt"), "--------------------\r\n/a/ж.jpg\r\n");
+}
+
+// A path that cannot be opened, a list that is the log's own file, or a path that is one of
+// the searched pictures is refused before anything is emptied; a file made only for the
+// attempt goes again.
+TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
+    test::TempDir dir;
+    fs::create_directories(dir / "lib");
+    test::WriteTextFile(dir / "run.log", "old log");
+    test::WriteTextFile(dir / "lib/pic.jpg", "picture");
+    fs::create_symlink(dir / "run.log", dir / "link.log");
+    fs::create_hard_link(dir / "lib/pic.jpg", dir / "second name.jpg");
+    const CollectedRun run{dir / "lib/", {"pic.jpg"}, {Dubl{.FileSize = 7, .Fingerprint = {}}}};
+    const struct {
+        std::string log, list, refused;
+    } cases[] = {
+        {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
+        {dir / "new.log", "", ""},
+        {dir / "run.log", dir / "run.log", dir / "run.log"},
+        {dir / "run.log", dir / "link.log", dir / "link.log"},
+        {dir / "run.log", dir / "lib/../run.log", dir / "lib/../run.log"},
+        {dir / "new.log", dir / "./new.log", dir / "./new.log"},  // neither there yet
+        {dir / "new.log", dir / "lib/pic.jpg", dir / "lib/pic.jpg"},
+        {dir / "second name.jpg", dir / "new.txt", dir / "second name.jpg"},
+    };
+    for (const auto& c : cases) {
+        OutputFiles files;
+        EXPECT_EQ(files.Open(c.log, c.list, run), c.refused) << c.log << " / " << c.list;
+    }
+    EXPECT_EQ(test::ReadFile(dir / "run.log") + test::ReadFile(dir / "lib/pic.jpg"),
+              "old logpicture");
+    EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
+    OutputFiles devices;
+    EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
+    EXPECT_EQ(CreateFailedMessage("/x/y.txt"), "Ошибка создания файла!\n/x/y.txt");
+}
+
+// A full disk (the list's or the log's) stops the run before any removal; a list removed
+// while written stops it at the next group, the group before written whole and its smaller
+// copy gone.
+TEST(OutputFaults, AFullDiskOrARemovedListStopsTheRunBeforeTheNextRemoval) {
+    for (const int fault : {0, 1, 2}) {
+        SCOPED_TRACE(fault);
+        Reviewed r;
+        const std::string log = fault == 1 ? "/dev/full" : r.dir / "run.log";
+        const std::string list = fault == 0 ? "/dev/full" : r.dir / "list.txt";
+        r.frontEnd.onGroup = [&](int group) {
+            if (fault == 2 && group == 2) fs::remove(list);
+        };
+        const Script twoGroups{.sizes = {10, 20, 30, 40}, .groups = "aabb", .keepSmallest = false};
+        EXPECT_EQ(r.Start(twoGroups, log, list), ReviewState::WriteFailed);
+        EXPECT_EQ(r.review.FailedPath(), fault == 2 ? list : "/dev/full");
+        EXPECT_EQ(r.Left(4), fault == 2 ? "-qrs" : "pqrs");
+    }
+}
+
+// Disposal by moving into `folder`, with the messages it gives.
+std::function<bool(const std::string&)> MoveInto(const std::string& folder,
+                                                 std::vector<std::string>& messages) {
+    return [folder, &messages](const std::string& path) {
+        const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, folder);
+        if (!result.message.empty()) messages.push_back(result.message);
+        return result.removed;
+    };
+}
+
+// A file gone before the decision is no removal and no failure; the right one is still
+// offered and nothing else goes.
+TEST(ReviewDisposal, AFileGoneBeforeTheDecisionRemovesNothingElse) {
+    Reviewed r;
+    std::vector<std::string> messages;
+    r.frontEnd.dispose = MoveInto(r.dir / "moved", messages);
+    ASSERT_EQ(r.Start({.sizes = {100, 100, 100}, .groups = "aaa"}), ReviewState::AwaitingDecision);
+    fs::remove(r.review.LeftPath());
+    ASSERT_TRUE(r.review.Decide(DeleteLeft));
+    EXPECT_EQ(r.review.RemovedCount() + r.review.FailedRemovals(), 0);
+    ASSERT_EQ(r.review.Resume(), ReviewState::AwaitingDecision);
+    EXPECT_EQ(r.Left(3), "-qr");
+    EXPECT_FALSE(fs::exists(r.dir / "moved"));
+}
+
+TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
+    Reviewed r;
+    const test::ReadOnlyFolder locked(r.dir / "moved");
+    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
+    std::vector<std::string> messages;
+    r.frontEnd.dispose = MoveInto(r.dir / "moved", messages);
+    const Script keepOne{.sizes = {100, 100, 100}, .groups = "aaa", .keepSmallest = false};
+    ASSERT_EQ(r.Start(keepOne), ReviewState::Finished);
+    EXPECT_EQ(r.review.RemovedCount(), 0);
+    EXPECT_EQ(r.review.FailedRemovals(), 2);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(r.Left(3), "pqr");
+}
+
+// The command line exits with the path named and moves nothing.
+TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
+    test::TempDir dir;
+    // Two groups of two copies each, the BMP copy the larger.
+    std::vector<std::string> files;
+    fs::create_directories(dir / "lib");
+    for (const std::string name : {"a.png", "a.bmp", "b.png", "b.bmp"}) {
+        files.push_back(dir / ("lib/" + name));
+        test::WritePatternPicture(files.back(), 96, 64, name[0] - 'a' + 1);
+    }
+    // Refused before anything is written (a searched picture as the list: the engine's
+    // refusals are all checked above), or not written: the list given, the message.
+    const std::pair<std::string, std::string> cases[] = {
+        {files[0], "Ошибка создания файла!\n" + files[0]},
+        {"/dev/full", "Ошибка записи файла!\n/dev/full"}};
+    test::WriteTextFile(dir / "run.log", "previous run");
+    for (const auto& [list, message] : cases) {
+        const test::CliResult result =
+            test::RunCli("--masks '*.png;*.bmp' --threshold 90 --keep largest --dispose " +
+                         test::ShellQuoted("move:" + dir / "moved") + " --log " +
+                         test::ShellQuoted(dir / "run.log") + " --list " + test::ShellQuoted(list) +
+                         " " + test::ShellQuoted(dir / "lib"));
+        EXPECT_EQ(result.status, 1) << result.out;
+        EXPECT_NE(result.out.find(message), std::string::npos) << result.out;
+        for (const std::string& file : files) EXPECT_GT(fs::file_size(file), 0u) << file;
+        EXPECT_FALSE(fs::exists(dir / "moved"));
+        EXPECT_TRUE(list == "/dev/full" || test::ReadFile(dir / "run.log") == "previous run");
+    }
 }
 
 }  // namespace
