@@ -47,10 +47,6 @@ RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
     return picture.value_or(RenderedPicture{});
 }
 
-QColor At(const RenderedPicture& picture, int x, int y) {
-    return picture.image.pixelColor(x, y);
-}
-
 bool IsColour(QColor c, int r, int g, int b) {
     return c.alpha() == 255 && std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
            std::abs(c.blue() - b) <= 2;
@@ -68,7 +64,7 @@ RenderedPicture ExpectPixels(const std::vector<std::uint8_t>& file,
                              std::initializer_list<Probe> probes) {
     const RenderedPicture picture = Render(file);
     for (const auto& [x, y, colour] : probes) {
-        const QColor c = At(picture, x, y);
+        const QColor c = picture.image.pixelColor(x, y);
         if (colour == kClear)
             EXPECT_EQ(c.alpha(), 0) << x << ", " << y;
         else if (colour == kInked)
@@ -109,9 +105,9 @@ EmfWriter RectangleOnWhite() {
 TEST(EmfRender, FilledRectangleOnBackgroundAndReportedSize) {
     const auto picture = ExpectPixels(RectangleOnWhite().Finish(),
                                       {{40, 35, kRed}, {5, 5, kWhite}, {80, 70, kWhite}});
-    EXPECT_EQ(QSize(picture.width, picture.height), QSize(100, 80));
-    EXPECT_EQ(picture.image.size(), QSize(100, 80));
-    EXPECT_EQ(picture.image.format(), QImage::Format_RGBA8888);
+    EXPECT_EQ(std::tuple(QSize(picture.width, picture.height), picture.image.size(),
+                         picture.image.format()),
+              std::tuple(QSize(100, 80), QSize(100, 80), QImage::Format_RGBA8888));
 }
 
 TEST(EmfRender, LinesAndPolylinesUseTheSelectedPen) {
@@ -189,11 +185,11 @@ TEST(EmfRender, TextDrawsDarkPixels) {
     EmfWriter emf(200, 60);
     emf.Record(18, Bytes().U32(1));  // transparent background
     emf.Font(1, -40, 700).Select(1).Text(10, 10, u"HHHH");
-    const RenderedPicture picture = Render(emf.Finish());
+    const QImage image = Render(emf.Finish()).image;
     int dark = 0;
-    for (int y = 0; y < picture.image.height(); ++y)
-        for (int x = 0; x < picture.image.width(); ++x)
-            dark += At(picture, x, y).alpha() > 200 && At(picture, x, y).value() < 60;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += image.pixelColor(x, y).alpha() > 200 && image.pixelColor(x, y).value() < 60;
     EXPECT_GT(dark, 200);
 }
 
@@ -241,7 +237,8 @@ TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
         EmfWriter emf(100, 100);
         emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 100, 100);
         emf.StretchDib(0, 0, 100, 100, 2, 1, dib, rop);
-        EXPECT_TRUE(IsColour(At(Render(emf.Finish()), 90, 50), 0, 0, 255)) << std::hex << rop;
+        EXPECT_TRUE(IsColour(Render(emf.Finish()).image.pixelColor(90, 50), 0, 0, 255))
+            << std::hex << rop;
     }
 }
 
