@@ -47,13 +47,19 @@ VImage Flat(int width, int height, std::vector<double> colour) {
     return (VImage::black(width, height) + colour).cast(VIPS_FORMAT_UCHAR);
 }
 
-// Noisy content with hard edges, made by libvips itself so large pictures stay quick.
+// Noisy content with hard edges, made by libvips itself so large pictures stay quick; seeded,
+// so whether a damaged file still decodes is the same on every run.
 VImage Noise(int width, int height, int bands) {
     EXPECT_TRUE(EnsureImagingStarted());
-    VImage image = VImage::gaussnoise(width, height, VImage::option()->set("sigma", 70.0));
-    for (int band = 1; band < bands; ++band)
-        image = image.bandjoin(
-            VImage::gaussnoise(width, height, VImage::option()->set("mean", 90.0 + 40 * band)));
+    const auto band = [&](int index) {
+        return VImage::gaussnoise(width, height,
+                                  VImage::option()
+                                      ->set("sigma", index ? 30.0 : 70.0)
+                                      ->set("mean", index ? 90.0 + 40 * index : 128.0)
+                                      ->set("seed", index + 1));
+    };
+    VImage image = band(0);
+    for (int index = 1; index < bands; ++index) image = image.bandjoin(band(index));
     return image.cast(VIPS_FORMAT_UCHAR);
 }
 
