@@ -274,13 +274,13 @@ TEST(Fingerprint, SmallerCopiesOfAPhotoKeepTheirCells) {
     std::vector<double> halves, quarters;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         const VImage photo = PhotoLike(seed, 1200);
-        photo.write_to_file((dir / "full.png").c_str());
-        Copy(photo, 0.5).write_to_file((dir / "half.png").c_str());
-        Copy(photo, 0.25).write_to_file((dir / "quarter.png").c_str());
-        const Fingerprint full = Make(dir / "full.png").Fingerprint;
+        photo.write_to_file((dir / "full.tif").c_str());
+        Copy(photo, 0.5).write_to_file((dir / "half.tif").c_str());
+        Copy(photo, 0.25).write_to_file((dir / "quarter.tif").c_str());
+        const Fingerprint full = Make(dir / "full.tif").Fingerprint;
         ASSERT_EQ(full.size(), 1024u);
-        halves.push_back(EqualCells(full, Make(dir / "half.png").Fingerprint) / 1024.0);
-        quarters.push_back(EqualCells(full, Make(dir / "quarter.png").Fingerprint) / 1024.0);
+        halves.push_back(EqualCells(full, Make(dir / "half.tif").Fingerprint) / 1024.0);
+        quarters.push_back(EqualCells(full, Make(dir / "quarter.tif").Fingerprint) / 1024.0);
     }
     std::sort(halves.begin(), halves.end());
     std::sort(quarters.begin(), quarters.end());
