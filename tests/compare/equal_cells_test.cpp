@@ -47,10 +47,22 @@ std::vector<std::pair<Print, Print>> Pairs() {
 }
 
 // Unaligned on purpose: the kernels may not assume aligned fingerprints. The early exit is
-// exact at or above the least and below it otherwise.
+// exact at or above the least and below it otherwise. Against the base print every
+// near-threshold count occurs; the batch skips the marked fingerprints.
 TEST(EqualCells, EveryKernelCountsLikeTheByteLoop) {
     const auto pairs = Pairs();
-    Print a(kFingerprintCells + 3), b(kFingerprintCells + 5);
+    Print a(kFingerprintCells + 3), b(kFingerprintCells + 5), block, skip;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        block.insert(block.end(), pairs[i].second.begin(), pairs[i].second.end());
+        skip.push_back(i % 3 == 1);
+    }
+    const int count = static_cast<int>(skip.size());
+    const auto check = [](int counted, int exact, int least) {
+        if (exact >= least)
+            EXPECT_EQ(counted, exact) << "least " << least;
+        else
+            EXPECT_LT(counted, least) << "least " << least << " exact " << exact;
+    };
     for (const CellKernel kernel : kKernels) {
         if (!KernelAvailable(kernel)) continue;
         SCOPED_TRACE(KernelName(kernel));
@@ -59,41 +71,21 @@ TEST(EqualCells, EveryKernelCountsLikeTheByteLoop) {
             std::copy(y.begin(), y.end(), b.begin() + 5);
             const int exact = ByteLoop(x.data(), y.data());
             EXPECT_EQ(CountEqualCells(kernel, a.data() + 3, b.data() + 5), exact);
-            for (const int least : {0, 7, 508, 712, 917, 1009, 1019, 1024}) {
-                const int counted =
-                    CountEqualCellsAtLeast(kernel, a.data() + 3, b.data() + 5, least);
-                if (exact >= least)
-                    EXPECT_EQ(counted, exact) << "least " << least;
-                else
-                    EXPECT_LT(counted, least) << "least " << least << " exact " << exact;
-            }
+            for (const int least : {0, 7, 508, 712, 917, 1009, 1019, 1024})
+                check(CountEqualCellsAtLeast(kernel, a.data() + 3, b.data() + 5, least), exact,
+                      least);
         }
-    }
-}
-
-// Against the base print every near-threshold count occurs; the early exit as for one pair.
-TEST(EqualCells, ManySkipsMarkedFingerprintsAndCountsTheRest) {
-    const auto pairs = Pairs();
-    const Print& head = pairs[20].first;
-    Print block, skip;
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        block.insert(block.end(), pairs[i].second.begin(), pairs[i].second.end());
-        skip.push_back(i % 3 == 1);
-    }
-    const int count = static_cast<int>(skip.size());
-    for (const CellKernel kernel : kKernels) {
-        if (!KernelAvailable(kernel)) continue;
-        SCOPED_TRACE(KernelName(kernel));
+        const Print& head = pairs[20].first;
         for (const int least : {0, 917}) {
             std::vector<std::int16_t> equal(count, 99);
             CountEqualCellsMany(kernel, head.data(), block.data(), count, skip.data(), least,
                                 equal.data());
             for (int i = 0; i < count; ++i) {
-                const int exact = ByteLoop(head.data(), &block[i * kFingerprintCells]);
-                if (skip[i] || exact >= least)
-                    EXPECT_EQ(equal[i], skip[i] ? -1 : exact) << i << " least " << least;
+                SCOPED_TRACE(i);
+                if (skip[i])
+                    EXPECT_EQ(equal[i], -1);
                 else
-                    EXPECT_LT(equal[i], least) << i;
+                    check(equal[i], ByteLoop(head.data(), &block[i * kFingerprintCells]), least);
             }
         }
     }

@@ -1,5 +1,4 @@
-// The reduction to the grid: the pre-filtered cubic it promises, and fingerprints that stay
-// steady when a picture is stored at a smaller size.
+// The reduction to the grid: the pre-filtered cubic it promises.
 #include "imaging/grid_reduce.h"
 
 #include <gtest/gtest.h>
@@ -7,17 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <vips/vips8>
-
-#include "imaging/decode.h"
-#include "imaging/fingerprint.h"
-#include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
-
-using test::TempDir;
-using vips::VImage;
 
 std::vector<std::uint8_t> Reduced(const std::vector<std::uint8_t>& pixels, int width, int height,
                                   int bands) {
@@ -112,70 +103,6 @@ TEST(GridReducer, TakesOnlyWholePictures) {
     GridReducer partial(64, 64, 1, 32);
     for (int y = 0; y < 63; ++y) partial.AddRow(pixels.data());
     EXPECT_TRUE(partial.Finish().empty());
-}
-
-// A photo-like picture: blurred discs of colour on gradients, with fine noise on top.
-VImage PhotoLike(unsigned seed, int side) {
-    std::mt19937 random(seed);
-    const VImage xyz = VImage::xyz(side, side);
-    const VImage x = xyz[0] * (255.0 / side), y = xyz[1] * (255.0 / side);
-    VImage image = x.bandjoin(y).bandjoin(x * 0.5 + y * 0.5).copy_memory();
-    for (int i = 0; i < 12; ++i) {
-        const std::vector<double> ink = {double(random() % 256), double(random() % 256),
-                                         double(random() % 256)};
-        image.draw_circle(ink, random() % side, random() % side, 20 + random() % (side / 5),
-                          VImage::option()->set("fill", true));
-    }
-    const VImage noise =
-        VImage::gaussnoise(side, side, VImage::option()->set("sigma", 25.0)->set("seed", int(seed)))
-            .gaussblur(0.8);
-    return (image.gaussblur(side / 300.0) + noise.bandjoin(noise).bandjoin(noise))
-        .cast(VIPS_FORMAT_UCHAR)
-        .copy_memory();
-}
-
-VImage Copy(const VImage& photo, double scale) {
-    return photo.cast(VIPS_FORMAT_FLOAT)
-        .resize(scale)
-        .round(VIPS_OPERATION_ROUND_RINT)
-        .cast(VIPS_FORMAT_UCHAR);
-}
-
-Fingerprint FingerprintOf(const std::string& file) {
-    Fingerprint fingerprint;
-    std::int32_t width = 0, height = 0, depth = 0;
-    MakeFingerprint(file, fingerprint, GridSize, width, height, depth, kWhiteFill);
-    return fingerprint;
-}
-
-double EqualShare(const Fingerprint& a, const Fingerprint& b) {
-    int equal = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) equal += a[i] == b[i];
-    return equal / 1024.0;
-}
-
-// The copies are made with a good resampler. libvips' 8-bit resize brightens by about a
-// quarter of a grey level, which alone moves a quarter of the cells by one; the copies are
-// therefore resized in floating point and rounded once.
-TEST(GridReducer, SmallerCopiesOfAPhotoKeepTheirCells) {
-    ASSERT_TRUE(EnsureImagingStarted());
-    const TempDir dir;
-    std::vector<double> halves, quarters;
-    for (unsigned seed = 1; seed <= 5; ++seed) {
-        const VImage photo = PhotoLike(seed, 1200);
-        photo.write_to_file((dir / "full.png").c_str());
-        Copy(photo, 0.5).write_to_file((dir / "half.png").c_str());
-        Copy(photo, 0.25).write_to_file((dir / "quarter.png").c_str());
-        const Fingerprint full = FingerprintOf(dir / "full.png");
-        ASSERT_EQ(full.size(), 1024u);
-        halves.push_back(EqualShare(full, FingerprintOf(dir / "half.png")));
-        quarters.push_back(EqualShare(full, FingerprintOf(dir / "quarter.png")));
-    }
-    std::sort(halves.begin(), halves.end());
-    std::sort(quarters.begin(), quarters.end());
-    std::printf("median equal share: half %.3f, quarter %.3f\n", halves[2], quarters[2]);
-    EXPECT_GE(halves[2], 0.9);
-    EXPECT_GE(quarters[2], 0.85);
 }
 
 }  // namespace

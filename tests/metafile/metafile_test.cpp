@@ -1,4 +1,5 @@
-// The EMF and WMF renderer: pictures written record by record, checked by their pixels.
+// The EMF and WMF renderer: pictures written record by record, checked by their pixels; the
+// canvas cap for every picture shape, and damaged bitmaps inside metafiles.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -8,6 +9,7 @@
 #include <random>
 
 #include "imaging/fingerprint.h"
+#include "metafile/dib.h"
 #include "metafile/render.h"
 #include "metafile_writer.h"
 #include "support/temp_dir.h"
@@ -45,10 +47,6 @@ RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
     return picture.value_or(RenderedPicture{});
 }
 
-QColor At(const RenderedPicture& picture, int x, int y) {
-    return picture.image.pixelColor(x, y);
-}
-
 bool IsColour(QColor c, int r, int g, int b) {
     return c.alpha() == 255 && std::abs(c.red() - r) <= 2 && std::abs(c.green() - g) <= 2 &&
            std::abs(c.blue() - b) <= 2;
@@ -66,7 +64,7 @@ RenderedPicture ExpectPixels(const std::vector<std::uint8_t>& file,
                              std::initializer_list<Probe> probes) {
     const RenderedPicture picture = Render(file);
     for (const auto& [x, y, colour] : probes) {
-        const QColor c = At(picture, x, y);
+        const QColor c = picture.image.pixelColor(x, y);
         if (colour == kClear)
             EXPECT_EQ(c.alpha(), 0) << x << ", " << y;
         else if (colour == kInked)
@@ -107,9 +105,9 @@ EmfWriter RectangleOnWhite() {
 TEST(EmfRender, FilledRectangleOnBackgroundAndReportedSize) {
     const auto picture = ExpectPixels(RectangleOnWhite().Finish(),
                                       {{40, 35, kRed}, {5, 5, kWhite}, {80, 70, kWhite}});
-    EXPECT_EQ(QSize(picture.width, picture.height), QSize(100, 80));
-    EXPECT_EQ(picture.image.size(), QSize(100, 80));
-    EXPECT_EQ(picture.image.format(), QImage::Format_RGBA8888);
+    EXPECT_EQ(std::tuple(QSize(picture.width, picture.height), picture.image.size(),
+                         picture.image.format()),
+              std::tuple(QSize(100, 80), QSize(100, 80), QImage::Format_RGBA8888));
 }
 
 TEST(EmfRender, LinesAndPolylinesUseTheSelectedPen) {
@@ -187,11 +185,11 @@ TEST(EmfRender, TextDrawsDarkPixels) {
     EmfWriter emf(200, 60);
     emf.Record(18, Bytes().U32(1));  // transparent background
     emf.Font(1, -40, 700).Select(1).Text(10, 10, u"HHHH");
-    const RenderedPicture picture = Render(emf.Finish());
+    const QImage image = Render(emf.Finish()).image;
     int dark = 0;
-    for (int y = 0; y < picture.image.height(); ++y)
-        for (int x = 0; x < picture.image.width(); ++x)
-            dark += At(picture, x, y).alpha() > 200 && At(picture, x, y).value() < 60;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += image.pixelColor(x, y).alpha() > 200 && image.pixelColor(x, y).value() < 60;
     EXPECT_GT(dark, 200);
 }
 
@@ -239,23 +237,29 @@ TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
         EmfWriter emf(100, 100);
         emf.Select(kNullPen).Brush(1, Rgb(0, 0, 255)).Select(1).Rectangle(0, 0, 100, 100);
         emf.StretchDib(0, 0, 100, 100, 2, 1, dib, rop);
-        EXPECT_TRUE(IsColour(At(Render(emf.Finish()), 90, 50), 0, 0, 255)) << std::hex << rop;
+        EXPECT_TRUE(IsColour(Render(emf.Finish()).image.pixelColor(90, 50), 0, 0, 255))
+            << std::hex << rop;
     }
 }
 
 // Large pictures, a drawing recorded for a 1200 DPI printer among them, report their size but
-// are drawn no larger than the fingerprint and the picture boxes need.
+// are drawn no larger than the fingerprint and the picture boxes need; long thin ones keep at
+// least one pixel across.
 TEST(EmfRender, LargePicturesReportTheirSizeButDrawSmall) {
     struct Case {
         int width, height, dpi;
+        QSize drawn;
     };
-    for (const auto& [width, height, dpi] : {Case{100000, 50000, 96}, Case{4724, 2362, 1200}}) {
+    for (const auto& [width, height, dpi, drawn] :
+         {Case{100000, 50000, 96, {1024, 512}}, Case{4724, 2362, 1200, {1024, 512}},
+          Case{800000, 1, 96, {1024, 1}}, Case{1, 800000, 96, {1, 1024}}}) {
         EmfWriter emf(width, height, dpi);
         emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1);
         emf.Rectangle(0, 0, width / 2, height);
-        const auto picture = ExpectPixels(emf.Finish(), {{256, 10, kRed}, {768, 10, kClear}});
+        const RenderedPicture picture = Render(emf.Finish());
         EXPECT_EQ(QSize(picture.width, picture.height), QSize(width, height));
-        EXPECT_EQ(picture.image.size(), QSize(1024, 512));
+        EXPECT_EQ(picture.image.size(), drawn) << width;
+        if (drawn.height() == 512) ExpectPixels(emf.Finish(), {{256, 10, kRed}, {768, 10, kClear}});
     }
 }
 
@@ -340,6 +344,63 @@ TEST(MetafileRender, MutatedFilesNeverCrash) {
             }
         }
     }
+}
+
+// Damaged run-length pictures are cut short, never read or written out of bounds. The
+// picture is 4 x 2; `expected` gives its palette indices top row first.
+TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
+    struct Case {
+        int bitCount;
+        std::vector<std::uint8_t> bits;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {8, {4, 1, 0, 0, 2, 2, 0, 1}, "22--1111"},           // two rows, end of picture
+        {8, {6, 1, 0, 0}, "----1111"},                       // run past the row
+        {8, {0, 5, 1, 2, 3, 1, 2, 0}, "----1231"},           // literal run past the row
+        {8, {4, 1, 0, 0, 4, 2, 0, 0, 4, 3}, "22221111"},     // rows past the top
+        {8, {0, 2, 2, 1, 2, 3}, "--33----"},                 // move right and up
+        {8, {0, 2, 1, 9, 4, 3}, "--------"},                 // move past the top
+        {8, {0, 2, 200, 0, 4, 3}, "--------"},               // move past the row's end
+        {8, {0, 4, 1, 2}, "--------"},                       // literal run cut off
+        {8, {0, 2, 1}, "--------"},                          // move cut off
+        {4, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20}, "312-1212"},  // nibbles
+    };
+    for (const Case& c : cases) {
+        test::Bytes info;
+        info.U32(40).I32(4).I32(2).U16(1).U16(c.bitCount).U32(c.bitCount == 8 ? 1 : 2);
+        info.U32(c.bits.size()).I32(0).I32(0).U32(4).U32(0);
+        for (const std::uint32_t rgb : {0x000000, 0xFF0000, 0x00FF00, 0x0000FF})
+            info.U8(rgb & 0xFF).U8(rgb >> 8 & 0xFF).U8(rgb >> 16).U8(0);
+        std::int64_t budget = metafile::kMaxDibPixelsPerFile;
+        const auto image = metafile::DecodeDib(metafile::ByteView(info.data()),
+                                               metafile::ByteView(c.bits), budget);
+        ASSERT_TRUE(image) << c.expected;
+        std::string got;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const QRgb p = image->pixel(x, y);
+                got += !qAlpha(p) ? '-' : qRed(p) ? '1' : qGreen(p) ? '2' : qBlue(p) ? '3' : '0';
+            }
+        EXPECT_EQ(got, c.expected);
+    }
+}
+
+// A run-length picture of any size takes two bytes: a file's pictures share one budget.
+TEST(MetafileDib, PicturesOfOneFileShareAPixelBudget) {
+    test::Bytes info;
+    info.U32(40).I32(100).I32(100).U16(1).U16(8).U32(1).U32(2).I32(0).I32(0).U32(1).U32(0);
+    info.U32(0);
+    const std::vector<std::uint8_t> endOfPicture = {0, 1};
+    std::int64_t budget = 25'000;
+    const auto decode = [&] {
+        return metafile::DecodeDib(metafile::ByteView(info.data()),
+                                   metafile::ByteView(endOfPicture), budget);
+    };
+    EXPECT_TRUE(decode());
+    EXPECT_TRUE(decode());
+    EXPECT_FALSE(decode());
+    EXPECT_EQ(budget, 5'000);
 }
 
 TEST(MetafileFingerprint, VectorPicturesGiveTheirGreysAndSize) {
