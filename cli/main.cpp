@@ -21,18 +21,16 @@ namespace {
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 int PrintFingerprint(const std::string& file) {
-    Fingerprint fingerprint;
-    std::int32_t width = 0, height = 0, depth = 0;
-    MakeFingerprint(file, fingerprint, GridSize, width, height, depth, kWhiteFill);
-    if (fingerprint.size() != LastCell + 1) {
+    const auto made = MakeFingerprint(file);
+    if (!made) {
         std::cerr << "Не удалось прочитать картинку: " << file << "\n";
         return kFailure;
     }
-    std::cout << width << " " << height << " " << depth << "\n";
+    std::cout << made->Width << " " << made->Height << " " << made->BitDepth << "\n";
     // Stored bottom row first; printed top row first.
     for (int row = GridSize - 1; row >= 0; --row) {
         for (int column = 0; column < GridSize; ++column)
-            std::cout << (column ? " " : "") << int{fingerprint[row * GridSize + column]};
+            std::cout << (column ? " " : "") << int{made->Cells[row * GridSize + column]};
         std::cout << "\n";
     }
     return kSuccess;
@@ -84,8 +82,9 @@ int Search(const Options& options) {
         return kFailure;
     }
     Review& review = search.TheReview();
-    review.SkipEverything();
-    if (options.KeepSmallest) review.KeepOneOfEvery(*options.KeepSmallest);
+    review.SetMode(!options.KeepSmallest   ? ReviewMode::SkipAll
+                   : *options.KeepSmallest ? ReviewMode::KeepSmallest
+                                           : ReviewMode::KeepLargest);
     search.StartComparison();
     std::vector<std::vector<int>> groups;  // for the JSON document
     search.Drive([&](const ScanStep& step) {

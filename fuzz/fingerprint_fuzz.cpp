@@ -35,11 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file) std::abort();
     std::fwrite(data + 1, 1, size - 1, file);
     std::fclose(file);
-    morvane::Fingerprint fingerprint;
-    std::int32_t width = 0, height = 0, depth = 0;
-    morvane::MakeFingerprint(path, fingerprint, morvane::GridSize, width, height, depth,
-                             morvane::kWhiteFill);
-    if (!fingerprint.empty() && fingerprint.size() != morvane::LastCell + 1) std::abort();
+    const auto made = morvane::MakeFingerprint(path);
+    if (made && made->Cells.size() != morvane::LastCell + 1) std::abort();
     std::remove(path.c_str());
     return 0;
 }

@@ -116,23 +116,19 @@ std::vector<std::uint8_t> BottomUpTriplets(const std::vector<std::uint8_t>& rgb,
 
 }  // namespace
 
-void MakeFingerprint(const std::string& path, Fingerprint& fingerprint, int gridSize,
-                     std::int32_t& picWidth, std::int32_t& picHeight, std::int32_t& bitDepth,
-                     std::uint32_t fillColour) {
-    fingerprint.clear();
-    if (gridSize <= 0 || !EnsureImagingStarted()) return;
+std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int gridSize,
+                                                  std::uint32_t fillColour) {
+    if (gridSize <= 0 || !EnsureImagingStarted()) return std::nullopt;
     auto pixels = JpegGridPixels(path, gridSize);
     if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
     const std::size_t side = static_cast<std::size_t>(gridSize);
-    if (!pixels || pixels->rgb.size() != 3 * side * side) return;
-    picWidth = pixels->width;
-    picHeight = pixels->height;
-    bitDepth = pixels->bitDepth;
+    if (!pixels || pixels->rgb.size() != 3 * side * side) return std::nullopt;
     std::vector<std::uint8_t> triplets = BottomUpTriplets(pixels->rgb, side);
     PixelsToGrey(triplets);
     // A copy of exactly the grey cells: the table keeps one for every picture of the run,
     // and the triplets' capacity would triple its size.
-    fingerprint.assign(triplets.begin(), triplets.end());
+    return PictureFingerprint{Fingerprint(triplets.begin(), triplets.end()), pixels->width,
+                              pixels->height, pixels->bitDepth};
 }
 
 void PixelsToGrey(std::vector<std::uint8_t>& pixels) {

@@ -2,6 +2,7 @@
 // The picture fingerprint: the whole picture stretched to 32x32 over a fill colour,
 // one grey byte (B+G+R) div 3 per cell, bottom row first.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,18 @@ using Fingerprint = std::vector<std::uint8_t>;
 // Fill colour as 0x00BBGGRR.
 inline constexpr std::uint32_t kWhiteFill = 0x00FFFFFF;
 
-// Empties `fingerprint`, then fills it when the file decodes. The three sizes are written
-// only when the file decodes. Never throws; a damaged or enormous picture gives an empty
-// fingerprint rather than a crash or an unbounded allocation.
-void MakeFingerprint(const std::string& path, Fingerprint& fingerprint, int gridSize,
-                     std::int32_t& picWidth, std::int32_t& picHeight, std::int32_t& bitDepth,
-                     std::uint32_t fillColour);
+// A read picture: its cells and the size and depth stored in its file.
+struct PictureFingerprint {
+    Fingerprint Cells;  // exactly gridSize * gridSize bytes
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::int32_t BitDepth = 0;
+};
+
+// Nothing when the file does not decode. Never throws; a damaged or enormous picture gives
+// nothing rather than a crash or an unbounded allocation.
+std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int gridSize = GridSize,
+                                                  std::uint32_t fillColour = kWhiteFill);
 
 // Reduces B,G,R triplets to grey bytes in place.
 void PixelsToGrey(std::vector<std::uint8_t>& pixels);

@@ -2,6 +2,7 @@
 // The record of one collected picture and the table of them, index-parallel to the
 // list of collected paths.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,16 @@ struct Dubl {
 };
 
 using PicTable = std::vector<Dubl>;
+
+// Takes a read picture's fingerprint and sizes into its record; a picture that was not read
+// leaves the record as it was.
+inline void TakeFingerprint(Dubl& record, std::optional<PictureFingerprint> made) {
+    if (!made) return;
+    record.Fingerprint = std::move(made->Cells);
+    record.PicWidth = made->Width;
+    record.PicHeight = made->Height;
+    record.BitDepth = made->BitDepth;
+}
 
 // What a run collected: the search folder (ending with the separator), the relative paths
 // in walk order and one record per path.

@@ -15,16 +15,6 @@ void Review::EndOfScan() {
     scanEnded_ = true;
 }
 
-void Review::SkipEverything() {
-    skipAll_ = true;
-}
-
-void Review::KeepOneOfEvery(bool keepSmallest) {
-    keepSmallest_ = keepSmallest;
-    deleteAllMode_ = true;
-    skipAll_ = true;
-}
-
 bool Review::Write(OutputFile& file, const std::string& line) {
     if (file.WriteLine(line)) return true;
     failedPath_ = file.Path();
@@ -78,7 +68,7 @@ ReviewState Review::Resume() {
         if (nextMember_ < members.size()) {
             const int index = members[nextMember_++];
             if (!WriteMember(index)) break;
-            if (!skipAll_) {
+            if (mode_ == ReviewMode::PairByPair) {
                 ShowMember(index);
                 if (!leftPath_.empty() && !rightPath_.empty())
                     state_ = ReviewState::AwaitingDecision;
@@ -92,7 +82,7 @@ ReviewState Review::Resume() {
 
 void Review::EndGroup() {
     if (current_->Group) {
-        if (deleteAllMode_) KeepOnePass();
+        if (mode_ == ReviewMode::KeepLargest || mode_ == ReviewMode::KeepSmallest) KeepOnePass();
         frontEnd_.ClearSlots();
         leftPath_.clear();
         rightPath_.clear();
@@ -123,7 +113,7 @@ void Review::KeepOnePass() {
         if (keptSize < 0) {
             keptSize = size;
             kept = fullPath;
-        } else if (keepSmallest_ ? size < keptSize : size > keptSize) {
+        } else if (mode_ == ReviewMode::KeepSmallest ? size < keptSize : size > keptSize) {
             keptSize = size;
             Dispose(kept);
             kept = fullPath;
@@ -134,7 +124,7 @@ void Review::KeepOnePass() {
 }
 
 bool Review::Decide(ReviewDecision decision) {
-    if (deleteAllMode_ || skipAll_ || (leftPath_.empty() && rightPath_.empty())) return false;
+    if (mode_ != ReviewMode::PairByPair || (leftPath_.empty() && rightPath_.empty())) return false;
     if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
     switch (decision) {
         case ReviewDecision::DeleteLeft:
@@ -142,20 +132,20 @@ bool Review::Decide(ReviewDecision decision) {
             leftPath_.clear();
             break;
         case ReviewDecision::DeleteAllLarger:
-            KeepOneOfEvery(true);
+            mode_ = ReviewMode::KeepSmallest;
             break;
         case ReviewDecision::DeleteRight:
             Dispose(rightPath_);
             rightPath_.clear();
             break;
         case ReviewDecision::DeleteAllSmaller:
-            KeepOneOfEvery(false);
+            mode_ = ReviewMode::KeepLargest;
             break;
         case ReviewDecision::SkipPair:
             rightPath_.clear();
             break;
         case ReviewDecision::SkipAll:
-            skipAll_ = true;
+            mode_ = ReviewMode::SkipAll;
             break;
     }
     if (state_ == ReviewState::AwaitingDecision) state_ = ReviewState::NeedsStep;

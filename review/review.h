@@ -46,6 +46,10 @@ class ReviewFrontEnd {
     virtual bool DisposeFile(const std::string& fullPath) = 0;
 };
 
+// How the review goes on: with the user pair by pair, past every pair, or keeping only the
+// largest (or the smallest) file of every group, with no more questions.
+enum class ReviewMode { PairByPair, SkipAll, KeepLargest, KeepSmallest };
+
 enum class ReviewState {
     NeedsStep,         // feed the next scan step (or EndOfScan) and Resume again
     AwaitingDecision,  // both slots are full: call Decide
@@ -67,17 +71,14 @@ class Review {
     bool Decide(ReviewDecision decision);
     // Ends the review: nothing more is written, shown or removed; the files are closed.
     void Stop();
-    // Modes a front end may set before the first group, as the matching buttons would.
-    void SkipEverything();
-    void KeepOneOfEvery(bool keepSmallest);
+    // A front end may leave PairByPair before the first group, as the matching buttons would.
+    void SetMode(ReviewMode mode) { mode_ = mode; }
 
     ReviewState State() const { return state_; }
     bool AwaitingDecision() const { return state_ == ReviewState::AwaitingDecision; }
     const std::string& LeftPath() const { return leftPath_; }
     const std::string& RightPath() const { return rightPath_; }
-    bool SkipAll() const { return skipAll_; }
-    bool DeleteAllMode() const { return deleteAllMode_; }
-    bool KeepSmallest() const { return keepSmallest_; }
+    ReviewMode Mode() const { return mode_; }
     const std::optional<std::string>& FailedPath() const { return failedPath_; }
 
     int GroupCount() const { return groupCount_; }
@@ -107,9 +108,7 @@ class Review {
 
     std::string leftPath_;
     std::string rightPath_;
-    bool skipAll_ = false;
-    bool deleteAllMode_ = false;
-    bool keepSmallest_ = false;
+    ReviewMode mode_ = ReviewMode::PairByPair;
     std::optional<std::string> failedPath_;
 
     int groupCount_ = 0;

@@ -32,8 +32,7 @@ void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
     if (cache.Fill(index, record)) {
         ++tally.fromCache;
     } else {
-        MakeFingerprint(fullPath, record.Fingerprint, GridSize, record.PicWidth, record.PicHeight,
-                        record.BitDepth, kWhiteFill);
+        TakeFingerprint(record, MakeFingerprint(fullPath));
         ++tally.decoded;
     }
     if (static_cast<int>(record.Fingerprint.size()) - 1 >= LastCell) record.Valid = 1;

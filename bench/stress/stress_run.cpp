@@ -68,7 +68,7 @@ RunReport WholeRun(const std::string& folder, int threshold, const std::string& 
         if (files.Open(outputs + "/stress.log", outputs + "/stress.txt")) std::abort();
         SkipEverythingFrontEnd frontEnd;
         Review review(run, files, frontEnd);
-        review.SkipEverything();
+        review.SetMode(ReviewMode::SkipAll);
         GroupScanner scanner(run.PicTable, threshold);
         while (review.Resume() == ReviewState::NeedsStep) {
             if (!running) {

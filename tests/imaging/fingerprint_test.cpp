@@ -28,8 +28,7 @@ using vips::VImage;
 // What the collection keeps of a picture: fingerprint, size, depth.
 Dubl Make(const std::string& path, std::uint32_t fill = kWhiteFill) {
     Dubl record;
-    MakeFingerprint(path, record.Fingerprint, GridSize, record.PicWidth, record.PicHeight,
-                    record.BitDepth, fill);
+    TakeFingerprint(record, MakeFingerprint(path, GridSize, fill));
     return record;
 }
 
@@ -191,12 +190,7 @@ TEST(Fingerprint, UnreadableOrTruncatedFilesLeaveAnEmptyFingerprintAndTheSizesAl
         test::WriteTextFile(dir / name, whole.substr(0, whole.size() / 2));
     }
     for (const char* name : {"notes.jpg", "empty.png", "missing.png", ".", "cut.jpg", "cut.png"}) {
-        Fingerprint fingerprint(1024, 9);
-        std::int32_t width = 0, height = 0, depth = 7;
-        MakeFingerprint(dir / name, fingerprint, GridSize, width, height, depth, kWhiteFill);
-        EXPECT_TRUE(fingerprint.empty()) << name;
-        EXPECT_EQ(width + height, 0) << name;
-        EXPECT_EQ(depth, 7) << name;
+        EXPECT_FALSE(MakeFingerprint(dir / name)) << name;
     }
 }
 

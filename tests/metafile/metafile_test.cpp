@@ -410,14 +410,13 @@ TEST(MetafileFingerprint, VectorPicturesGiveTheirGreysAndSize) {
     const auto emfBytes = emf.Finish();
     test::WriteTextFile(dir / "a.EMF", std::string(emfBytes.begin(), emfBytes.end()));
 
-    Fingerprint print;
-    std::int32_t width = 0, height = 0, depth = 0;
-    MakeFingerprint(dir / "a.EMF", print, GridSize, width, height, depth, kWhiteFill);
-    ASSERT_EQ(print.size(), std::size_t(GridSize * GridSize));
-    EXPECT_EQ(width, 64);
-    EXPECT_EQ(height, 48);
-    EXPECT_LE(print[5 * GridSize + 3], 2);     // black
-    EXPECT_GE(print[5 * GridSize + 28], 253);  // transparent over the white fill
+    const auto made = MakeFingerprint(dir / "a.EMF");
+    ASSERT_TRUE(made);
+    ASSERT_EQ(made->Cells.size(), std::size_t(GridSize * GridSize));
+    EXPECT_EQ(made->Width, 64);
+    EXPECT_EQ(made->Height, 48);
+    EXPECT_LE(made->Cells[5 * GridSize + 3], 2);     // black
+    EXPECT_GE(made->Cells[5 * GridSize + 28], 253);  // transparent over the white fill
 }
 
 }  // namespace

@@ -57,7 +57,8 @@ struct Reviewed {
         }
         EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
                                 list.empty() ? dir / "list.txt" : list));
-        if (s.keepSmallest) review.KeepOneOfEvery(*s.keepSmallest);
+        if (s.keepSmallest)
+            review.SetMode(*s.keepSmallest ? ReviewMode::KeepSmallest : ReviewMode::KeepLargest);
         return test::ScanAndResume(review, run.PicTable, 70);
     }
     // Takes the decisions, noting each pair offered; checks everything the script expects.

@@ -98,8 +98,7 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
     CollectedRun alone = c.run;
     for (int i = 0; i <= alone.LastFile(); ++i) {
         Dubl& record = alone.PicTable[i] = {};
-        MakeFingerprint(alone.FullPath(i), record.Fingerprint, GridSize, record.PicWidth,
-                        record.PicHeight, record.BitDepth, kWhiteFill);
+        TakeFingerprint(record, MakeFingerprint(alone.FullPath(i)));
         record.Valid = record.Fingerprint.empty() ? 0 : 1;
         record.FileSize = static_cast<std::int64_t>(fs::file_size(alone.FullPath(i)));
     }
