@@ -1,5 +1,7 @@
 // Whole runs from the main window on generated folders, driven by clicks: the counters, the
-// slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode and the messages.
+// slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode, the message boxes
+// and the fingerprint cache's menu.
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +15,7 @@
 #include <thread>
 
 #include "review/output_files.h"
+#include "run/fingerprint_cache.h"
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
@@ -20,7 +23,6 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using morvane::PicView;
 using morvane::test::Control;
 using morvane::test::TempDir;
 
@@ -29,9 +31,10 @@ class RunTest : public QObject {
 
   private:
     std::unique_ptr<TempDir> pictures_, outside_;
-    std::unique_ptr<PicView> window_;
-    QStringList messages_;
+    std::unique_ptr<morvane::PicView> window_;
+    QStringList messages_;  // each box the window opened, as "title|text|icon"
     QList<int> exits_;
+    QTimer boxes_;
 
     QString Cell(int index) { return Control<QLabel>(*window_, "Label2", index)->text(); }
     QStringList Cells() {
@@ -76,13 +79,22 @@ class RunTest : public QObject {
     }
 
   private Q_SLOTS:
+    void initTestCase() {
+        connect(&boxes_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages_ << box->windowTitle() + "|" + box->text() + "|" +
+                                 QString::number(box->icon());
+                box->accept();
+            }
+        });
+        boxes_.start(10);
+    }
     void init() {
         pictures_ = std::make_unique<TempDir>();
         outside_ = std::make_unique<TempDir>();
         messages_.clear();
         exits_.clear();
-        window_ = std::make_unique<PicView>();
-        window_->SetMessageHandler([this](const QString& text) { messages_ << text; });
+        window_ = std::make_unique<morvane::PicView>();
         window_->SetExitHandler([this](int status) { exits_ << status; });
         Text("Text1_1")->setText(QString::fromStdString(ListPath()));
         Text("Text1_3")->setText(QString::fromStdString(MoveFolder() + "/"));
@@ -165,16 +177,33 @@ class RunTest : public QObject {
         QCOMPARE(ListLines().size(), 6);
     }
 
-    // A list that takes no more lines (a full disk) stops the run with a message; the
-    // program goes on.
-    void failedWriteStopsTheRunWithAMessage() {
+    // A missing folder does nothing, not even create the list. A list that takes no more
+    // lines (a full disk) stops the run with a box and the program goes on; a list that
+    // cannot be created ends the program after its box.
+    void failures_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing folder") << QString() << QString();
+        QTest::newRow("full disk")
+            << "/dev/full" << QString::fromStdString(morvane::WriteFailedMessage("/dev/full"));
+        QTest::newRow("list not created") << "/no/such/folder/list.txt"
+                                          << "Ошибка создания файла!\n/no/such/folder/list.txt";
+    }
+    void failures() {
+        QFETCH(QString, list);
+        QFETCH(QString, message);
         WriteTriple();
-        Text("Text1_1")->setText("/dev/full");
+        if (list.isEmpty())
+            fs::remove_all(pictures_->path());
+        else
+            Text("Text1_1")->setText(list);
         StartRun();
         QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(messages_,
-                 QStringList{QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))});
-        QVERIFY(exits_.isEmpty());
+        QCOMPARE(messages_, list.isEmpty() ? QStringList()
+                                           : QStringList{"Morvane|" + message + "|" +
+                                                         QString::number(QMessageBox::Critical)});
+        QVERIFY(list.startsWith("/no/") ? exits_.value(0) != 0 : exits_.isEmpty());
+        QVERIFY(!fs::exists(ListPath()));
         QCOMPARE(Cell(3), QString("#"));  // nothing was shown
     }
 
@@ -267,28 +296,13 @@ class RunTest : public QObject {
         QVERIFY(!Shown(0) && !Shown(1));
     }
 
-    // A missing folder does nothing, not even create the list.
-    void missingSearchFolderDoesNothing() {
-        Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
-        Press("Command1");
-        QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Cell(0).isEmpty() && !fs::exists(ListPath()));
-    }
-
     // With "Похожие" ticked a picture and its brightened copy make a pair. A path too long
     // for its cell is shown whole in the cell's tool tip, until Stop.
     void similarRunGroupsTheBrightenedCopy() {
         const fs::path folder = *pictures_ / std::string(90, 'd');
         fs::create_directory(folder);
-        for (const auto& [name, gain] : {std::pair{"a.png", 1.0}, {"b.png", 1.02}}) {
-            std::vector<std::uint8_t> pixels;
-            for (int y = 0; y < 120; ++y)
-                for (int x = 0; x < 160; ++x)
-                    for (const int value :
-                         {40 + x, 200 - y, (x - 50) * (x - 50) + y * y < 900 ? 230 : 90})
-                        pixels.push_back(static_cast<std::uint8_t>(std::min(255.0, value * gain)));
-            morvane::test::WritePicture(folder / name, 160, 120, 3, pixels);
-        }
+        morvane::test::WriteFlatPicture(folder / "a.png", 60, 40, 100, 100, 100);
+        morvane::test::WriteFlatPicture(folder / "b.png", 60, 40, 104, 104, 104);
         morvane::test::Click(*window_, "Check2");
         StartAndWaitForPair();
         QVERIFY(Cell(3).endsWith("a.png") && Cell(6).endsWith("b.png") && messages_.isEmpty());
@@ -299,28 +313,31 @@ class RunTest : public QObject {
         QCOMPARE(cell->toolTip(), QString());
     }
 
-    // A list that cannot be created: a critical box titled with the program's name, then the
-    // program ends.
-    void listThatCannotBeCreatedEndsTheProgram() {
-        PicView window;
-        window.SetExitHandler([this](int status) { exits_ << status; });
-        Control<QLineEdit>(window, "Text1_0")
-            ->setText(QString::fromStdString(pictures_->path().string()));
-        Control<QLineEdit>(window, "Text1_1")->setText("/no/such/folder/list.txt");
-        QString seen;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&seen] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
-                box->accept();
-            }
-        });
-        poll.start(10);
-        morvane::test::Press(window, "Command1");
-        QTRY_VERIFY(!exits_.isEmpty());
-        QVERIFY(exits_[0] != 0 && !window.IsRunning());
-        QCOMPARE(seen, QString("Morvane|Ошибка создания файла!\n/no/such/folder/list.txt|%1")
-                           .arg(QMessageBox::Critical));
+    // Both context menus offer the fingerprint cache; a run without it makes no cache file,
+    // a run with it fills the file, and clearing empties it.
+    void cacheMenu() {
+        const QByteArray home = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(*outside_ / "cache"));
+        for (const char* name : {"a.png", "b.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 60, 40, 3);
+        auto* use = Control<QAction>(*window_, "CacheUse");
+        auto* clear = Control<QAction>(*window_, "CacheClear");
+        for (QWidget* widget :
+             {static_cast<QWidget*>(window_.get()), Control<QWidget>(*window_, "Check2")})
+            QCOMPARE(widget->actions(), (QList<QAction*>{use, clear}));
+        const std::string database = morvane::DefaultCachePath();
+        const std::string root = fs::canonical(pictures_->path()).string() + "/";
+        for (const bool on : {false, true}) {
+            use->setChecked(on);
+            StartAndWaitForPair();
+            Press("Command1");  // Stop
+            QCOMPARE(fs::exists(database), on);
+        }
+        QCOMPARE(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 2u);
+        clear->trigger();
+        QVERIFY(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).empty());
+        QVERIFY(messages_.isEmpty());
+        qputenv("XDG_CACHE_HOME", home);
     }
 };
 
