@@ -92,21 +92,15 @@ TEST(Cli, GroupsCopiesAcrossFormatsAndFoldersAndSimilarPagesOnlyWhenAsked) {
 TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
     test::TempDir dir;
     const std::string folder = " " + Quoted(dir.path().string());
-    const std::pair<std::string, int> rows[] = {
-        {Quoted(dir / "nowhere"), 1},
-        {"--help", 0},
-        {"", 2},
-        {"--bogus x" + folder, 2},
-        {"--keep largest" + folder, 2},
-        {"--dispose trash" + folder, 2},
-        {"--keep biggest --dispose trash" + folder, 2},
-        {"--keep largest --dispose bin" + folder, 2},
-        {"--dry-run --json" + folder, 2},
-        {"--mode fuzzy" + folder, 2},
-        {folder + " --mode", 2},
-        {"--json" + Outputs(dir, dir.path().string()) + " >/dev/full", 1}};
-    for (const auto& [arguments, status] : rows)
-        EXPECT_EQ(RunCli(arguments).status, status) << arguments;
+    EXPECT_EQ(RunCli(Quoted(dir / "nowhere")).status, 1);
+    EXPECT_EQ(RunCli("--help").status, 0);
+    EXPECT_EQ(RunCli("").status, 2);
+    EXPECT_EQ(RunCli(folder + " --mode").status, 2);
+    EXPECT_EQ(RunCli("--json" + Outputs(dir, dir.path().string()) + " >/dev/full").status, 1);
+    for (const char* arguments :
+         {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
+          "--keep largest --dispose bin", "--dry-run --json", "--mode fuzzy"})
+        EXPECT_EQ(RunCli(arguments + folder).status, 2) << arguments;
 }
 
 TEST(Cli, PrintsOneFingerprintTopRowFirst) {

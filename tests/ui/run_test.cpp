@@ -1,12 +1,9 @@
 // Whole runs from the main window on generated folders, driven by clicks: the counters, the
 // slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode, the message boxes
 // and the fingerprint cache's menu.
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -254,10 +251,13 @@ class RunTest : public QObject {
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
     }
 
-    // The comparison runs off the window thread: while it is held, the window answers and
-    // Stop ends the run; the next run starts once the stopped one has wound down.
-    void windowAnswersDuringTheComparison() {
-        WriteTriple();
+    // The comparison and the pair's decoding run off the window thread. While the comparison
+    // is held the window answers and Stop ends the run; the next run starts once the stopped
+    // one has wound down. The pair's cells are filled while its pictures are still on their
+    // way, and after Stop they never appear.
+    void windowAnswersWhileTheRunWorks() {
+        for (const char* name : {"a.png", "b.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
         const auto held = std::make_shared<std::atomic<int>>(0);  // 1 holding, 2 let go
         const auto release = std::make_shared<std::atomic<bool>>(false);
         window_->SetScanHook([held, release] {
@@ -271,15 +271,6 @@ class RunTest : public QObject {
         Press("Command1");
         QVERIFY(!window_->IsRunning());
         *release = true;
-        StartAndWaitForPair();
-        QCOMPARE(ListLines().size(), 3);
-    }
-
-    // The pair's pictures are decoded off the window thread: its cells are filled while the
-    // pictures are still on their way, and after Stop they never appear.
-    void picturesArriveAfterTheCellsAndNotAfterStop() {
-        for (const char* name : {"a.png", "b.png"})
-            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
         bool filled = false, picturesLater = false;
         QTimer poll;  // looks at each turn of the event loop
         connect(&poll, &QTimer::timeout, [&] {
@@ -291,6 +282,7 @@ class RunTest : public QObject {
         StartRun();
         QTRY_VERIFY_WITH_TIMEOUT(filled, 30000);
         QVERIFY(picturesLater);
+        QCOMPARE(ListLines().size(), 3);
         Press("Command1");
         QTest::qWait(500);
         QVERIFY(!Shown(0) && !Shown(1));
