@@ -8,37 +8,33 @@
 #include "ui/about/version.h"
 #include "ui/twips.h"
 
-using morvane::fAbout;
-
 namespace {
-QLabel* Line(QWidget& about, const char* kind, int index) {
-    return about.findChild<QLabel*>(QStringLiteral("%1_%2").arg(kind).arg(index));
+// Front lines are "L1_n", their shadows "L2_n".
+QLabel* Line(QWidget& about, int index, int kind = 1) {
+    return about.findChild<QLabel*>(QStringLiteral("L%1_%2").arg(kind).arg(index));
 }
 
-QColor TextColour(const QLabel* label) {
-    return label->palette().color(QPalette::WindowText);
-}
-
-// How line `index` looks: its colour, then "_" for each underlined copy (front, shadow).
-QString Look(QWidget& about, int index) {
-    const auto underline = [&](const char* kind) {
-        return Line(about, kind, index)->font().underline() ? "_" : "";
-    };
-    return TextColour(Line(about, "L1", index)).name() + underline("L1") + underline("L2");
+// How a line looks: its colour, then "_" when underlined.
+QString Look(QWidget& about, int index, int kind = 1) {
+    const QLabel* line = Line(about, index, kind);
+    return line->palette().color(QPalette::WindowText).name() +
+           (line->font().underline() ? "_" : "");
 }
 
 // The window shown, with an opener that records instead of opening.
 struct Opened {
     QList<QUrl> urls;
-    fAbout about{nullptr, [this](const QUrl& url) { urls.append(url); }};
+    morvane::fAbout about{nullptr, [this](const QUrl& url) { urls.append(url); }};
     Opened() {
         about.show();
         if (!QTest::qWaitForWindowExposed(&about)) qWarning("About window not exposed");
     }
     // The mouse as the window system reports it: it reaches whatever lies under the point.
-    void ClickOn(int line, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(about.windowHandle(), button, {},
-                          Line(about, "L1", line)->geometry().center());
+    void Mouse(int line, Qt::MouseButton button = Qt::NoButton) {
+        const QPoint at = line < 0 ? QPoint(2, about.height() - 2)  // the background
+                                   : Line(about, line)->geometry().center();
+        button ? QTest::mouseClick(about.windowHandle(), button, {}, at)
+               : QTest::mouseMove(about.windowHandle(), at);
     }
 };
 }  // namespace
@@ -50,38 +46,35 @@ class AboutWindowTest : public QObject {
         const std::pair<double, int> rows[] = {
             {96, 15}, {120, 12}, {1440.0 / 14.5, 14}, {1440.0 / 15.5, 16}, {0, 15}, {100000, 1}};
         for (const auto& [dpi, twips] : rows) QCOMPARE(morvane::TwipsPerPixelFor(dpi), twips);
-        QCOMPARE(morvane::TwipsPerPixel(), 15);  // the offscreen screen has 96 DPI
         QCOMPARE(morvane::VersionText(1, 2, 3), QStringLiteral("01.02.0003"));
         QCOMPARE(morvane::VersionText(123, 456, 12345), QStringLiteral("23.56.2345"));
     }
 
-    void linesAndShadowsCarryTheirTexts() {
-        fAbout about(nullptr, [](const QUrl&) {});
-        QCOMPARE(about.size(), QSize(494, 370));  // 7410 x 5550 twips
+    // Each line has a grey copy one pixel up and to the left behind it; the one under the
+    // mouse alone lights up, its shadow staying grey.
+    void linesShadowsAndHover() {
+        Opened opened;
+        morvane::fAbout& about = opened.about;
+        QCOMPARE(about.size(), QSize(494, 370));  // 7410 x 5550 twips at 96 DPI offscreen
         for (int i = 0; i < 5; ++i) {
-            QLabel *front = Line(about, "L1", i), *shadow = Line(about, "L2", i);
-            QVERIFY(shadow->text() == front->text() && TextColour(shadow) == QColor(0x404040));
-            QCOMPARE(shadow->geometry(), front->geometry().translated(-1, -1));
-            QVERIFY(about.children().indexOf(front) > about.children().indexOf(shadow));
+            QCOMPARE(Line(about, i, 2)->text(), Line(about, i)->text());
+            QCOMPARE(Line(about, i, 2)->geometry(), Line(about, i)->geometry().translated(-1, -1));
+            QVERIFY(about.children().indexOf(Line(about, i)) >
+                    about.children().indexOf(Line(about, i, 2)));
         }
         QCOMPARE(about.windowTitle(), QStringLiteral("О программе Morvane_KT"));
-        const QStringList notice = Line(about, "L1", 0)->text().split(u'\n');
+        const QStringList notice = Line(about, 0)->text().split(u'\n');
         QVERIFY(notice.size() == 2 &&
                 notice[0].endsWith(QString::number(QDate::currentDate().year())));
-        QCOMPARE(Line(about, "L1", 4)->text(),
+        QCOMPARE(Line(about, 4)->text(),
                  QStringLiteral("Morvane_KT    v.") + morvane::VersionText());
-    }
-
-    void hoverLightsOneLineAtATime() {
-        Opened opened;
-        fAbout& about = opened.about;
-        QTest::mouseMove(about.windowHandle(), Line(about, "L1", 2)->geometry().center());
-        QVERIFY(Look(about, 2) == "#00ff00__" && about.HighlightedLine() == 2);
-        QCOMPARE(TextColour(Line(about, "L2", 2)), QColor(0x404040));  // the shadow stays grey
-        QTest::mouseMove(about.windowHandle(), Line(about, "L1", 3)->geometry().center());
-        QVERIFY(Look(about, 2) == "#ffffff" && Look(about, 3) == "#00ff00__");
-        QTest::mouseMove(about.windowHandle(), QPoint(2, about.height() - 2));  // the background
-        QVERIFY(Look(about, 3) == "#ffffff" && about.HighlightedLine() == -1);
+        for (const int line : {2, 3, -1}) {
+            opened.Mouse(line);
+            QCOMPARE(about.HighlightedLine(), line);
+            for (int i = 2; i <= 3; ++i)
+                QCOMPARE(Look(about, i) + Look(about, i, 2),
+                         i == line ? "#00ff00_#404040_" : "#ffffff#404040");
+        }
     }
 
     // Escape or a left click closes the window; a click on a documentation line also opens
@@ -91,17 +84,18 @@ class AboutWindowTest : public QObject {
             Opened opened;
             for (const auto modifier : {Qt::ShiftModifier, Qt::ControlModifier})
                 QTest::keyClick(&opened.about, Qt::Key_Escape, modifier);
-            opened.ClickOn(2, Qt::RightButton);
+            opened.Mouse(2, Qt::RightButton);
             QVERIFY(opened.about.isVisible() && opened.urls.isEmpty());
         }
         for (const int line : {-1, 0, 1, 2, 3, 4}) {  // -1: Escape
             Opened opened;
-            line < 0 ? QTest::keyClick(&opened.about, Qt::Key_Escape) : opened.ClickOn(line);
+            line < 0 ? QTest::keyClick(&opened.about, Qt::Key_Escape)
+                     : opened.Mouse(line, Qt::LeftButton);
             QVERIFY(!opened.about.isVisible());
             QCOMPARE(opened.urls.size(), line == 2 || line == 3 ? 1 : 0);
             if (opened.urls.isEmpty()) continue;
             const QString path = opened.urls[0].toLocalFile();
-            QCOMPARE(QDir::toNativeSeparators(path), Line(opened.about, "L1", line)->text());
+            QCOMPARE(QDir::toNativeSeparators(path), Line(opened.about, line)->text());
             QVERIFY(line == 2 ? QFileInfo(path).isFile() : QFileInfo(path).isDir());
         }
     }

@@ -27,7 +27,7 @@ class RunTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TempDir> pictures_, outside_;
+    std::unique_ptr<TempDir> pictures_, outside_;  // the searched folder; the list and moves
     std::unique_ptr<morvane::PicView> window_;
     QStringList messages_;  // each box the window opened, as "title|text|icon"
     QList<int> exits_;
@@ -149,78 +149,64 @@ class RunTest : public QObject {
     // The keep-one modes settle this group and every later one without further waits; Skip
     // all writes the whole list and removes nothing. The same pixels as PNG (smaller) and as
     // BMP give one group each.
-    void settlingEveryGroup_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QStringList>("gone");
-        QTest::newRow("delete all larger") << "Command4_1" << QStringList{".bmp"};
-        QTest::newRow("delete all smaller") << "Command4_3" << QStringList{".png"};
-        QTest::newRow("skip all") << "Command4_5" << QStringList{};
-    }
     void settlingEveryGroup() {
-        QFETCH(QString, button);
-        QFETCH(QStringList, gone);
-        for (const std::string stem : {"s7", "s8"}) {
-            for (const std::string ending : {".png", ".bmp"})
-                morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240, stem[1]);
-            QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
-                    fs::file_size(*pictures_ / (stem + ".bmp")));
+        for (const auto& [button, gone] :
+             {std::pair{"Command4_1", ".bmp"}, {"Command4_3", ".png"}, {"Command4_5", ""}}) {
+            init();  // a fresh window and folder for each button
+            for (const std::string stem : {"s7", "s8"}) {
+                for (const std::string ending : {".png", ".bmp"})
+                    morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240,
+                                                       stem[1]);
+                QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
+                        fs::file_size(*pictures_ / (stem + ".bmp")));
+            }
+            StartAndWaitForPair();
+            Press(button);
+            QTRY_VERIFY(!window_->IsRunning());
+            for (const QString name : {"s7.png", "s7.bmp", "s8.png", "s8.bmp"})
+                QVERIFY2(name.endsWith(gone) && *gone ? Gone(name) : Kept(name), button);
+            QCOMPARE(ListLines().size(), 6);
         }
-        StartAndWaitForPair();
-        Press(button.toLatin1().constData());
-        QTRY_VERIFY(!window_->IsRunning());
-        for (const QString stem : {"s7", "s8"})
-            for (const QString ending : {".png", ".bmp"})
-                QVERIFY(gone.contains(ending) ? Gone(stem + ending) : Kept(stem + ending));
-        QCOMPARE(ListLines().size(), 6);
     }
 
     // A missing folder does nothing, not even create the list. A list that takes no more
     // lines (a full disk) stops the run with a box and the program goes on; a list that
     // cannot be created ends the program after its box.
-    void failures_data() {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing folder") << QString() << QString();
-        QTest::newRow("full disk")
-            << "/dev/full" << QString::fromStdString(morvane::WriteFailedMessage("/dev/full"));
-        QTest::newRow("list not created") << "/no/such/folder/list.txt"
-                                          << "Ошибка создания файла!\n/no/such/folder/list.txt";
-    }
     void failures() {
-        QFETCH(QString, list);
-        QFETCH(QString, message);
-        WriteTriple();
-        if (list.isEmpty())
-            fs::remove_all(pictures_->path());
-        else
-            Text("Text1_1")->setText(list);
-        StartRun();
-        QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(messages_, list.isEmpty() ? QStringList()
-                                           : QStringList{"Morvane|" + message + "|" +
-                                                         QString::number(QMessageBox::Critical)});
-        QVERIFY(list.startsWith("/no/") ? exits_.value(0) != 0 : exits_.isEmpty());
-        QVERIFY(!fs::exists(ListPath()));
-        QCOMPARE(Cell(3), QString("#"));  // nothing was shown
+        const std::pair<QString, QString> rows[] = {
+            {"", ""},  // the folder is missing
+            {"/dev/full", QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))},
+            {"/no/such/folder/list.txt", "Ошибка создания файла!\n/no/such/folder/list.txt"}};
+        for (const auto& [list, message] : rows) {
+            init();
+            WriteTriple();
+            list.isEmpty() ? void(fs::remove_all(pictures_->path()))
+                           : Text("Text1_1")->setText(list);
+            StartRun();
+            QTRY_VERIFY(!window_->IsRunning());
+            QCOMPARE(messages_,
+                     list.isEmpty() ? QStringList() : QStringList{"Morvane|" + message + "|3"});
+            QVERIFY(list.startsWith("/no/") ? exits_.value(0) != 0 : exits_.isEmpty());
+            QVERIFY(!fs::exists(ListPath()) && Cell(3) == "#");  // nothing was shown
+        }
     }
 
     // Stop, closing the window or Exit during a wait: the third copy is neither written nor
     // shown and nothing is removed; Exit also ends the program at once.
-    void endingDuringAWait_data() {
-        QTest::addColumn<QString>("how");
-        for (const char* how : {"stop", "close", "exit"}) QTest::newRow(how) << QString(how);
-    }
     void endingDuringAWait() {
-        QFETCH(QString, how);
-        WriteTriple();
-        StartAndWaitForPair();
-        how == "close" ? void(window_->close()) : Press(how == "stop" ? "Command1" : "Command2");
-        QCOMPARE(exits_, how == "exit" ? QList<int>{0} : QList<int>{});
-        QVERIFY(!window_->IsRunning());
-        QTest::qWait(50);
-        QCOMPARE(ListLines().size(), 3);
-        QVERIFY(SlotsCleared());
-        for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
+        for (const QString how : {"stop", "close", "exit"}) {
+            init();
+            WriteTriple();
+            StartAndWaitForPair();
+            how == "close" ? void(window_->close())
+                           : Press(how == "stop" ? "Command1" : "Command2");
+            QCOMPARE(exits_, how == "exit" ? QList<int>{0} : QList<int>{});
+            QVERIFY(!window_->IsRunning());
+            QTest::qWait(50);
+            QCOMPARE(ListLines().size(), 3);
+            QVERIFY(SlotsCleared());
+            for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
+        }
     }
 
     // Stop during collection: the cell keeps the last file read, no output file is touched,
