@@ -19,9 +19,9 @@ class PictureDisplayTest : public QObject {
     std::unique_ptr<morvane::test::TempDir> dir_;
     std::unique_ptr<PictureBox> box_;
 
-    // Where the box paints another colour (beyond rounding) than given at these points of
-    // its inner area; "" for nowhere.
-    QString Mismatches(std::initializer_list<Pixel> pixels) {
+    // Where the box paints off the colour given (beyond rounding) at these points of its
+    // inner area; "" for nowhere.
+    QString Off(std::initializer_list<Pixel> pixels) {
         const QImage painted = box_->grab().toImage();
         QString wrong;
         for (const auto& [x, y, c] : pixels) {
@@ -83,16 +83,11 @@ class PictureDisplayTest : public QObject {
         const QColor paleGreen(208, 255, 208);
         QVERIFY(Show("clear.png", paleGreen));
         QCOMPARE(box_->Picture().size(), QSize(124, 62));
-        QCOMPARE(Mismatches({{30, 30, Qt::white},
-                             {30, 31, Qt::blue},
-                             {0, 62, Qt::blue},
-                             {123, 62, paleGreen},
-                             {30, 92, Qt::blue},
-                             {30, 93, Qt::white}}),
-                 QString());
-        QVERIFY(ShowFlat("dot.png", 1, 1, Qt::black));
-        QCOMPARE(Mismatches({{61, 61, Qt::black}, {62, 61, Qt::white}, {61, 62, Qt::white}}),
-                 QString());
+        // 31 rows of the box's own background above and below.
+        QCOMPARE(Off({{30, 30, Qt::white}, {30, 31, Qt::blue}, {0, 62, Qt::blue}}), "");
+        QCOMPARE(Off({{123, 62, paleGreen}, {30, 92, Qt::blue}, {30, 93, Qt::white}}), "");
+        QVERIFY(ShowFlat("dot.png", 1, 1, Qt::black));  // at the centre, rounded down
+        QCOMPARE(Off({{61, 61, Qt::black}, {62, 61, Qt::white}, {61, 62, Qt::white}}), "");
     }
 
     void failuresKeepTheBoxAsItWas() {
@@ -100,7 +95,7 @@ class PictureDisplayTest : public QObject {
         morvane::test::WriteFlatPicture(*dir_ / "thin.png", 10000, 10, 0, 0, 0);
         for (const char* name : {"gone.png", "text.jpg", "thin.png"}) QVERIFY2(!Show(name), name);
         QVERIFY(box_->Picture().isNull());
-        QCOMPARE(Mismatches({{62, 62, Qt::white}}), QString());
+        QCOMPARE(Off({{62, 62, Qt::white}}), "");
     }
 
     // A box that has moved on ignores a decode still under way: only the last picture asked
@@ -109,13 +104,13 @@ class PictureDisplayTest : public QObject {
     void laterPictureWinsAndIsReadAfresh() {
         box_->SetBackgroundColour(QColor(255, 224, 192));
         morvane::test::WriteFlatPicture(*dir_ / "large.png", 2000, 2000, 255, 0, 0);
-        for (int i = 0; i < 2; ++i) {
-            box_->ShowPicture(QString::fromStdString(*dir_ / "large.png"), Qt::white);
-            if (i == 0) box_->ClearPictureBox();
-        }
+        const QString large = QString::fromStdString(*dir_ / "large.png");
+        box_->ShowPicture(large, Qt::white);
+        box_->ClearPictureBox();
+        box_->ShowPicture(large, Qt::white);
         for (const QColor colour : {Qt::black, Qt::white}) {
             QVERIFY(ShowFlat("same name.jpg", 620, 620, colour));
-            QCOMPARE(Mismatches({{0, 0, colour}, {123, 123, colour}}), QString());
+            QCOMPARE(Off({{0, 0, colour}, {123, 123, colour}}), "");
             const auto file = std::filesystem::canonical(*dir_ / "same name.jpg");
             for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
                 std::error_code gone;  // the iterator's own entry closes as it is read
@@ -124,7 +119,7 @@ class PictureDisplayTest : public QObject {
         }
         box_->ClearPictureBox();
         QVERIFY(box_->Picture().isNull());
-        QCOMPARE(Mismatches({{62, 62, QColor(255, 224, 192)}}), QString());
+        QCOMPARE(Off({{62, 62, QColor(255, 224, 192)}}), "");
     }
 };
 
