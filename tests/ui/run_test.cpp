@@ -208,69 +208,42 @@ class RunTest : public QObject {
         }
     }
 
-    // Stop during collection: the cell keeps the last file read, no output file is touched,
-    // and the next press starts again from the beginning.
-    void stopDuringCollection() {
-        for (int i = 0; i < 40; ++i)
+    // Stop while the collection or the comparison, both off the window thread, is held: the
+    // window answers, the cell keeps the last file read and no output file is touched; the
+    // next press starts again from the beginning once the stopped run has wound down.
+    void stopWhileTheRunWorks() {
+        for (int i = 0; i <= 40; ++i)  // m40 is a copy of m0
             morvane::test::WritePatternPicture(*pictures_ / ("m" + std::to_string(i) + ".png"), 160,
-                                               160, 1000 + i);
+                                               160, 1000 + i % 40);
         morvane::test::WriteTextFile(ListPath(), "earlier\r\n");
-        // The collection waits after its fifth file until Stop has been pressed.
-        const auto pressed = std::make_shared<std::atomic<bool>>(false);
-        window_->SetFileHook([pressed](int index) {
-            for (int wait = 0; index == 4 && !*pressed && wait < 20000; ++wait)
+        // The collection waits after its fifth file, the comparison as it starts.
+        const auto holdAt = std::make_shared<std::atomic<int>>(4);
+        const auto comparing = std::make_shared<std::atomic<bool>>(false);
+        const auto hold = [holdAt](int at) {
+            for (int wait = 0; *holdAt == at && wait < 20000; ++wait)
                 std::this_thread::sleep_for(1ms);
+        };
+        window_->SetFileHook(hold);
+        window_->SetScanHook([hold, comparing] {
+            *comparing = true;
+            hold(-1);
         });
         StartRun();
         QTRY_VERIFY(Cell(0).endsWith(".png"));
         Press("Command1");
-        *pressed = true;
+        *holdAt = -1;  // let the collection go; the next run holds at the comparison
         QVERIFY(!window_->IsRunning());
         const QString last = Cell(0);
         QTest::qWait(50);
         QCOMPARE(Cell(0), last);
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string("earlier\r\n"));
-        Press("Command1");
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
-        QVERIFY(Cell(0) == "40" && Cell(1) == "40");
-        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
-    }
-
-    // The comparison and the pair's decoding run off the window thread. While the comparison
-    // is held the window answers and Stop ends the run; the next run starts once the stopped
-    // one has wound down. The pair's cells are filled while its pictures are still on their
-    // way, and after Stop they never appear.
-    void windowAnswersWhileTheRunWorks() {
-        for (const char* name : {"a.png", "b.png"})
-            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
-        const auto held = std::make_shared<std::atomic<int>>(0);  // 1 holding, 2 let go
-        const auto release = std::make_shared<std::atomic<bool>>(false);
-        window_->SetScanHook([held, release] {
-            *held = 1;
-            for (int wait = 0; !*release && wait < 10000; ++wait) std::this_thread::sleep_for(1ms);
-            *held = 2;
-        });
         StartRun();
-        QTRY_VERIFY(*held != 0);
-        QCOMPARE(held->load(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(*comparing, 60000);
         Press("Command1");
+        *holdAt = -2;  // let everything go
         QVERIFY(!window_->IsRunning());
-        *release = true;
-        bool filled = false, picturesLater = false;
-        QTimer poll;  // looks at each turn of the event loop
-        connect(&poll, &QTimer::timeout, [&] {
-            if (filled || !Cell(3).endsWith(".png")) return;
-            filled = true;
-            picturesLater = !Shown(0) && !Shown(1);
-        });
-        poll.start(0);
-        StartRun();
-        QTRY_VERIFY_WITH_TIMEOUT(filled, 30000);
-        QVERIFY(picturesLater);
-        QCOMPARE(ListLines().size(), 3);
-        Press("Command1");
-        QTest::qWait(500);
-        QVERIFY(!Shown(0) && !Shown(1));
+        StartAndWaitForPair();
+        QVERIFY(Cell(0) == "41" && ListLines().size() == 3);
     }
 
     // With "Похожие" ticked a picture and its brightened copy make a pair. A path too long
