@@ -100,13 +100,13 @@ class AboutWindowTest : public QObject {
     void documentationIsFoundOrNotNamed() {
         QTemporaryDir root;
         const QDir dir(root.path());
-        const QString installed = dir.filePath("usr/share/doc/morvane");
-        const QString source = dir.filePath("src"), program = dir.filePath("usr/bin");
-        for (const QString& folder : {installed, program, source + "/README.md"})
-            QVERIFY(dir.mkpath(folder));  // a folder named README.md is no README
+        const QString installed = dir.filePath("usr/share/doc/morvane"),
+                      source = dir.filePath("src");
         const auto found = [&](const QString& from) {
-            return morvane::DocumentationFolderFor(program, from);
+            return morvane::DocumentationFolderFor(dir.filePath("usr/bin"), from);
         };
+        // A folder named README.md is no README.
+        QVERIFY(dir.mkpath(installed) && dir.mkpath(source + "/README.md"));
         QCOMPARE(found(source), QString());
         QVERIFY(QFile(installed + "/README.md").open(QIODevice::WriteOnly));
         QVERIFY(found(source) == installed && found(QString()) == installed);

@@ -1,5 +1,5 @@
 // The main window before any run: defaults, the disposal-mode boxes, the threshold spinner,
-// the "Похожие" box and the "<<" choosers.
+// the "Похожие" box, the "<<" choosers and the About link.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -7,6 +7,7 @@
 
 #include "run/program_folder.h"
 #include "support/temp_dir.h"
+#include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
 #include "ui/translations.h"
@@ -181,6 +182,19 @@ class PicViewTest : public QObject {
                  QString());
         QCOMPARE(seen, (QStringList{"", "(*.txt, *.ini, *.cfg, *.doc, *.log)", "Kestrum.txt", "0",
                                     "&Сохранить", "Отмена"}));
+    }
+
+    // The link opens a fresh About window modal, discarded when it closes.
+    void aboutLinkOpensTheAboutWindowModal() {
+        bool opened = false;
+        QTimer::singleShot(0, [&opened] {
+            opened = qobject_cast<morvane::fAbout*>(QApplication::activeModalWidget());
+            QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+        });
+        auto* link = Control<QLabel>(Window(), "Label3");
+        QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+        QVERIFY(opened);
+        QTRY_VERIFY(Window().findChildren<morvane::fAbout*>().isEmpty());
     }
 };
 
