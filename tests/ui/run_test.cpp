@@ -1,18 +1,17 @@
 // Whole runs from the main window on generated folders, driven by clicks: the counters, the
-// slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode and the messages.
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
+// slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode, the message boxes
+// and the fingerprint cache's menu.
+#include <QtTest>
+#include <QtWidgets>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <thread>
 
 #include "review/output_files.h"
+#include "run/fingerprint_cache.h"
 #include "run/messages.h"
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
@@ -21,7 +20,6 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using morvane::PicView;
 using morvane::test::Control;
 using morvane::test::TempDir;
 
@@ -29,10 +27,11 @@ class RunTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TempDir> pictures_, outside_;
-    std::unique_ptr<PicView> window_;
-    QStringList messages_;
+    std::unique_ptr<TempDir> pictures_, outside_;  // the searched folder; the list and moves
+    std::unique_ptr<morvane::PicView> window_;
+    QStringList messages_;  // each box the window opened, as "title|text|icon"
     QList<int> exits_;
+    QTimer boxes_;
 
     QString Cell(int index) { return Control<QLabel>(*window_, "Label2", index)->text(); }
     QStringList Cells() {
@@ -77,13 +76,22 @@ class RunTest : public QObject {
     }
 
   private Q_SLOTS:
+    void initTestCase() {
+        connect(&boxes_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages_ << box->windowTitle() + "|" + box->text() + "|" +
+                                 QString::number(box->icon());
+                box->accept();
+            }
+        });
+        boxes_.start(10);
+    }
     void init() {
         pictures_ = std::make_unique<TempDir>();
         outside_ = std::make_unique<TempDir>();
         messages_.clear();
         exits_.clear();
-        window_ = std::make_unique<PicView>();
-        window_->SetMessageHandler([this](const QString& text) { messages_ << text; });
+        window_ = std::make_unique<morvane::PicView>();
         window_->SetExitHandler([this](int status) { exits_ << status; });
         Text("Text1_1")->setText(QString::fromStdString(ListPath()));
         Text("Text1_3")->setText(QString::fromStdString(MoveFolder() + "/"));
@@ -107,8 +115,8 @@ class RunTest : public QObject {
         StartAndWaitForPair();
         QCOMPARE(Text("Text2")->text(), QString("100"));
         const QString first = Cell(3), second = Cell(6);
-        const std::set<QString> copies = {"p.png", "q.png", "r.png", "s.png"};
-        QVERIFY(copies.count(first) && copies.count(second) && first != second);
+        const QStringList copies = {"p.png", "q.png", "r.png", "s.png"};
+        QVERIFY(copies.contains(first) && copies.contains(second) && first != second);
         const auto size = static_cast<std::int64_t>(fs::file_size(*pictures_ / "p.png"));
         const QString sizeText = QString::fromStdString(morvane::FormatSize(size));
         // The first head is still under review, so nothing counts as done yet.
@@ -141,139 +149,102 @@ class RunTest : public QObject {
     // The keep-one modes settle this group and every later one without further waits; Skip
     // all writes the whole list and removes nothing. The same pixels as PNG (smaller) and as
     // BMP give one group each.
-    void settlingEveryGroup_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QStringList>("gone");
-        QTest::newRow("delete all larger") << "Command4_1" << QStringList{".bmp"};
-        QTest::newRow("delete all smaller") << "Command4_3" << QStringList{".png"};
-        QTest::newRow("skip all") << "Command4_5" << QStringList{};
-    }
     void settlingEveryGroup() {
-        QFETCH(QString, button);
-        QFETCH(QStringList, gone);
-        for (const std::string stem : {"s7", "s8"}) {
-            for (const std::string ending : {".png", ".bmp"})
-                morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240, stem[1]);
-            QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
-                    fs::file_size(*pictures_ / (stem + ".bmp")));
+        for (const auto& [button, gone] :
+             {std::pair{"Command4_1", ".bmp"}, {"Command4_3", ".png"}, {"Command4_5", ""}}) {
+            init();  // a fresh window and folder for each button
+            for (const std::string stem : {"s7", "s8"}) {
+                for (const std::string ending : {".png", ".bmp"})
+                    morvane::test::WritePatternPicture(*pictures_ / (stem + ending), 320, 240,
+                                                       stem[1]);
+                QVERIFY(fs::file_size(*pictures_ / (stem + ".png")) <
+                        fs::file_size(*pictures_ / (stem + ".bmp")));
+            }
+            StartAndWaitForPair();
+            Press(button);
+            QTRY_VERIFY(!window_->IsRunning());
+            for (const QString name : {"s7.png", "s7.bmp", "s8.png", "s8.bmp"})
+                QVERIFY2(name.endsWith(gone) && *gone ? Gone(name) : Kept(name), button);
+            QCOMPARE(ListLines().size(), 6);
         }
-        StartAndWaitForPair();
-        Press(button.toLatin1().constData());
-        QTRY_VERIFY(!window_->IsRunning());
-        for (const QString stem : {"s7", "s8"})
-            for (const QString ending : {".png", ".bmp"})
-                QVERIFY(gone.contains(ending) ? Gone(stem + ending) : Kept(stem + ending));
-        QCOMPARE(ListLines().size(), 6);
     }
 
-    // A list that takes no more lines (a full disk) stops the run with a message; the
-    // program goes on.
-    void failedWriteStopsTheRunWithAMessage() {
-        WriteTriple();
-        Text("Text1_1")->setText("/dev/full");
-        StartRun();
-        QTRY_VERIFY(!window_->IsRunning());
-        QCOMPARE(messages_,
-                 QStringList{QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))});
-        QVERIFY(exits_.isEmpty());
-        QCOMPARE(Cell(3), QString("#"));  // nothing was shown
+    // A missing folder does nothing, not even create the list. A list that takes no more
+    // lines (a full disk) stops the run with a box and the program goes on; a list that
+    // cannot be created ends the program after its box.
+    void failures() {
+        const std::pair<QString, QString> rows[] = {
+            {"", ""},  // the folder is missing
+            {"/dev/full", QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))},
+            {"/no/such/folder/list.txt", "Ошибка создания файла!\n/no/such/folder/list.txt"}};
+        for (const auto& [list, message] : rows) {
+            init();
+            WriteTriple();
+            list.isEmpty() ? void(fs::remove_all(pictures_->path()))
+                           : Text("Text1_1")->setText(list);
+            StartRun();
+            QTRY_VERIFY(!window_->IsRunning());
+            QCOMPARE(messages_,
+                     list.isEmpty() ? QStringList() : QStringList{"Morvane|" + message + "|3"});
+            QVERIFY(list.startsWith("/no/") ? exits_.value(0) != 0 : exits_.isEmpty());
+            QVERIFY(!fs::exists(ListPath()) && Cell(3) == "#");  // nothing was shown
+        }
     }
 
     // Stop, closing the window or Exit during a wait: the third copy is neither written nor
     // shown and nothing is removed; Exit also ends the program at once.
-    void endingDuringAWait_data() {
-        QTest::addColumn<QString>("how");
-        for (const char* how : {"stop", "close", "exit"}) QTest::newRow(how) << QString(how);
-    }
     void endingDuringAWait() {
-        QFETCH(QString, how);
-        WriteTriple();
-        StartAndWaitForPair();
-        how == "close" ? void(window_->close()) : Press(how == "stop" ? "Command1" : "Command2");
-        QCOMPARE(exits_, how == "exit" ? QList<int>{0} : QList<int>{});
-        QVERIFY(!window_->IsRunning());
-        QTest::qWait(50);
-        QCOMPARE(ListLines().size(), 3);
-        QVERIFY(SlotsCleared());
-        for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
+        for (const QString how : {"stop", "close", "exit"}) {
+            init();
+            WriteTriple();
+            StartAndWaitForPair();
+            how == "close" ? void(window_->close())
+                           : Press(how == "stop" ? "Command1" : "Command2");
+            QCOMPARE(exits_, how == "exit" ? QList<int>{0} : QList<int>{});
+            QVERIFY(!window_->IsRunning());
+            QTest::qWait(50);
+            QCOMPARE(ListLines().size(), 3);
+            QVERIFY(SlotsCleared());
+            for (const char* name : {"p.png", "q.png", "r.png"}) QVERIFY(Kept(name));
+        }
     }
 
-    // Stop during collection: the cell keeps the last file read, no output file is touched,
-    // and the next press starts again from the beginning.
-    void stopDuringCollection() {
-        for (int i = 0; i < 40; ++i)
+    // Stop while the collection or the comparison, both off the window thread, is held: the
+    // window answers, the cell keeps the last file read and no output file is touched; the
+    // next press starts again from the beginning once the stopped run has wound down.
+    void stopWhileTheRunWorks() {
+        for (int i = 0; i <= 40; ++i)  // m40 is a copy of m0
             morvane::test::WritePatternPicture(*pictures_ / ("m" + std::to_string(i) + ".png"), 160,
-                                               160, 1000 + i);
+                                               160, 1000 + i % 40);
         morvane::test::WriteTextFile(ListPath(), "earlier\r\n");
-        // The collection waits after its fifth file until Stop has been pressed.
-        const auto pressed = std::make_shared<std::atomic<bool>>(false);
-        window_->SetFileHook([pressed](int index) {
-            for (int wait = 0; index == 4 && !*pressed && wait < 20000; ++wait)
+        // The collection waits after its fifth file, the comparison as it starts.
+        const auto holdAt = std::make_shared<std::atomic<int>>(4);
+        const auto comparing = std::make_shared<std::atomic<bool>>(false);
+        const auto hold = [holdAt](int at) {
+            for (int wait = 0; *holdAt == at && wait < 20000; ++wait)
                 std::this_thread::sleep_for(1ms);
+        };
+        window_->SetFileHook(hold);
+        window_->SetScanHook([hold, comparing] {
+            *comparing = true;
+            hold(-1);
         });
         StartRun();
         QTRY_VERIFY(Cell(0).endsWith(".png"));
         Press("Command1");
-        *pressed = true;
+        *holdAt = -1;  // let the collection go; the next run holds at the comparison
         QVERIFY(!window_->IsRunning());
         const QString last = Cell(0);
         QTest::qWait(50);
         QCOMPARE(Cell(0), last);
         QCOMPARE(morvane::test::ReadFile(ListPath()), std::string("earlier\r\n"));
-        Press("Command1");
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->IsRunning(), 60000);
-        QVERIFY(Cell(0) == "40" && Cell(1) == "40");
-        QCOMPARE(morvane::test::ReadFile(ListPath()), std::string());
-    }
-
-    // The comparison runs off the window thread: while it is held, the window answers and
-    // Stop ends the run; the next run starts once the stopped one has wound down.
-    void windowAnswersDuringTheComparison() {
-        WriteTriple();
-        const auto held = std::make_shared<std::atomic<int>>(0);  // 1 holding, 2 let go
-        const auto release = std::make_shared<std::atomic<bool>>(false);
-        window_->SetScanHook([held, release] {
-            *held = 1;
-            for (int wait = 0; !*release && wait < 10000; ++wait) std::this_thread::sleep_for(1ms);
-            *held = 2;
-        });
         StartRun();
-        QTRY_VERIFY(*held != 0);
-        QCOMPARE(held->load(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(*comparing, 60000);
         Press("Command1");
+        *holdAt = -2;  // let everything go
         QVERIFY(!window_->IsRunning());
-        *release = true;
         StartAndWaitForPair();
-        QCOMPARE(ListLines().size(), 3);
-    }
-
-    // The pair's pictures are decoded off the window thread: its cells are filled while the
-    // pictures are still on their way, and after Stop they never appear.
-    void picturesArriveAfterTheCellsAndNotAfterStop() {
-        for (const char* name : {"a.png", "b.png"})
-            morvane::test::WritePatternPicture(*pictures_ / name, 2000, 1500, 7);
-        bool filled = false, picturesLater = false;
-        QTimer poll;  // looks at each turn of the event loop
-        connect(&poll, &QTimer::timeout, [&] {
-            if (filled || !Cell(3).endsWith(".png")) return;
-            filled = true;
-            picturesLater = !Shown(0) && !Shown(1);
-        });
-        poll.start(0);
-        StartRun();
-        QTRY_VERIFY_WITH_TIMEOUT(filled, 30000);
-        QVERIFY(picturesLater);
-        Press("Command1");
-        QTest::qWait(500);
-        QVERIFY(!Shown(0) && !Shown(1));
-    }
-
-    // A missing folder does nothing, not even create the list.
-    void missingSearchFolderDoesNothing() {
-        Text("Text1_0")->setText(QString::fromStdString(*outside_ / "nowhere"));
-        Press("Command1");
-        QTRY_VERIFY(!window_->IsRunning());
-        QVERIFY(Cell(0).isEmpty() && !fs::exists(ListPath()));
+        QVERIFY(Cell(0) == "41" && ListLines().size() == 3);
     }
 
     // With "Похожие" ticked a picture and its brightened copy make a pair. A path too long
@@ -281,15 +252,8 @@ class RunTest : public QObject {
     void similarRunGroupsTheBrightenedCopy() {
         const fs::path folder = *pictures_ / std::string(90, 'd');
         fs::create_directory(folder);
-        for (const auto& [name, gain] : {std::pair{"a.png", 1.0}, {"b.png", 1.02}}) {
-            std::vector<std::uint8_t> pixels;
-            for (int y = 0; y < 120; ++y)
-                for (int x = 0; x < 160; ++x)
-                    for (const int value :
-                         {40 + x, 200 - y, (x - 50) * (x - 50) + y * y < 900 ? 230 : 90})
-                        pixels.push_back(static_cast<std::uint8_t>(std::min(255.0, value * gain)));
-            morvane::test::WritePicture(folder / name, 160, 120, 3, pixels);
-        }
+        morvane::test::WriteFlatPicture(folder / "a.png", 60, 40, 100, 100, 100);
+        morvane::test::WriteFlatPicture(folder / "b.png", 60, 40, 104, 104, 104);
         morvane::test::Click(*window_, "Check2");
         StartAndWaitForPair();
         QVERIFY(Cell(3).endsWith("a.png") && Cell(6).endsWith("b.png") && messages_.isEmpty());
@@ -300,28 +264,31 @@ class RunTest : public QObject {
         QCOMPARE(cell->toolTip(), QString());
     }
 
-    // A list that cannot be created: a critical box titled with the program's name, then the
-    // program ends.
-    void listThatCannotBeCreatedEndsTheProgram() {
-        PicView window;
-        window.SetExitHandler([this](int status) { exits_ << status; });
-        Control<QLineEdit>(window, "Text1_0")
-            ->setText(QString::fromStdString(pictures_->path().string()));
-        Control<QLineEdit>(window, "Text1_1")->setText("/no/such/folder/list.txt");
-        QString seen;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&seen] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
-                box->accept();
-            }
-        });
-        poll.start(10);
-        morvane::test::Press(window, "Command1");
-        QTRY_VERIFY(!exits_.isEmpty());
-        QVERIFY(exits_[0] != 0 && !window.IsRunning());
-        QCOMPARE(seen, QString("Morvane|Ошибка создания файла!\n/no/such/folder/list.txt|%1")
-                           .arg(QMessageBox::Critical));
+    // Both context menus offer the fingerprint cache; a run without it makes no cache file,
+    // a run with it fills the file, and clearing empties it.
+    void cacheMenu() {
+        const QByteArray home = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(*outside_ / "cache"));
+        for (const char* name : {"a.png", "b.png"})
+            morvane::test::WritePatternPicture(*pictures_ / name, 60, 40, 3);
+        auto* use = Control<QAction>(*window_, "CacheUse");
+        auto* clear = Control<QAction>(*window_, "CacheClear");
+        for (QWidget* widget :
+             {static_cast<QWidget*>(window_.get()), Control<QWidget>(*window_, "Check2")})
+            QCOMPARE(widget->actions(), (QList<QAction*>{use, clear}));
+        const std::string database = morvane::DefaultCachePath();
+        const std::string root = fs::canonical(pictures_->path()).string() + "/";
+        for (const bool on : {false, true}) {
+            use->setChecked(on);
+            StartAndWaitForPair();
+            Press("Command1");  // Stop
+            QCOMPARE(fs::exists(database), on);
+        }
+        QCOMPARE(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 2u);
+        clear->trigger();
+        QVERIFY(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).empty());
+        QVERIFY(messages_.isEmpty());
+        qputenv("XDG_CACHE_HOME", home);
     }
 };
 
