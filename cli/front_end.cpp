@@ -6,6 +6,7 @@
 
 #include "files/disposal.h"
 #include "files/sizes.h"
+#include "run/messages.h"
 
 namespace morvane::cli {
 
@@ -32,13 +33,14 @@ bool QuietFrontEnd::DisposeFile(const std::string& path) {
         contentKept = Pretend(removal);
     } else {
         DisposalResult result = morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder);
-        if (!result.message.empty()) {
+        if (const std::string message = DisposalMessage(path, result); !message.empty()) {
             progress_.Done();
-            std::cerr << result.message << "\n";
+            std::cerr << message << "\n";
         }
         removal.Removed = result.removed;
-        removal.MovedTo = std::move(result.movedTo);
-        contentKept = result.contentKept;
+        contentKept = result.problem == DisposalProblem::ContentKept;
+        if (options_.Dispose == DisposalWay::MoveToFolder)
+            removal.MovedTo = std::move(result.where);
     }
     if (contentKept) {
         ++notWiped_;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "files/no_replace.h"
@@ -19,11 +18,14 @@ namespace {
 constexpr int kMaxNumber = 9999;
 constexpr std::size_t kCopyBlock = 1 << 20;
 
-MoveResult Failed(std::string reason) {
-    return {false, {}, std::move(reason)};
+DisposalResult Failed(DisposalProblem problem) {
+    return DisposalFailed(problem);
 }
-MoveResult Failed(int error) {
-    return Failed(std::strerror(error));
+DisposalResult Failed(int error) {
+    return DisposalFailed(DisposalProblem::MoveFailed, error);
+}
+DisposalResult MovedTo(const std::string& target) {
+    return {true, DisposalProblem::None, 0, {}, target};
 }
 
 // The folder as a prefix ending in one separator; "" when no folder is named.
@@ -83,23 +85,23 @@ UniqueFd OpenUnnamed(const std::string& prefix) {
     return UniqueFd(::open(prefix.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
 }
 
-MoveResult CopyUnnamed(int in, const struct stat& info, UniqueFd out, const std::string& prefix,
-                       const std::string& name) {
+DisposalResult CopyUnnamed(int in, const struct stat& info, UniqueFd out, const std::string& prefix,
+                           const std::string& name) {
     if (const int error = CopyContents(in, out.Get(), info)) return Failed(error);
     const std::string self = "/proc/self/fd/" + std::to_string(out.Get());
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
         // Linking fails on a taken name, so nothing already there is replaced.
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return {true, target, {}};
+            return MovedTo(target);
         if (errno != EEXIST) return Failed(errno);
     }
-    return Failed("Нет свободного имени в папке для перемещения.");
+    return Failed(DisposalProblem::NoFreeName);
 }
 
 // Without unnamed files the copy takes its final name at once and goes again on any failure.
-MoveResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
-                     const std::string& name) {
+DisposalResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
+                         const std::string& name) {
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
         UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -107,30 +109,30 @@ MoveResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
         if (!out.Valid()) return Failed(errno);
         int error = CopyContents(in, out.Get(), info);
         if (error == 0 && !out.Close()) error = errno;
-        if (error == 0) return {true, target, {}};
+        if (error == 0) return MovedTo(target);
         ::unlink(target.c_str());
         return Failed(error);
     }
-    return Failed("Нет свободного имени в папке для перемещения.");
+    return Failed(DisposalProblem::NoFreeName);
 }
 
-MoveResult CopyAcross(const std::string& source, const std::string& prefix,
-                      const std::string& name) {
+DisposalResult CopyAcross(const std::string& source, const std::string& prefix,
+                          const std::string& name) {
     const UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.Valid()) return Failed(errno);
     struct stat info {};
     if (::fstat(in.Get(), &info) != 0) return Failed(errno);
-    if (!S_ISREG(info.st_mode)) return Failed("На другой диск переносится только обычный файл.");
+    if (!S_ISREG(info.st_mode)) return Failed(DisposalProblem::NotRegularFile);
     UniqueFd unnamed = OpenUnnamed(prefix);
-    MoveResult result = unnamed.Valid()
-                            ? CopyUnnamed(in.Get(), info, std::move(unnamed), prefix, name)
-                            : CopyNamed(in.Get(), info, prefix, name);
-    if (!result.moved) return result;
+    DisposalResult result = unnamed.Valid()
+                                ? CopyUnnamed(in.Get(), info, std::move(unnamed), prefix, name)
+                                : CopyNamed(in.Get(), info, prefix, name);
+    if (!result.removed) return result;
     FlushFolder(prefix);
     if (::unlink(source.c_str()) != 0) {
         // Both copies would otherwise stay; the original is the one to keep.
         const int error = errno;
-        ::unlink(result.target.c_str());
+        ::unlink(result.where.c_str());
         return Failed(error);
     }
     return result;
@@ -158,23 +160,27 @@ std::string NumberedName(const std::string& name, int number) {
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
-MoveResult MoveIntoFolder(const std::string& source, const std::string& folder) {
+DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder) {
     const std::string prefix = FolderPrefix(folder);
-    if (prefix.empty()) return Failed("Папка для перемещения не задана.");
-    if (!CreateFolderPath(prefix)) return Failed("Не могу создать папку " + prefix);
+    if (prefix.empty()) return Failed(DisposalProblem::NoMoveFolder);
+    if (!CreateFolderPath(prefix)) {
+        DisposalResult result = Failed(DisposalProblem::CannotMakeFolder);
+        result.where = prefix;
+        return result;
+    }
     const auto slash = source.rfind(kSeparator);
     const std::string name = source.substr(slash == std::string::npos ? 0 : slash + 1);
     const std::string sourceFolder =
         slash == std::string::npos ? std::string(".") : source.substr(0, slash + 1);
-    if (SameFolder(sourceFolder, prefix)) return Failed("Файл уже лежит в папке для перемещения.");
+    if (SameFolder(sourceFolder, prefix)) return Failed(DisposalProblem::AlreadyInFolder);
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
         const int error = RenameNoReplace(source, target);
-        if (error == 0) return {true, target, {}};
+        if (error == 0) return MovedTo(target);
         if (error == EXDEV) return CopyAcross(source, prefix, name);
         if (error != EEXIST) return Failed(error);
     }
-    return Failed("Нет свободного имени в папке для перемещения.");
+    return Failed(DisposalProblem::NoFreeName);
 }
 
 }  // namespace morvane

@@ -3,6 +3,8 @@
 // under the same name is never replaced.
 #include <string>
 
+#include "files/disposal_result.h"
+
 namespace morvane {
 
 // Creates the folder level by level when it is missing; true when it exists afterwards.
@@ -13,16 +15,10 @@ bool CreateFolderPath(const std::string& path);
 // (or a hidden name such as ".profile") gets the number at its end.
 std::string NumberedName(const std::string& name, int number);
 
-struct MoveResult {
-    bool moved = false;
-    std::string target;  // where the file is now, when moved
-    std::string reason;  // why it was not moved, for the user
-};
-
 // Moves `source` into `folder` (with or without a trailing separator), under its own name or,
 // when that is taken, the first free NumberedName. Across file systems the file is copied,
 // flushed to the disk, and only then removed from its place; a failed copy leaves nothing
 // behind and the original untouched.
-MoveResult MoveIntoFolder(const std::string& source, const std::string& folder);
+DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder);
 
 }  // namespace morvane

@@ -17,14 +17,16 @@ struct ErrorFree {
 
 }  // namespace
 
-TrashResult MoveToTrash(const std::string& path) {
+DisposalResult MoveToTrash(const std::string& path) {
     // A path is bytes: GIO takes it as it stands, valid UTF-8 or not.
     const std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(path.c_str()));
     GError* failure = nullptr;
     const bool trashed = g_file_trash(file.get(), nullptr, &failure);
     const std::unique_ptr<GError, ErrorFree> error(failure);
-    if (trashed) return {true, {}};
-    return {false, error ? error->message : std::string()};
+    if (trashed) return {.removed = true};
+    DisposalResult result = DisposalFailed(DisposalProblem::TrashFailed);
+    if (error) result.detail = error->message;
+    return result;
 }
 
 }  // namespace morvane

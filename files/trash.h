@@ -3,14 +3,11 @@
 // own disk, with an information file that restores any name, whatever bytes it holds.
 #include <string>
 
+#include "files/disposal_result.h"
+
 namespace morvane {
 
-struct TrashResult {
-    bool trashed = false;
-    std::string reason;  // why not, in the system's words
-};
-
 // Moves the file into the trash, without a question; on failure the file stays where it was.
-TrashResult MoveToTrash(const std::string& path);
+DisposalResult MoveToTrash(const std::string& path);
 
 }  // namespace morvane

@@ -157,21 +157,21 @@ WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObs
     return fd.Close() ? WipeStatus::Overwritten : WipeStatus::WriteFailed;
 }
 
-WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) {
+DisposalResult WipeAndRemove(const std::string& path, const WipeObserver& observer) {
     std::mt19937 random = TimeSeededGenerator();
     const auto identity = IdentityOf(path);
-    WipeResult result;
+    DisposalResult result;
     switch (WipeFile(path, random, observer)) {
         case WipeStatus::NoFile:
             return result;
         case WipeStatus::CannotOpen:
-            result.message = "Не могу открыть файл!\n" + path;
+            result.problem = DisposalProblem::CannotOpen;
             break;
         case WipeStatus::WriteFailed:
-            result.message = "Не могу перезаписать файл!\n" + path;
+            result.problem = DisposalProblem::CannotOverwrite;
             break;
         case WipeStatus::OtherNames:
-            result.contentKept = true;
+            result.problem = DisposalProblem::ContentKept;
             break;
         case WipeStatus::Overwritten:
         case WipeStatus::NotOverwritten:
@@ -183,17 +183,15 @@ WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer) 
         // The file went, or another took its name, while it was being wiped: that one was not
         // chosen for removal, so it gets its name back and stays.
         if (renamed != path) RenameNoReplace(renamed, path);
-        result.message = "Не могу удалить файл!\n" + path;
-        return result;
+        return DisposalFailed(DisposalProblem::CannotRemove);
     }
     result.removed = RemoveFile(renamed);
-    if (!result.removed && result.message.empty())
-        result.message = "Не могу удалить файл!\n" + path + (renamed != path ? "\n" + renamed : "");
-    // The user asked for the bytes to go; the other names still hold them.
-    if (result.removed && result.contentKept)
-        result.message =
-            "У файла есть другие имена: удалено только это имя, содержимое не затёрто.\n" + path;
-    result.contentKept = result.contentKept && result.removed;
+    if (!result.removed && result.problem == DisposalProblem::ContentKept)
+        result.problem = DisposalProblem::None;
+    if (!result.removed && result.problem == DisposalProblem::None) {
+        result.problem = DisposalProblem::CannotRemove;
+        if (renamed != path) result.where = renamed;
+    }
     return result;
 }
 

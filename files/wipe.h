@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "files/disposal_result.h"
+
 namespace morvane {
 
 inline constexpr int kWipePasses = 3;
@@ -53,14 +55,8 @@ enum class WipeStatus {
 WipeStatus WipeFile(const std::string& path, std::mt19937& random,
                     const WipeObserver& observer = {});
 
-struct WipeResult {
-    bool removed = false;
-    bool contentKept = false;  // removed, but the content lives on under another name
-    std::string message;       // for the user, when something failed or was only removed
-};
-
 // The whole wipe: WipeFile, RenameToRandom, RemoveFile. The rename and the removal are tried
 // even when the file could not be overwritten.
-WipeResult WipeAndRemove(const std::string& path, const WipeObserver& observer = {});
+DisposalResult WipeAndRemove(const std::string& path, const WipeObserver& observer = {});
 
 }  // namespace morvane

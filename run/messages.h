@@ -3,11 +3,15 @@
 // happened (a path, an outcome, an errno) and the front ends show these.
 #include <string>
 
+#include "files/disposal_result.h"
+
 namespace morvane {
 
 // The log or the list could not be made, or may not be used (see OutputFiles::Open).
 std::string CreateFailedMessage(const std::string& path);
 // A line could not be written to the log or the list.
 std::string WriteFailedMessage(const std::string& path);
+// What the user is told about the disposal of `path`; empty when there is nothing to tell.
+std::string DisposalMessage(const std::string& path, const DisposalResult& result);
 
 }  // namespace morvane

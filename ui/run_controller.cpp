@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <utility>
 
+#include "run/messages.h"
+
 namespace morvane {
 
 // One run and its worker thread. The worker touches only `Running` and the search's
@@ -222,7 +224,8 @@ bool RunController::DisposeFile(const std::string& fullPath) {
         current_ ? current_->Search.Settings().MoveFolder : std::string();
     const DisposalResult result =
         ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder);
-    if (!result.message.empty()) display_.ShowCritical(QString::fromStdString(result.message));
+    if (const std::string message = DisposalMessage(fullPath, result); !message.empty())
+        display_.ShowCritical(QString::fromStdString(message));
     return result.removed;
 }
 

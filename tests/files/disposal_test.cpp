@@ -74,9 +74,9 @@ TEST(DisposeFile, MoveMakesTheFolderAndNeverReplacesAFileOfTheSameName) {
     WriteTextFile(dir / "right/pic.jpg", "from right");
     const DisposalResult left =
         DisposeFile(dir / "left/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a/");
-    EXPECT_TRUE(left.removed && left.message.empty()) << left.message;
-    EXPECT_EQ(left.movedTo, dir / "out/a/pic.jpg");
-    EXPECT_EQ(DisposeFile(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").movedTo,
+    EXPECT_TRUE(left.removed && left.problem == DisposalProblem::None);
+    EXPECT_EQ(left.where, dir / "out/a/pic.jpg");
+    EXPECT_EQ(DisposeFile(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").where,
               dir / "out/a/pic (2).jpg");
     EXPECT_EQ(ReadFile(dir / "out/a/pic.jpg"), "from left");
     EXPECT_EQ(ReadFile(dir / "out/a/pic (2).jpg"), "from right");
@@ -103,12 +103,12 @@ TEST(DisposeFile, MoveAcrossFileSystemsCopiesFlushesAndRemoves) {
     WriteTextFile(dir / "out/second.jpg", "kept");
 
     const DisposalResult moved = DisposeFile(source, DisposalWay::MoveToFolder, dir / "out/");
-    EXPECT_TRUE(moved.removed) << moved.message;
+    EXPECT_TRUE(moved.removed) << moved.error;
     EXPECT_EQ(ReadFile(dir / "out/pic.jpg"), content);
     EXPECT_EQ(fs::last_write_time(dir / "out/pic.jpg"), stamp);
     EXPECT_EQ(fs::status(dir / "out/pic.jpg").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(DisposeFile(shm + "/second.jpg", DisposalWay::MoveToFolder, dir / "out").movedTo,
+    EXPECT_EQ(DisposeFile(shm + "/second.jpg", DisposalWay::MoveToFolder, dir / "out").where,
               dir / "out/second (2).jpg");
     EXPECT_EQ(ReadFile(dir / "out/second.jpg"), "kept");
     EXPECT_EQ(ReadFile(dir / "out/second (2).jpg"), "second");
@@ -136,7 +136,7 @@ TEST(DisposeFile, TrashRecordsEveryNameSoThatItRestoresToItsOwnPlace) {
         expected.insert(dir / name);
         WriteTextFile(dir / name, name);
         const DisposalResult result = DisposeFile(dir / name, DisposalWay::Trash, "");
-        EXPECT_TRUE(result.removed && !fs::exists(dir / name)) << result.message;
+        EXPECT_TRUE(result.removed && !fs::exists(dir / name)) << result.detail;
     }
     for (const auto& entry : fs::directory_iterator(kTrash + "/info")) {
         const std::string path = RecordedPath(entry.path().string());
@@ -160,35 +160,39 @@ TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
     fs::remove(kTrash);
     if (hadTrash) fs::rename(kTrash + "-aside", kTrash);
     EXPECT_FALSE(result.removed);
-    EXPECT_TRUE(
-        result.message.starts_with("Не могу переместить файл в корзину!\n" + dir / "pic.jpg"))
-        << result.message;
+    EXPECT_EQ(result.problem, DisposalProblem::TrashFailed);
+    EXPECT_FALSE(result.detail.empty());
     EXPECT_EQ(ReadFile(dir / "pic.jpg"), "picture");
 }
 
 // No way, a folder or a missing path: nothing happens and nothing is reported. A move without
-// a folder, or into the file's own folder, is reported. A wipe removes.
+// a folder, or into the file's own folder, is refused. A wipe removes.
 TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
     const TempDir dir;
     WriteTextFile(dir / "pic.jpg", "x");
     fs::create_directories(dir / "folder");
     WriteTextFile(dir / "folder/inside.jpg", "y");
-    EXPECT_EQ(DisposeFile(dir / "pic.jpg", DisposalWay::None, dir / "out").message, "");
+    EXPECT_EQ(DisposeFile(dir / "pic.jpg", DisposalWay::None, dir / "out").problem,
+              DisposalProblem::None);
     for (const auto way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe})
         for (const std::string& path : {dir / "folder", dir / "folder/", dir / "missing.jpg"}) {
             const DisposalResult result = DisposeFile(path, way, dir / "out");
-            EXPECT_FALSE(result.removed || !result.message.empty()) << path;
+            EXPECT_FALSE(result.removed || result.problem != DisposalProblem::None) << path;
         }
-    for (const std::string& folder : {std::string(), std::string("   "), dir.path().string()}) {
+    const std::pair<std::string, DisposalProblem> refused[] = {
+        {"", DisposalProblem::NoMoveFolder},
+        {"   ", DisposalProblem::NoMoveFolder},
+        {dir.path().string(), DisposalProblem::AlreadyInFolder}};
+    for (const auto& [folder, problem] : refused) {
         const DisposalResult result =
             DisposeFile(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
         EXPECT_FALSE(result.removed) << folder;
-        EXPECT_NE(result.message.find(dir / "pic.jpg"), std::string::npos) << result.message;
+        EXPECT_EQ(result.problem, problem) << folder;
     }
     EXPECT_EQ(Names(dir.path().string()), (std::vector<std::string>{"folder", "pic.jpg"}));
     EXPECT_EQ(ReadFile(dir / "folder/inside.jpg"), "y");
     const DisposalResult wiped = DisposeFile(dir / "pic.jpg", DisposalWay::Wipe, "");
-    EXPECT_TRUE(wiped.removed && wiped.message.empty()) << wiped.message;
+    EXPECT_TRUE(wiped.removed && wiped.problem == DisposalProblem::None);
     EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"folder"});
 }
 
@@ -203,7 +207,7 @@ TEST(DisposalFaults, AFileThatCannotLeaveItsFolderIsReportedForEveryWay) {
     for (const DisposalWay way :
          {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
         const DisposalResult result = DisposeFile(dir / "pictures/a.jpg", way, dir / "moved");
-        EXPECT_FALSE(result.removed || result.message.empty()) << result.message;
+        EXPECT_FALSE(result.removed || result.problem == DisposalProblem::None);
         EXPECT_TRUE(fs::exists(dir / "pictures/a.jpg"));
         if (way != DisposalWay::Wipe) {
             EXPECT_EQ(ReadFile(dir / "pictures/a.jpg"), "bytes");
@@ -224,7 +228,9 @@ TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
     WriteTextFile(dir / "big.jpg", bytes);
     const DisposalResult result =
         DisposeFile(dir / "big.jpg", DisposalWay::MoveToFolder, dir / "tiny/moved");
-    EXPECT_FALSE(result.removed || result.message.empty());
+    EXPECT_FALSE(result.removed);
+    EXPECT_EQ(result.problem, DisposalProblem::MoveFailed);
+    EXPECT_EQ(result.error, ENOSPC);
     EXPECT_EQ(ReadFile(dir / "big.jpg"), bytes);
     EXPECT_FALSE(fs::exists(dir / "tiny/moved") && !fs::is_empty(dir / "tiny/moved"));
 }
@@ -289,8 +295,8 @@ TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
     EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
     ExpectPasses(blocks, GetParam());
     ::chmod(path.c_str(), 0444);
-    const WipeResult removed = WipeAndRemove(path);
-    EXPECT_TRUE(removed.removed && removed.message.empty()) << removed.message;
+    const DisposalResult removed = WipeAndRemove(path);
+    EXPECT_TRUE(removed.removed && removed.problem == DisposalProblem::None);
     EXPECT_TRUE(fs::is_empty(dir.path()));  // no random-named leftover either
 }
 
@@ -305,10 +311,10 @@ TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
     pid_t child = 0;
     // posix_spawn returns once the program runs (or has failed to start).
     ASSERT_EQ(::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ), 0);
-    const WipeResult result = WipeAndRemove(path);
+    const DisposalResult result = WipeAndRemove(path);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    EXPECT_EQ(result.message, "Не могу открыть файл!\n" + path);
+    EXPECT_EQ(result.problem, DisposalProblem::CannotOpen);
     EXPECT_TRUE(result.removed);  // the rename and the removal were still tried
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -320,15 +326,12 @@ TEST(WipeAndRemove, LinksAndSharedContentAreRemovedWithoutTouchingTheOtherName) 
     fs::create_symlink(dir / "kept.jpg", dir / "soft.jpg");
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);  // must not hang the wipe
     // Only the other name's content is worth telling about: the user asked for it to go.
-    const std::string told =
-        "У файла есть другие имена: удалено только это имя, содержимое не "
-        "затёрто.\n" +
-        dir / "hard.jpg";
     for (const std::string name : {"hard.jpg", "soft.jpg", "pipe"}) {
-        const WipeResult result = WipeAndRemove(dir / name);
+        const DisposalResult result = WipeAndRemove(dir / name);
         EXPECT_TRUE(result.removed) << name;
-        EXPECT_EQ(result.contentKept, name == "hard.jpg") << name;
-        EXPECT_EQ(result.message, name == "hard.jpg" ? told : "") << name;
+        EXPECT_EQ(result.problem,
+                  name == "hard.jpg" ? DisposalProblem::ContentKept : DisposalProblem::None)
+            << name;
     }
     EXPECT_EQ(ReadFile(dir / "kept.jpg"), "kept copy");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -381,7 +384,6 @@ class WipeInterrupted : public ::testing::Test {
     const TempDir dir;
     const std::string chosen = dir / "chosen.jpg";
     const std::string neighbour = dir / "neighbour.jpg";
-    const std::string failed = "Не могу удалить файл!\n" + chosen;
 };
 
 TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWhole) {
@@ -391,26 +393,26 @@ TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWh
     EXPECT_EQ(fs::file_size(chosen), std::string("the picture to wipe").size());
     ExpectFilesLeft(2);
     // Nothing stays open or locked: a second attempt finishes the job.
-    const WipeResult again = WipeAndRemove(chosen);
-    EXPECT_TRUE(again.removed && again.message.empty()) << again.message;
+    const DisposalResult again = WipeAndRemove(chosen);
+    EXPECT_TRUE(again.removed && again.problem == DisposalProblem::None);
     ExpectFilesLeft(1);
 }
 
 TEST_F(WipeInterrupted, AFileRemovedBetweenPassesIsReportedAndNothingElseGoes) {
-    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
+    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
     EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.message, failed);
+    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
     ExpectFilesLeft(1);
 }
 
 TEST_F(WipeInterrupted, AFilePutInItsPlaceBetweenPassesStaysUnderItsName) {
     const std::string aside = dir / "aside.jpg";
-    const WipeResult result = WipeAndRemove(chosen, AtPass(1, [&] {
-                                                fs::rename(chosen, aside);
-                                                WriteTextFile(chosen, "a newer picture");
-                                            }));
+    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] {
+                                                    fs::rename(chosen, aside);
+                                                    WriteTextFile(chosen, "a newer picture");
+                                                }));
     EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.message, failed);
+    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
     EXPECT_EQ(ReadFile(chosen), "a newer picture");
     // The file the wipe began on was overwritten wherever it went; only the three names remain.
     EXPECT_NE(ReadFile(aside), "the picture to wipe");

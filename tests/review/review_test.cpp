@@ -10,6 +10,7 @@
 
 #include "files/disposal.h"
 #include "review/output_files.h"
+#include "run/messages.h"
 #include "run/program_folder.h"
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
@@ -237,7 +238,8 @@ std::function<bool(const std::string&)> MoveInto(const std::string& folder,
                                                  std::vector<std::string>& messages) {
     return [folder, &messages](const std::string& path) {
         const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, folder);
-        if (!result.message.empty()) messages.push_back(result.message);
+        if (const std::string told = DisposalMessage(path, result); !told.empty())
+            messages.push_back(told);
         return result.removed;
     };
 }
