@@ -248,7 +248,7 @@ class RunTest : public QObject {
     }
 
     // With "Похожие" ticked a picture and its brightened copy make a pair. A path too long
-    // for its cell is shown whole in the cell's tool tip, until Stop.
+    // for its cell is shown whole in the cell's tool tip.
     void similarRunGroupsTheBrightenedCopy() {
         const fs::path folder = *pictures_ / std::string(90, 'd');
         fs::create_directory(folder);
@@ -260,34 +260,29 @@ class RunTest : public QObject {
         auto* cell = Control<QLabel>(*window_, "Label2", 3);
         QVERIFY(cell->toolTip().endsWith(Cell(3)) && Cell(3).startsWith("ddd"));
         QVERIFY(fs::exists(cell->toolTip().toStdString()));
-        Press("Command1");
-        QCOMPARE(cell->toolTip(), QString());
     }
 
-    // Both context menus offer the fingerprint cache; a run without it makes no cache file,
-    // a run with it fills the file, and clearing empties it.
+    // A run without the fingerprint cache makes no cache file, a run with it fills the
+    // file, and clearing empties it.
     void cacheMenu() {
         const QByteArray home = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(*outside_ / "cache"));
         for (const char* name : {"a.png", "b.png"})
             morvane::test::WritePatternPicture(*pictures_ / name, 60, 40, 3);
-        auto* use = Control<QAction>(*window_, "CacheUse");
-        auto* clear = Control<QAction>(*window_, "CacheClear");
-        for (QWidget* widget :
-             {static_cast<QWidget*>(window_.get()), Control<QWidget>(*window_, "Check2")})
-            QCOMPARE(widget->actions(), (QList<QAction*>{use, clear}));
         const std::string database = morvane::DefaultCachePath();
-        const std::string root = fs::canonical(pictures_->path()).string() + "/";
         for (const bool on : {false, true}) {
-            use->setChecked(on);
+            Control<QAction>(*window_, "CacheUse")->setChecked(on);
             StartAndWaitForPair();
             Press("Command1");  // Stop
             QCOMPARE(fs::exists(database), on);
         }
-        QCOMPARE(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 2u);
-        clear->trigger();
-        QVERIFY(morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).empty());
-        QVERIFY(messages_.isEmpty());
+        const std::string root = fs::canonical(pictures_->path()).string() + "/";
+        const auto cached = [&] {
+            return morvane::FingerprintCache::Open(database, nullptr)->LoadFolder(root).size();
+        };
+        QCOMPARE(cached(), 2u);
+        Control<QAction>(*window_, "CacheClear")->trigger();
+        QVERIFY(cached() == 0 && messages_.isEmpty());
         qputenv("XDG_CACHE_HOME", home);
     }
 };
