@@ -19,7 +19,6 @@ class CandidateIndex {
     CandidateIndex(const std::vector<const std::uint8_t*>& prints, int maxDiffering,
                    WorkerPool* pool);
 
-    int Blocks() const { return blocks_; }
 
     // Calls visit(c) for every later slot c on the chains of `slot` for which alive(c) holds,
     // once per block the two share. Slots found not alive are unlinked for good, so each

@@ -85,10 +85,6 @@ std::uint8_t MeanLevel(const std::uint8_t* cells) {
     return static_cast<std::uint8_t>(sum / (GridSize * GridSize));
 }
 
-int HashDistance(std::uint64_t a, std::uint64_t b) {
-    return std::popcount(a ^ b);
-}
-
 int HashSimilarity(int distance) {
     return static_cast<int>(RoundHalfEven(100.0 * (kHashBits - distance) / kHashBits));
 }

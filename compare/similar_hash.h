@@ -21,7 +21,6 @@ std::uint8_t MeanLevel(const std::uint8_t* cells);
 // black and a white page (both flat, both hashing to 0) would otherwise match.
 inline constexpr int kMaxLevelGap = 64;
 
-int HashDistance(std::uint64_t a, std::uint64_t b);
 // 100 x (64 - distance) / 64, rounded half to even: 100 for equal hashes.
 int HashSimilarity(int distance);
 // The largest distance whose similarity reaches the threshold (1..100).

@@ -10,10 +10,4 @@ std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
-std::optional<FileIdentity> IdentityOfDescriptor(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) return std::nullopt;
-    return FileIdentity{info.st_dev, info.st_ino};
-}
-
 }  // namespace morvane

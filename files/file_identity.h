@@ -16,6 +16,5 @@ struct FileIdentity {
 
 // Links followed; nothing when the name leads to no file.
 std::optional<FileIdentity> IdentityOfPath(const std::string& path);
-std::optional<FileIdentity> IdentityOfDescriptor(int fd);
 
 }  // namespace morvane

@@ -85,7 +85,6 @@ class Canvas {
     void LockMapping() { mappingLocked_ = true; }
     bool mappingLocked() const { return mappingLocked_; }
     QTransform Transform() const;  // logical -> canvas
-    QTransform DeviceToCanvas() const { return deviceToCanvas_; }
 
     void Save();
     void Restore(std::int32_t which);

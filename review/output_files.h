@@ -41,7 +41,6 @@ class OutputFile {
     // disk, say); the file stays open.
     bool WriteLine(const std::string& line);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
   private:

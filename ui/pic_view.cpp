@@ -43,8 +43,6 @@ PicView::PicView(QWidget* parent)
     : QWidget(parent),
       pickers_(std::make_unique<FileDialogPickers>()),
       exitHandler_([](int status) { QCoreApplication::exit(status); }),
-      messageHandler_(
-          [this](const QString& text) { QMessageBox::critical(this, "Morvane", text); }),
       display_(std::make_unique<PicViewDisplay>(*this)),
       run_(std::make_unique<RunController>(*display_)) {
     setWindowTitle("Morvane");
@@ -73,16 +71,8 @@ void PicView::Form_Load() {
     text1_[0]->setFocus();
 }
 
-void PicView::SetPickerDialogs(std::unique_ptr<PickerDialogs> dialogs) {
-    pickers_ = std::move(dialogs);
-}
-
 void PicView::SetExitHandler(std::function<void(int)> handler) {
     exitHandler_ = std::move(handler);
-}
-
-void PicView::SetMessageHandler(std::function<void(const QString&)> handler) {
-    messageHandler_ = std::move(handler);
 }
 
 void PicView::SetFileHook(std::function<void(int)> hook) {
@@ -106,7 +96,7 @@ bool PicView::IsAwaitingDecision() const {
 }
 
 void PicView::ShowCritical(const QString& text) {
-    messageHandler_(text);
+    QMessageBox::critical(this, "Morvane", text);
 }
 
 void PicView::EndProgram(int status) {

@@ -30,12 +30,8 @@ class PicView : public QWidget {
     explicit PicView(QWidget* parent = nullptr);
     ~PicView() override;
 
-    // The dialogs behind the "<<" buttons; the window keeps using the given ones.
-    void SetPickerDialogs(std::unique_ptr<PickerDialogs> dialogs);
     // What Exit and a failed output file do to end the program (tests replace it).
     void SetExitHandler(std::function<void(int status)> handler);
-    // Shows a critical message titled with the program's name (tests replace it).
-    void SetMessageHandler(std::function<void(const QString& text)> handler);
     // Called on the collecting thread after each file of a run (tests hold a run with it).
     void SetFileHook(std::function<void(int index)> hook);
     // Called on the comparing thread as it starts (tests hold a run's comparison with it).
@@ -98,7 +94,6 @@ class PicView : public QWidget {
     QElapsedTimer refilled_;
     std::unique_ptr<PickerDialogs> pickers_;
     std::function<void(int)> exitHandler_;
-    std::function<void(const QString&)> messageHandler_;
     std::unique_ptr<PicViewDisplay> display_;
     std::unique_ptr<RunController> run_;
 };

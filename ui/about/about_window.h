@@ -41,7 +41,6 @@ class fAbout : public QDialog {
     static void ShowModal(QWidget* owner);
 
     // The highlighted line, or -1 for none.
-    int HighlightedLine() const { return highlighted_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
