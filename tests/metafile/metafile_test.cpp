@@ -116,13 +116,24 @@ TEST(EmfRender, FilledRectangleOnBackgroundAndReportedSize) {
               std::tuple(QSize(100, 80), QSize(100, 80), QImage::Format_RGBA8888));
 }
 
-TEST(EmfRender, LinesAndPolylinesUseTheSelectedPen) {
-    EmfWriter emf(100, 100);
-    emf.Pen(1, 0, 5, Rgb(0, 0, 0)).Select(1).MoveTo(10, 30).LineTo(90, 30);
-    emf.Polyline16({10, 70, 50, 70, 50, 95});
-    ExpectPixels(
-        emf.Finish(),
-        {{50, 30, kBlack}, {30, 70, kBlack}, {50, 85, kBlack}, {50, 50, kClear}, {70, 85, kClear}});
+// On and off a line and a polyline in the selected pen; the pie's centre, inside the ellipse
+// and outside it in its box; on and off a straight Bezier in the stock pen.
+TEST(EmfRender, LinesShapesAndBeziers) {
+    EmfWriter emf = Filled(100, 100, Rgb(0, 0, 0));
+    emf.Ellipse(50, 50, 100, 100).Record(47, {0, 0, 40, 40, 40, 20, 20, 0});  // top right
+    emf.Pen(2, 0, 5, Rgb(0, 0, 0)).Select(2).MoveTo(10, 30).LineTo(90, 30);
+    emf.Polyline16({10, 70, 50, 70, 50, 95}).Select(kBlackPen);
+    emf.Polyline16({60, 10, 70, 10, 80, 10, 90, 10}, 85);
+    ExpectPixels(emf.Finish(), {{50, 30, kBlack},
+                                {30, 70, kBlack},
+                                {50, 85, kBlack},
+                                {50, 50, kClear},
+                                {30, 85, kClear},
+                                {23, 17, kBlack},
+                                {75, 75, kBlack},
+                                {52, 52, kClear},
+                                {75, 10, kInked},
+                                {75, 20, kClear}});
 }
 
 TEST(EmfRender, WindowAndViewportScaleTheDrawing) {
@@ -141,16 +152,6 @@ TEST(EmfRender, WorldTransformAndSavedStates) {
     ExpectPixels(emf.Finish(), {{10, 10, kRed}, {60, 60, kBlue}, {30, 30, kClear}});
 }
 
-// The pie's centre, inside the ellipse, outside it in its box, on and off a straight Bezier.
-TEST(EmfRender, EllipsesPiesAndBeziers) {
-    EmfWriter emf = Filled(100, 100, Rgb(0, 0, 0));
-    emf.Ellipse(50, 50, 100, 100).Record(47, {0, 0, 40, 40, 40, 20, 20, 0});  // top right
-    emf.Select(kBlackPen).Polyline16({60, 10, 70, 10, 80, 10, 90, 10}, 85);
-    ExpectPixels(
-        emf.Finish(),
-        {{23, 17, kBlack}, {75, 75, kBlack}, {52, 52, kClear}, {75, 10, kInked}, {75, 20, kClear}});
-}
-
 // Two closed squares, then a figure that starts with a curve and is left open (FillPath closes
 // it): it must not join the second square.
 TEST(EmfRender, LaterFiguresStartAtTheirMoveTo) {
@@ -165,11 +166,9 @@ TEST(EmfRender, LaterFiguresStartAtTheirMoveTo) {
 
 TEST(MetafileRender, StretchedBitmapKeepsItsQuadrants) {
     const auto dib = test::MakeDib24(2, 2, {0xFF0000, 0xFF00, 0xFF, 0xFFFFFF});
-    const std::initializer_list<Probe> quadrants = {// top: red, green; bottom: blue, white
-                                                    {10, 10, kRed},
-                                                    {90, 10, 0xFF00FF00},
-                                                    {10, 90, kBlue},
-                                                    {90, 90, kWhite}};
+    // Top: red, green; bottom: blue, white.
+    const std::initializer_list<Probe> quadrants = {
+        {10, 10, kRed}, {90, 10, 0xFF00FF00}, {10, 90, kBlue}, {90, 90, kWhite}};
     ExpectPixels(EmfWriter(100, 100).StretchDib(0, 0, 100, 100, dib).Finish(), quadrants);
     ExpectPixels(WmfWriter(100, 100, 96).StretchDib(0, 0, 100, 100, dib, 0x00CC0020).Finish(),
                  quadrants);
@@ -180,13 +179,14 @@ TEST(MetafileRender, StretchedBitmapKeepsItsQuadrants) {
 TEST(EmfRender, MaskAndPicturePairsLeaveTheGroundShowing) {
     constexpr int kSide = 100;
     constexpr std::uint32_t kSrcPaint = 0x00EE0086, kSrcAnd = 0x008800C6;
-    std::vector<std::uint8_t> mask(kSide * kSide, 0);
     std::vector<std::uint32_t> picture(kSide * kSide, 0xFFFFFF);
-    for (int y = 25; y < 75; ++y) {
-        std::fill_n(&mask[y * kSide + 25], 50, 1);
-        std::fill_n(&picture[y * kSide + 25], 50, 0xFF0000);
+    Bytes mask;  // runs of 25 skipped and 50 set in the middle rows, the rest skipped
+    for (int y = 0; y < kSide; ++y) {
+        if (y >= 25 && y < 75) mask.I16s({25, 1 << 8 | 50});
+        std::fill_n(&picture[y * kSide + 25], y >= 25 && y < 75 ? 50 : 0, 0xFF0000);
+        mask.U16(0);
     }
-    const auto maskDib = test::MakeRle8Dib(kSide, kSide, {0x000000, 0xFFFFFF}, mask);
+    const auto maskDib = test::Rle8Dib(kSide, kSide, {0x000000, 0xFFFFFF}, mask.U16(0x100).data);
     const auto pictureDib = test::MakeDib24(kSide, kSide, picture);
     EmfWriter emf = Filled(kSide, kSide, Rgb(0, 0, 255));
     emf.Rectangle(0, 0, 50, kSide);
@@ -199,7 +199,7 @@ TEST(EmfRender, MaskAndPicturePairsLeaveTheGroundShowing) {
 
 // Pixels a run-length picture skips leave the canvas as it was, whatever the raster operation.
 TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
-    const auto dib = test::MakeRle8Dib(2, 1, {0x000000, 0xFF0000}, {1, 0});  // red, skipped
+    const auto dib = test::Rle8Dib(2, 1, {0x000000, 0xFF0000}, {1, 1, 0, 0, 0, 1});  // red, skipped
     for (const std::uint32_t rop : {0x00CC0020u, 0x008800C6u, 0x00EE0086u, 0x00660046u}) {
         EmfWriter emf = Filled(100, 100, Rgb(0, 0, 255));
         emf.Rectangle(0, 0, 100, 100).StretchDib(0, 0, 100, 100, dib, rop);
@@ -279,7 +279,8 @@ std::vector<std::uint8_t> RichEmf() {
     emf.Record(30, {0, 0, 80, 60}).Record(17, {3});
     emf.Font(4, -12, 400).Select(4).Text(10, 10, u"Mv");
     emf.StretchDib(10, 10, 30, 30, test::MakeDib24(2, 2, {1, 2, 3, 4}));
-    emf.StretchDib(10, 10, 30, 30, test::MakeRle8Dib(2, 2, {0, 0xFFFFFF}, {0, 1, 1, 0}),
+    emf.StretchDib(10, 10, 30, 30,
+                   test::Rle8Dib(2, 2, {0, 0xFFFFFF}, {1, 1, 0, 0, 1, 0, 1, 1, 0, 0, 0, 1}),
                    0x00EE0086);  // SRCPAINT
     return emf.Finish();
 }

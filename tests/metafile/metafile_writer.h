@@ -72,24 +72,11 @@ inline Dib MakeDib24(int width, int height, const std::vector<std::uint32_t>& to
     return {std::int16_t(width), std::int16_t(height), DibInfo(width, height, 24, 0, 0), bits.data};
 }
 
-// RLE8 of palette indices given top row first: each row in runs of equal indices up to its last
-// non-zero index, then end of row (the rest is skipped, as encoders do); end of picture last.
-inline Dib MakeRle8Dib(int width, int height, const std::vector<std::uint32_t>& paletteRgb,
-                       const std::vector<std::uint8_t>& topDownIndices) {
-    Bytes bits;
-    for (int y = height - 1; y >= 0; --y) {
-        const std::uint8_t* row = &topDownIndices[y * width];
-        int end = width;
-        while (end > 0 && row[end - 1] == 0) --end;
-        for (int x = 0, run = 1; x < end; x += run, run = 1) {
-            while (x + run < end && run < 255 && row[x + run] == row[x]) ++run;
-            bits.U8(run).U8(row[x]);
-        }
-        bits.U8(0).U8(0);
-    }
-    bits.U8(0).U8(1);
+// Run-length bits (RLE8) of palette indices.
+inline Dib Rle8Dib(int width, int height, const std::vector<std::uint32_t>& paletteRgb,
+                   const std::vector<std::uint8_t>& bits) {
     return {std::int16_t(width), std::int16_t(height),
-            DibInfo(width, height, 8, 1, bits.data.size(), paletteRgb), bits.data};
+            DibInfo(width, height, 8, 1, bits.size(), paletteRgb), bits};
 }
 
 class EmfWriter {
