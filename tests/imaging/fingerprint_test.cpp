@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <numeric>
-#include <random>
 #include <tuple>
 
 #include "imaging/decode.h"
@@ -111,11 +109,9 @@ TEST(Fingerprint, LargeJpegShrinksOnLoadOnlyDownToHalfAThousandPixels) {
     const TempDir dir;
     Noise(2100, 2048, 3).jpegsave((dir / "big.jpg").c_str());
     // 2048 / 4 keeps 512 pixels, 2048 / 8 would not: the loader shrinks by 4.
-    for (const int shrink : {4, 8}) {
-        const std::string name = dir / ("shrunk" + std::to_string(shrink) + ".png");
+    for (const int shrink : {4, 8})
         VImage::jpegload((dir / "big.jpg").c_str(), VImage::option()->set("shrink", shrink))
-            .write_to_file(name.c_str());
-    }
+            .write_to_file((dir / ("shrunk" + std::to_string(shrink) + ".png")).c_str());
     const Fingerprint big = Make(dir / "big.jpg").Fingerprint;
     EXPECT_EQ(big, Make(dir / "shrunk4.png").Fingerprint);
     EXPECT_NE(big, Make(dir / "shrunk8.png").Fingerprint);
@@ -140,14 +136,12 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
              {"one.png", grey, 1, bits(1)},
              {"pal4.png", rgb, 4, bits(4)->set("palette", true)},
              {"grey.png", grey, 8},
-             {"rgb.jpg", rgb, 24},
              {"pal4.bmp", (x % 16 * 16).bandjoin_const({0, 90}).cast(VIPS_FORMAT_UCHAR), 4,
               bits(4)},
              {"pal8.tif", (x * 6).bandjoin_const({20, 200}).cast(VIPS_FORMAT_UCHAR), 8, bits(8)},
              {"rgb.bmp", rgb, 24},
              {"flat.gif", rgb, 8},  // even one colour counts as an 8-bit palette
              {"alpha.png", rgba, 32},
-             {"grey16.png", grey.colourspace(VIPS_INTERPRETATION_GREY16), 16},
              {"rgb16.png", rgb.colourspace(VIPS_INTERPRETATION_RGB16), 48},
              {"rgba16.png", rgba.colourspace(VIPS_INTERPRETATION_RGB16), 64}}) {
         const std::string file = dir / name;
@@ -190,78 +184,36 @@ TEST(Fingerprint, PicturesDeclaringEnormousSizesFailCleanly) {
 
 TEST(Fingerprint, PanoramasOverAHundredMegapixelsAreRead) {
     const TempDir dir;
-    const auto ramp = [&](int width, int height, const std::string& name) {
-        (VImage::grey(width, height, VImage::option()->set("uchar", true)))
-            .pngsave((dir / name).c_str(), VImage::option()
-                                               ->set("compression", 0)
-                                               ->set("filter", VIPS_FOREIGN_PNG_FILTER_NONE));
-        return Make(dir / name);
+    const auto ramp = [&](int width, int height) {
+        const std::string file = dir / (std::to_string(width) + ".png");
+        VImage::grey(width, height, VImage::option()->set("uchar", true))
+            .pngsave(file.c_str(), VImage::option()
+                                       ->set("compression", 0)
+                                       ->set("filter", VIPS_FOREIGN_PNG_FILTER_NONE));
+        return Make(file);
     };
-    const Dubl big = ramp(12000, 9000, "big.png");
-    ASSERT_EQ(big.Fingerprint.size(), 1024u);
+    const Dubl big = ramp(12000, 9000);
     EXPECT_EQ(std::pair(big.PicWidth, big.PicHeight), std::pair(12000, 9000));
-    EXPECT_GE(EqualCells(big.Fingerprint, ramp(1200, 900, "small.png").Fingerprint), 900);
-    const auto shown = DecodeForDisplay(dir / "big.png", 400, 300);
-    ASSERT_TRUE(shown.has_value());
-    EXPECT_EQ(shown->drawWidth, 400);
+    EXPECT_GE(EqualCells(big.Fingerprint, ramp(1200, 900).Fingerprint), 900);
+    const auto shown = DecodeForDisplay(dir / "12000.png", 400, 300);
+    EXPECT_TRUE(shown && shown->drawWidth == 400);
 }
 
-// A photo-like picture: blurred discs of colour on gradients, with fine noise on top.
-VImage PhotoLike(int side) {
-    std::mt19937 random(1);
-    const VImage xyz = VImage::xyz(side, side) * (255.0 / side), x = xyz[0], y = xyz[1];
-    VImage image = x.bandjoin(y).bandjoin(x * 0.5 + y * 0.5).copy_memory();
-    for (int i = 0; i < 12; ++i) {
-        const std::vector<double> ink = {double(random() % 256), double(random() % 256),
-                                         double(random() % 256)};
-        image.draw_circle(ink, random() % side, random() % side, 20 + random() % (side / 5),
-                          VImage::option()->set("fill", true));
-    }
-    const VImage noise =
-        VImage::gaussnoise(side, side, VImage::option()->set("sigma", 25.0)->set("seed", 1))
-            .gaussblur(0.8);
-    return (image.gaussblur(side / 300.0) + noise.bandjoin(noise).bandjoin(noise))
-        .cast(VIPS_FORMAT_UCHAR)
-        .copy_memory();
-}
-
-// The copies are made with a good resampler. libvips' 8-bit resize brightens by about a
-// quarter of a grey level, which alone moves a quarter of the cells by one; the copies are
-// therefore resized in floating point and rounded once.
-TEST(Fingerprint, SmallerCopiesOfAPhotoKeepTheirCells) {
-    const TempDir dir;
-    const VImage photo = PhotoLike(1200);
-    photo.write_to_file((dir / "full.tif").c_str());
-    const Fingerprint full = Make(dir / "full.tif").Fingerprint;
-    ASSERT_EQ(full.size(), 1024u);
-    for (const auto& [scale, least] : {std::pair{0.5, 0.9}, {0.25, 0.85}}) {
-        photo.cast(VIPS_FORMAT_FLOAT)
-            .resize(scale)
-            .round(VIPS_OPERATION_ROUND_RINT)
-            .cast(VIPS_FORMAT_UCHAR)
-            .write_to_file((dir / "copy.tif").c_str());
-        EXPECT_GE(EqualCells(full, Make(dir / "copy.tif").Fingerprint), least * 1024) << scale;
-    }
-}
-
+// A tiny picture is not enlarged and keeps its alpha; a thin line is too small to show.
 TEST(DecodeForDisplay, FitsTheBoxKeepingTheAspect) {
     const TempDir dir;
     Noise(1000, 500, 3).jpegsave((dir / "wide.jpg").c_str());
-    const auto wide = DecodeForDisplay(dir / "wide.jpg", 124, 124);
-    ASSERT_TRUE(wide.has_value());
-    EXPECT_EQ(std::tuple(wide->width, wide->drawWidth, wide->drawHeight),
-              std::tuple(1000, 124, 62));
-    EXPECT_EQ(wide->pixels.size(), 124u * 62 * wide->bands);
-
     Flat(2, 1, {10, 20, 30, 40}).write_to_file((dir / "tiny.png").c_str());
-    const auto tiny = DecodeForDisplay(dir / "tiny.png", 124, 124);
-    ASSERT_TRUE(tiny.has_value());
-    EXPECT_EQ(tiny->bands, 4);
-    EXPECT_EQ(tiny->pixels, (std::vector<std::uint8_t>{10, 20, 30, 40, 10, 20, 30, 40}));
-
     test::WriteFlatPicture(dir / "line.png", 1000, 3, 0, 0, 0);
-    EXPECT_FALSE(DecodeForDisplay(dir / "line.png", 124, 124).has_value());
-    EXPECT_FALSE(DecodeForDisplay(dir / "missing.png", 124, 124).has_value());
+    const auto wide = DecodeForDisplay(dir / "wide.jpg", 124, 124);
+    const auto tiny = DecodeForDisplay(dir / "tiny.png", 124, 124);
+    ASSERT_TRUE(wide && tiny);
+    EXPECT_EQ(std::tuple(wide->width, wide->drawWidth, wide->drawHeight, wide->pixels.size()),
+              std::tuple(1000, 124, 62, 124u * 62 * wide->bands));
+    EXPECT_EQ(std::pair(tiny->bands, tiny->pixels),
+              std::pair(4, std::vector<std::uint8_t>{10, 20, 30, 40, 10, 20, 30, 40}));
+    for (const char* name : {"line.png", "missing.png"})
+        EXPECT_FALSE(DecodeForDisplay(dir / name, 124, 124)) << name;
 }
 
 TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
