@@ -59,23 +59,20 @@ std::vector<std::uint8_t> Content(std::mt19937& random, int width, int height, i
 
 TEST(GridReducer, GivesThePlainCubicForEverySize) {
     std::mt19937 random(20261207);
-    struct Size {
-        int width, height;
-    };
-    std::vector<Size> sizes = {{1, 1}, {1, 300}, {300, 1}, {32, 32}, {7, 5}, {33, 31}};
+    std::vector<std::pair<int, int>> sizes = {{1, 1},   {1, 300}, {300, 1},
+                                              {32, 32}, {7, 5},   {33, 31}};
     for (int i = 0; i < 24; ++i)
         sizes.push_back(
             {1 + static_cast<int>(random() % 400), 1 + static_cast<int>(random() % 400)});
-    for (const Size size : sizes) {
-        const int bands = size.width % 2 ? 1 : 3;
-        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
-        const auto pixels = Content(random, size.width, size.height, bands);
-        GridReducer reducer(size.width, size.height, bands, 32);
+    for (const auto [width, height] : sizes) {
+        const int bands = width % 2 ? 1 : 3;
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const auto pixels = Content(random, width, height, bands);
+        GridReducer reducer(width, height, bands, 32);
         ASSERT_TRUE(reducer.Handles());
-        for (int y = 0; y < size.height; ++y)
-            reducer.AddRow(&pixels[std::size_t(y) * size.width * bands]);
+        for (int y = 0; y < height; ++y) reducer.AddRow(&pixels[std::size_t(y) * width * bands]);
         const auto got = reducer.Finish();
-        const auto want = ReferenceReduced(pixels, size.width, size.height, bands);
+        const auto want = ReferenceReduced(pixels, width, height, bands);
         ASSERT_EQ(got.size(), want.size());
         // Single precision may round a value lying within a hair of .5 the other way.
         int off = 0;
