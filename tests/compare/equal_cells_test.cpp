@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -13,9 +15,7 @@ constexpr CellKernel kKernels[] = {CellKernel::Plain, CellKernel::Sse2, CellKern
                                    CellKernel::Avx512};
 
 int ByteLoop(const std::uint8_t* a, const std::uint8_t* b) {
-    int equal = 0;
-    for (int i = 0; i < kFingerprintCells; ++i) equal += a[i] == b[i];
-    return equal;
+    return std::transform_reduce(a, a + kFingerprintCells, b, 0, std::plus<>(), std::equal_to<>());
 }
 
 // Pairs that exercise every lane: random, equal, off by one, one differing cell at each

@@ -15,7 +15,6 @@ namespace morvane {
 namespace {
 
 using Groups = std::vector<std::vector<int>>;
-
 using Levels = std::vector<std::uint8_t>;
 
 // The greedy groups, from the index's matches or by reading every later hash.
@@ -48,16 +47,12 @@ Groups GreedyGroups(const std::vector<std::uint64_t>& hashes, const Levels& leve
 // with no centres, plain random hashes.
 std::vector<std::uint64_t> Hashes(int count, int centres, int spread, unsigned seed) {
     std::mt19937_64 random(seed);
-    std::vector<std::uint64_t> hashes;
-    std::vector<std::uint64_t> base(std::max(centres, 1));
+    std::vector<std::uint64_t> hashes, base(std::max(centres, 1));
     for (auto& hash : base) hash = random();
     for (int i = 0; i < count; ++i) {
-        if (centres == 0) {
-            hashes.push_back(random());
-            continue;
-        }
-        std::uint64_t hash = base[random() % centres];
-        for (int flips = static_cast<int>(random() % (spread + 1)); flips > 0; --flips)
+        std::uint64_t hash = centres == 0 ? random() : base[random() % centres];
+        for (int flips = centres == 0 ? 0 : static_cast<int>(random() % (spread + 1)); flips > 0;
+             --flips)
             hash ^= std::uint64_t{1} << (random() % 64);
         hashes.push_back(hash);
     }
