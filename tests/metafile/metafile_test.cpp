@@ -36,12 +36,8 @@ const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment)
 constexpr std::uint32_t kNullPen = 0x80000008;
 constexpr std::uint32_t kBlackPen = 0x80000007;
 
-std::optional<RenderedPicture> RenderBytes(const std::vector<std::uint8_t>& bytes) {
-    return RenderMetafile(std::span<const std::uint8_t>(bytes));
-}
-
 RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
-    auto picture = RenderBytes(bytes);
+    auto picture = RenderMetafile(bytes);
     EXPECT_TRUE(picture.has_value());
     return picture.value_or(RenderedPicture{});
 }
@@ -208,13 +204,11 @@ TEST(EmfRender, SkippedRunLengthPixelsLeaveTheCanvasAlone) {
 // are drawn no larger than the fingerprint and the picture boxes need; long thin ones keep at
 // least one pixel across.
 TEST(EmfRender, LargePicturesReportTheirSizeButDrawSmall) {
-    struct Case {
-        int width, height, dpi;
-        QSize drawn;
-    };
     for (const auto& [width, height, dpi, drawn] :
-         {Case{100000, 50000, 96, {1024, 512}}, Case{4724, 2362, 1200, {1024, 512}},
-          Case{800000, 1, 96, {1024, 1}}, Case{1, 800000, 96, {1, 1024}}}) {
+         std::initializer_list<std::tuple<int, int, int, QSize>>{{100000, 50000, 96, {1024, 512}},
+                                                                 {4724, 2362, 1200, {1024, 512}},
+                                                                 {800000, 1, 96, {1024, 1}},
+                                                                 {1, 800000, 96, {1, 1024}}}) {
         EmfWriter emf(width, height, dpi);
         emf.Select(kNullPen).Brush(1, Rgb(255, 0, 0)).Select(1).Rectangle(0, 0, width / 2, height);
         const RenderedPicture picture = Render(emf.Finish());
@@ -246,7 +240,7 @@ TEST(MetafileRender, DamagedAndTruncatedFilesGiveNothing) {
     const auto wmf = WmfWriter(100, 100, 96).Brush(0).Select(0).Rectangle(0, 0, 50, 50).Finish();
     std::vector<std::vector<std::uint8_t>> damaged = {{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i'}};
     for (const auto* file : {&emf, &wmf}) {
-        ASSERT_TRUE(RenderBytes(*file));
+        ASSERT_TRUE(RenderMetafile(*file));
         for (const std::size_t keep : {std::size_t{0}, std::size_t{10}, file->size() / 2,
                                        file->size() - 1, file->size() - 6})
             damaged.emplace_back(file->begin(), file->begin() + keep);
@@ -257,7 +251,7 @@ TEST(MetafileRender, DamagedAndTruncatedFilesGiveNothing) {
     damaged.back()[88 + 7] = 0x7F;
     damaged.push_back(wmf);  // the first record's size
     std::fill_n(damaged.back().begin() + 22 + 18, 4, 0);
-    for (std::size_t i = 0; i < damaged.size(); ++i) EXPECT_FALSE(RenderBytes(damaged[i])) << i;
+    for (std::size_t i = 0; i < damaged.size(); ++i) EXPECT_FALSE(RenderMetafile(damaged[i])) << i;
 }
 
 // Every kind of record the renderer draws, for the mutation test.
@@ -285,14 +279,14 @@ TEST(MetafileRender, MutatedFilesNeverCrash) {
     wmf.Brush(Rgb(1, 2, 3)).Pen(0, 20, 0).Select(0).Select(1).Rectangle(0, 0, 700, 700);
     wmf.Record(0x0324, {3, 0, 0, 500, 0, 0, 500});
     for (const auto& original : {RichEmf(), wmf.Finish()}) {
-        ASSERT_TRUE(RenderBytes(original));
+        ASSERT_TRUE(RenderMetafile(original));
         for (int round = 0; round < 200; ++round) {
             auto bytes = original;
             for (int i = 1 + static_cast<int>(random() % 4); i > 0; --i) {
                 const std::size_t at = random() % bytes.size();
                 bytes[at] = random() % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(random());
             }
-            const auto picture = RenderBytes(bytes);
+            const auto picture = RenderMetafile(bytes);
             EXPECT_TRUE(!picture ||
                         (picture->width > 0 && picture->image.width() <= kMaxMetafileSide));
         }
@@ -307,12 +301,7 @@ std::optional<QImage> Decode(const std::vector<std::uint8_t>& info,
 // Damaged run-length pictures are cut short, never read or written out of bounds. The
 // picture is 4 x 2; `expected` gives its palette indices top row first.
 TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
-    struct Case {
-        int bitCount;
-        std::vector<std::uint8_t> bits;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::tuple<int, std::vector<std::uint8_t>, std::string> cases[] = {
         {8, {4, 1, 0, 0, 2, 2, 0, 1}, "22--1111"},           // two rows, end of picture
         {8, {6, 1, 0, 0}, "----1111"},                       // run past the row
         {8, {0, 5, 1, 2, 3, 1, 2, 0}, "----1231"},           // literal run past the row
@@ -324,19 +313,19 @@ TEST(MetafileDib, DamagedRunLengthDataIsCutShort) {
         {8, {0, 2, 1}, "--------"},                          // move cut off
         {4, {4, 0x12, 0, 0, 0, 3, 0x31, 0x20}, "312-1212"},  // nibbles
     };
-    for (const Case& c : cases) {
-        const auto info = test::DibInfo(4, 2, c.bitCount, c.bitCount == 8 ? 1 : 2, c.bits.size(),
+    for (const auto& [bitCount, bits, expected] : cases) {
+        const auto info = test::DibInfo(4, 2, bitCount, bitCount == 8 ? 1 : 2, bits.size(),
                                         {0x000000, 0xFF0000, 0x00FF00, 0x0000FF});
         std::int64_t budget = metafile::kMaxDibPixelsPerFile;
-        const auto image = Decode(info, c.bits, budget);
-        ASSERT_TRUE(image) << c.expected;
+        const auto image = Decode(info, bits, budget);
+        ASSERT_TRUE(image) << expected;
         std::string got;
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 4; ++x) {
                 const QRgb p = image->pixel(x, y);
                 got += !qAlpha(p) ? '-' : qRed(p) ? '1' : qGreen(p) ? '2' : qBlue(p) ? '3' : '0';
             }
-        EXPECT_EQ(got, c.expected);
+        EXPECT_EQ(got, expected);
     }
 }
 
