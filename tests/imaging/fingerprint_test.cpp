@@ -78,13 +78,11 @@ TEST(Fingerprint, SamePixelsInDifferentFormatsGiveTheSameFingerprint) {
     const TempDir dir;
     const VImage colour = Noise(320, 250, 3), alpha = colour.bandjoin(Noise(320, 250, 1));
     colour.write_to_file((dir / "a.png").c_str());
-    const Fingerprint png = Make(dir / "a.png").Fingerprint;
+    const Fingerprint png = test::ReferenceFingerprint(dir / "a.png");
     ASSERT_EQ(png.size(), 1024u);
-    EXPECT_EQ(png, test::ReferenceFingerprint(dir / "a.png"));
-    for (const std::string ending : {"bmp", "tif", "webp"}) {
-        const std::string options = ending == "webp" ? "[lossless]" : "";
-        colour.write_to_file((dir / ("a." + ending + options)).c_str());
-        EXPECT_EQ(Make(dir / ("a." + ending)).Fingerprint, png) << ending;
+    for (const std::string name : {"a.png", "a.bmp", "a.tif", "a.webp"}) {
+        colour.write_to_file((dir / (name + (name == "a.webp" ? "[lossless]" : ""))).c_str());
+        EXPECT_EQ(Make(dir / name).Fingerprint, png) << name;
     }
     // Brackets in a file name are part of the name, not loader options.
     std::filesystem::copy_file(dir / "a.png", dir / "b[1].png");
@@ -157,9 +155,8 @@ TEST(Fingerprint, UnreadableOrTruncatedFilesLeaveAnEmptyFingerprintAndTheSizesAl
         const std::string whole = test::ReadFile(dir / name);
         test::WriteTextFile(dir / name, whole.substr(0, whole.size() / 2));
     }
-    for (const char* name : {"notes.jpg", "empty.png", "missing.png", ".", "cut.jpg", "cut.png"}) {
+    for (const char* name : {"notes.jpg", "empty.png", "missing.png", ".", "cut.jpg", "cut.png"})
         EXPECT_FALSE(MakeFingerprint(dir / name)) << name;
-    }
 }
 
 TEST(Fingerprint, PicturesDeclaringEnormousSizesFailCleanly) {
@@ -239,9 +236,9 @@ TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
         const std::string file = dir / "case.jpg";
         image.jpegsave(file.c_str(), c.options);
         const Dubl made = Make(file);
-        EXPECT_EQ(made.Fingerprint.size(), 1024u);
+        EXPECT_EQ(std::tuple(made.Fingerprint.size(), made.PicWidth, made.PicHeight),
+                  std::tuple(1024u, c.width, c.height));
         EXPECT_EQ(made.Fingerprint, test::ReferenceFingerprint(file));
-        EXPECT_EQ(std::pair(made.PicWidth, made.PicHeight), std::pair(c.width, c.height));
         EXPECT_TRUE(c.bands == 4 || made.BitDepth == 8 * c.bands) << made.BitDepth;
         std::string bytes = test::ReadFile(file);
         test::WriteTextFile(file, bytes.insert(2, 1, '\0'));  // the general path
