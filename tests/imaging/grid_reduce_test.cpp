@@ -64,7 +64,7 @@ TEST(GridReducer, GivesThePlainCubicForEverySize) {
     for (int i = 0; i < 24; ++i)
         sizes.push_back(
             {1 + static_cast<int>(random() % 400), 1 + static_cast<int>(random() % 400)});
-    for (const auto [width, height] : sizes) {
+    for (const auto& [width, height] : sizes) {
         const int bands = width % 2 ? 1 : 3;
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
         const auto pixels = Content(random, width, height, bands);
