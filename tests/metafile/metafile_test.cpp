@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <random>
+#include <tuple>
 
 #include "imaging/fingerprint.h"
 #include "metafile/dib.h"
@@ -43,10 +44,7 @@ RenderedPicture Render(const std::vector<std::uint8_t>& bytes) {
 }
 
 // A pixel the rendering must show: opaque in this colour, left clear, or inked (mostly opaque).
-struct Probe {
-    int x, y;
-    QRgb colour;
-};
+using Probe = std::tuple<int, int, QRgb>;  // x, y, colour
 constexpr QRgb kClear = 0, kInked = 1, kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000,
                kBlue = 0xFF0000FF;
 
