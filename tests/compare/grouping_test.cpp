@@ -234,7 +234,7 @@ TEST(CandidateFilter, FindsTheGroupsOfTheOneByOneScan) {
         cases.emplace_back(Case{PicTable(1000, RecordOf(Fingerprint(LastCell + 1, 9))), 100, {{}}});
     for (int i = 0; i < 1000; ++i) same.groups[0].push_back(i);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.table.size());
+        SCOPED_TRACE(testing::Message() << c.table.size() << " pictures at " << c.threshold);
         const Outcome expected = PlainScan(c.table, c.threshold);
         ASSERT_EQ(expected.groups, c.groups);
         const Scan scan = Scanned(c.table, c.threshold, 2, 256);
