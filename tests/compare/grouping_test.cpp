@@ -204,54 +204,44 @@ TEST_P(ParallelGrouping, TablesGroupAsTheOneByOneScan) {
 INSTANTIATE_TEST_SUITE_P(Thresholds, ParallelGrouping,
                          ::testing::Values(1, 50, 70, 90, 95, 99, 100));
 
-class CandidateFilter : public ::testing::TestWithParam<int> {};
-
-// Changes spread evenly, one to a block: the fewest blocks a matching pair can share.
-TEST_P(CandidateFilter, CopiesDifferingInTheMostCellsAllowedAreFound) {
-    const int threshold = GetParam();
-    const int most = LastCell + 1 - LeastEqualCells(threshold);
-    PicTable table = RandomTable(300, 256, 31);
-    table[150].Fingerprint = Changed(table[20].Fingerprint, most);
-    table[250].Fingerprint = Changed(table[20].Fingerprint, most + 1);
-    const Outcome expected = PlainScan(table, threshold);
-    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{20, 150}}));
-    EXPECT_EQ(Scanned(table, threshold, 2, 256).outcome, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(HighThresholds, CandidateFilter, ::testing::Values(90, 95, 99, 100));
-
-TEST(CandidateFilterCases, APictureTakenByAnEarlierHeadIsNotOfferedAgain) {
-    PicTable table = RandomTable(200, 256, 8);
-    // At 95 a match differs in at most 56 cells: the near copy matches both, the far copy
-    // matches only the near one, and the near one goes to the first head.
-    table[40].Fingerprint = Changed(table[10].Fingerprint, 60, 120);
-    table[90].Fingerprint = Changed(table[10].Fingerprint, 30, 60);
-    const Outcome expected = PlainScan(table, 95);
-    ASSERT_EQ(expected.groups, (std::vector<std::vector<int>>{{10, 90}}));
-    const Scan scan = Scanned(table, 95, 2, 256);
-    EXPECT_EQ(scan.outcome, expected);
-    EXPECT_TRUE(scan.filterAtEnd);
-}
-
-TEST(CandidateFilterCases, CellsCommonToManyPicturesHandTheScanToTheBatches) {
-    // Every picture has the same dark top rows, as scans with a black border would: each head
-    // finds all later pictures on the chains of those blocks, none of them a match.
-    PicTable table = RandomTable(900, 256, 12);
-    for (Dubl& record : table)
+// Changes spread evenly, one to a block, are the fewest blocks a matching pair can share: the
+// most changes allowed are found, one more are not. A near copy matching both an original
+// and a far copy goes to the first head and is not offered again. Dark top rows common to
+// every picture (scans with a black border) put each later picture on the chains of those
+// blocks, none a match: the scan goes on in batches. Identical pictures all join the first.
+TEST(CandidateFilter, FindsTheGroupsOfTheOneByOneScan) {
+    struct Case {
+        PicTable table;
+        int threshold;
+        std::vector<std::vector<int>> groups;
+        int filterAtEnd = -1;  // unchecked
+    };
+    std::vector<Case> cases;
+    for (const int threshold : {90, 95, 99, 100}) {
+        const int most = LastCell + 1 - LeastEqualCells(threshold);
+        Case& c = cases.emplace_back(Case{RandomTable(300, 256, 31), threshold, {{20, 150}}});
+        c.table[150].Fingerprint = Changed(c.table[20].Fingerprint, most);
+        c.table[250].Fingerprint = Changed(c.table[20].Fingerprint, most + 1);
+    }
+    Case& taken = cases.emplace_back(Case{RandomTable(200, 256, 8), 95, {{10, 90}}, 1});
+    taken.table[40].Fingerprint = Changed(taken.table[10].Fingerprint, 60, 120);
+    taken.table[90].Fingerprint = Changed(taken.table[10].Fingerprint, 30, 60);
+    Case& border = cases.emplace_back(Case{RandomTable(900, 256, 12), 90, {{300, 500}}, 0});
+    for (Dubl& record : border.table)
         if (!record.Fingerprint.empty()) std::fill_n(record.Fingerprint.begin(), 256, 0);
-    table[500].Fingerprint = Changed(table[300].Fingerprint, 40);
-    const Outcome expected = PlainScan(table, 90);
-    ASSERT_EQ(expected.groups.size(), 1u);
-    const Scan scan = Scanned(table, 90, 2, 256);
-    EXPECT_EQ(scan.outcome, expected);
-    EXPECT_TRUE(scan.filterAtStart && !scan.filterAtEnd);
-}
-
-TEST(CandidateFilterCases, IdenticalPicturesAllJoinTheFirst) {
-    const PicTable table(1000, RecordOf(Fingerprint(LastCell + 1, 9)));
-    const Outcome outcome = Scanned(table, 100, 2, 256).outcome;
-    EXPECT_EQ(outcome.groups.at(0).size(), 1000u);
-    EXPECT_EQ(outcome, PlainScan(table, 100));
+    border.table[500].Fingerprint = Changed(border.table[300].Fingerprint, 40);
+    Case& same =
+        cases.emplace_back(Case{PicTable(1000, RecordOf(Fingerprint(LastCell + 1, 9))), 100, {{}}});
+    for (int i = 0; i < 1000; ++i) same.groups[0].push_back(i);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.table.size() << " pictures at " << c.threshold);
+        const Outcome expected = PlainScan(c.table, c.threshold);
+        ASSERT_EQ(expected.groups, c.groups);
+        const Scan scan = Scanned(c.table, c.threshold, 2, 256);
+        EXPECT_EQ(scan.outcome, expected);
+        EXPECT_TRUE(scan.filterAtStart);
+        EXPECT_TRUE(c.filterAtEnd < 0 || scan.filterAtEnd == bool(c.filterAtEnd));
+    }
 }
 
 }  // namespace

@@ -15,40 +15,29 @@ namespace morvane {
 namespace {
 
 using Groups = std::vector<std::vector<int>>;
-
 using Levels = std::vector<std::uint8_t>;
 
-Groups IndexGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels,
-                   int maxDistance) {
+// The greedy groups, from the index's matches or by reading every later hash.
+Groups GreedyGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels, int maxDistance,
+                    bool indexed) {
     SimilarIndex index(hashes, maxDistance, levels);
-    std::vector<bool> taken(hashes.size(), false);
+    const int count = static_cast<int>(hashes.size());
+    std::vector<bool> taken(count, false);
     Groups groups;
-    for (std::size_t head = 0; head < hashes.size(); ++head) {
+    for (int head = 0; head < count; ++head) {
         if (taken[head]) continue;
-        std::vector<int> group{static_cast<int>(head)};
-        for (const SimilarIndex::Match& match : index.TakeLater(static_cast<int>(head))) {
-            EXPECT_EQ(match.distance, std::popcount(hashes[head] ^ hashes[match.slot]));
-            group.push_back(match.slot);
-            taken[match.slot] = true;
-        }
-        if (group.size() > 1) groups.push_back(group);
-    }
-    return groups;
-}
-
-Groups PlainGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels,
-                   int maxDistance) {
-    std::vector<bool> taken(hashes.size(), false);
-    Groups groups;
-    for (std::size_t head = 0; head < hashes.size(); ++head) {
-        if (taken[head]) continue;
-        std::vector<int> group{static_cast<int>(head)};
-        for (std::size_t later = head + 1; later < hashes.size(); ++later)
-            if (!taken[later] && std::popcount(hashes[head] ^ hashes[later]) <= maxDistance &&
-                std::abs(levels[head] - levels[later]) <= kMaxLevelGap) {
-                group.push_back(static_cast<int>(later));
-                taken[later] = true;
+        std::vector<int> group{head};
+        if (indexed)
+            for (const SimilarIndex::Match& match : index.TakeLater(head)) {
+                EXPECT_EQ(match.distance, std::popcount(hashes[head] ^ hashes[match.slot]));
+                group.push_back(match.slot);
             }
+        else
+            for (int later = head + 1; later < count; ++later)
+                if (!taken[later] && std::popcount(hashes[head] ^ hashes[later]) <= maxDistance &&
+                    std::abs(levels[head] - levels[later]) <= kMaxLevelGap)
+                    group.push_back(later);
+        for (const int member : group) taken[member] = true;
         if (group.size() > 1) groups.push_back(group);
     }
     return groups;
@@ -58,16 +47,12 @@ Groups PlainGroups(const std::vector<std::uint64_t>& hashes, const Levels& level
 // with no centres, plain random hashes.
 std::vector<std::uint64_t> Hashes(int count, int centres, int spread, unsigned seed) {
     std::mt19937_64 random(seed);
-    std::vector<std::uint64_t> hashes;
-    std::vector<std::uint64_t> base(std::max(centres, 1));
+    std::vector<std::uint64_t> hashes, base(std::max(centres, 1));
     for (auto& hash : base) hash = random();
     for (int i = 0; i < count; ++i) {
-        if (centres == 0) {
-            hashes.push_back(random());
-            continue;
-        }
-        std::uint64_t hash = base[random() % centres];
-        for (int flips = static_cast<int>(random() % (spread + 1)); flips > 0; --flips)
+        std::uint64_t hash = centres == 0 ? random() : base[random() % centres];
+        for (int flips = centres == 0 ? 0 : static_cast<int>(random() % (spread + 1)); flips > 0;
+             --flips)
             hash ^= std::uint64_t{1} << (random() % 64);
         hashes.push_back(hash);
     }
@@ -88,7 +73,8 @@ TEST(SimilarIndex, GroupsAsThePlainScanDoes) {
             Levels levels(hashes.size());
             for (auto& level : levels) level = static_cast<std::uint8_t>(random());
             const int distance = MaxHashDistance(threshold);
-            EXPECT_EQ(IndexGroups(hashes, levels, distance), PlainGroups(hashes, levels, distance))
+            EXPECT_EQ(GreedyGroups(hashes, levels, distance, true),
+                      GreedyGroups(hashes, levels, distance, false))
                 << c.count << " hashes, " << c.centres << " centres, threshold " << threshold;
         }
 }
