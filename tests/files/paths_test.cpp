@@ -31,20 +31,18 @@ TEST(PathExists, FoldersFilesMissingPathsAndTheRoot) {
 }
 
 TEST(PathHelpers, SeparatorsNulsAndFolders) {
-    EXPECT_EQ(AddTrailingBackslash(""), "");
-    EXPECT_EQ(AddTrailingBackslash("/a"), "/a/");
-    EXPECT_EQ(AddTrailingBackslash(" /a/"), " /a/");
-    EXPECT_EQ(StripTrailingBackslash("///"), "");
-    EXPECT_EQ(StripTrailingBackslash("  /a/b//  "), "/a/b");
-    EXPECT_EQ(StripTrailingBackslash("\t/a\t"), "\t/a\t");  // only spaces are trimmed
+    // Only spaces are trimmed; a backslash is part of a name here, not a separator.
+    // clang-format off
+    const std::pair<std::string, std::string> texts[] = {
+        {AddTrailingBackslash(""), ""}, {AddTrailingBackslash("/a"), "/a/"},
+        {AddTrailingBackslash(" /a/"), " /a/"}, {StripTrailingBackslash("///"), ""},
+        {StripTrailingBackslash("  /a/b//  "), "/a/b"}, {StripTrailingBackslash("\t/a\t"), "\t/a\t"},
+        {TrimAtNul("abc\0def"s), "abc"}, {AppendNul("ab"), "ab\0"s}, {FolderOfPath("/b.txt"), "/"},
+        {FolderOfPath("/a/b\\c.txt"), "/a/"}, {FolderOfPath("b\\c.txt"), ""}};
+    // clang-format on
+    for (const auto& [got, expected] : texts) EXPECT_EQ(got, expected);
     EXPECT_TRUE(IsDriveSpec("C:"));
     EXPECT_FALSE(IsDriveSpec("C:/") || IsDriveSpec(":") || IsDriveSpec("CD"));
-    EXPECT_EQ(TrimAtNul("abc\0def"s), "abc");
-    EXPECT_EQ(AppendNul("ab"), "ab\0"s);
-    EXPECT_EQ(FolderOfPath("/b.txt"), "/");
-    // A backslash is part of a name here, not a separator.
-    EXPECT_EQ(FolderOfPath("/a/b\\c.txt"), "/a/");
-    EXPECT_EQ(FolderOfPath("b\\c.txt"), "");
     EXPECT_EQ(UpperIndex(std::vector<std::string>(5)), 4);
 }
 
@@ -60,12 +58,11 @@ TEST(WordPairs, NumberToHighAndLowAndBack) {
         EXPECT_EQ(HiLoToDouble(high, low), value);
     }
     // The bit pattern is kept, halves round to even.
-    const std::pair<double, std::int32_t> words[] = {{2.5, 2},
-                                                     {3.5, 4},
-                                                     {-2.5, -2},
-                                                     {2147483647.0, 2147483647},
-                                                     {2147483648.0, kMinLong},
-                                                     {4294967295.0, -1}};
+    // clang-format off
+    const std::pair<double, std::int32_t> words[] = {
+        {2.5, 2}, {3.5, 4}, {-2.5, -2}, {2147483647.0, 2147483647}, {2147483648.0, kMinLong},
+        {4294967295.0, -1}};
+    // clang-format on
     for (const auto& [value, word] : words) EXPECT_EQ(DoubleToLong32(value), word) << value;
 }
 
@@ -73,10 +70,12 @@ TEST(FileSizeByName, SmallMissingAndThreeGibibyteFiles) {
     const test::TempDir dir;
     test::WriteTextFile(dir / "empty.jpg", "");
     test::WriteTextFile(dir / "five.jpg", "12345");
-    EXPECT_EQ(FileSizeByName(dir / "empty.jpg"), 0);
-    EXPECT_EQ(FileSizeByName(dir / "five.jpg"), 5);
-    for (const std::string& none : {dir / "missing.jpg", dir.path().string(), ""s})
-        EXPECT_EQ(FileSizeByName(none), -1) << none;
+    // clang-format off
+    const std::pair<std::string, std::int64_t> sizes[] = {
+        {dir / "empty.jpg", 0}, {dir / "five.jpg", 5}, {dir / "missing.jpg", -1},
+        {dir.path().string(), -1}, {"", -1}};
+    // clang-format on
+    for (const auto& [path, size] : sizes) EXPECT_EQ(FileSizeByName(path), size) << path;
     const std::string path = dir / "big.jpg";
     const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0600);
     ASSERT_EQ(::ftruncate(fd, kThreeGiB), 0);  // sparse: takes no disk space

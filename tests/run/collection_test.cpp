@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <numeric>
@@ -21,7 +20,6 @@
 #include "support/huge_png.h"
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
-#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -199,48 +197,25 @@ TEST(FingerprintCache, AFaultyCacheFileChangesNothing) {
     }
 }
 
-TEST(FingerprintCache, DropsRowsOfVanishedFilesOfTheSearchedFolderOnly) {
+// A second program on the same file sees the first one's rows; a complete run drops the rows
+// of vanished files under the folder it searched only; clearing empties the file.
+TEST(FingerprintCache, SharedDropsRowsOfVanishedFilesOfTheSearchedFolderOnlyAndClears) {
     TempDir dir;
     WriteLibrary(dir);
     const auto cache = FingerprintCache::Open(dir / "f.sqlite", nullptr);
+    const auto other = FingerprintCache::Open(dir / "f.sqlite", nullptr);
     Cached(dir.path().string(), cache.get());
     fs::remove(dir / "b.png");
     fs::remove(dir / "p/c.jpg");
-    Cached(dir / "p", cache.get());
+    EXPECT_EQ(Cached(dir / "p", other.get()).counts.FromCache, 1);
     const std::string root = fs::canonical(dir.path()).string() + "/";
     const auto rows = cache->LoadFolder(root);
     EXPECT_EQ(rows.size(), 2u);  // a.png, and b.png: not under the folder searched
     EXPECT_TRUE(rows.contains(root + "b.png"));
     Cached(dir.path().string(), cache.get());
-    EXPECT_EQ(cache->LoadFolder(root).size(), 1u);
-}
-
-// Two programs at once share the file; --no-cache makes none; --clear-cache empties it.
-TEST(FingerprintCache, CommandLineRunsAtOnceWithoutAndClearing) {
-    TempDir dir;
-    WriteLibrary(dir);
-    fs::copy_file(dir / "p/c.jpg", dir / "p/e.jpg");
-    const auto run = [&](const std::string& home, const std::string& arguments,
-                         const std::string& list) {
-        return "XDG_CACHE_HOME=" + test::ShellQuoted(dir / home) + " " MORVANE_CLI_PATH " " +
-               arguments + " --list " + test::ShellQuoted(dir / list) + " --log " +
-               test::ShellQuoted(dir / (list + ".log")) + " " + test::ShellQuoted(dir / "p") +
-               " >/dev/null 2>&1";
-    };
-    ASSERT_EQ(std::system((run("none", "--no-cache", "plain") + " && (" + run("x", "", "one") +
-                           " & " + run("x", "", "two") + "; wait)")
-                              .c_str()),
-              0);
-    EXPECT_FALSE(fs::exists(dir / "none"));
-    ASSERT_NE(test::ReadFile(dir / "plain").find("e.jpg"), std::string::npos);
-    for (const char* list : {"one", "two"})
-        EXPECT_EQ(test::ReadFile(dir / list), test::ReadFile(dir / "plain"));
-    const std::string database = dir / "x/morvane/fingerprints.sqlite";
-    const std::string root = fs::canonical(dir / "p").string() + "/";
-    EXPECT_EQ(FingerprintCache::Open(database, nullptr)->LoadFolder(root).size(), 3u);
-    setenv("XDG_CACHE_HOME", (dir / "x").c_str(), 1);
-    EXPECT_EQ(test::RunCli("--clear-cache").status, 0);
-    EXPECT_TRUE(FingerprintCache::Open(database, nullptr)->LoadFolder(root).empty());
+    EXPECT_EQ(other->LoadFolder(root).size(), 1u);
+    other->Clear();
+    EXPECT_TRUE(cache->LoadFolder(root).empty());
 }
 
 const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
