@@ -70,11 +70,11 @@ TEST(MaskList, PatternLanguage) {
     }
     // Split at every ";", empty pieces kept: the upper index of the list.
     MaskList masks;
-    const std::pair<const char*, int> uppers[] = {{"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6},
-                                                  {"*.jpg;", 1},
-                                                  {";;", 2},
-                                                  {"*.jpg", 0},
-                                                  {"", -1}};
+    // clang-format off
+    const std::pair<const char*, int> uppers[] = {
+        {"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6}, {"*.jpg;", 1}, {";;", 2}, {"*.jpg", 0},
+        {"", -1}};
+    // clang-format on
     for (const auto& [text, upper] : uppers) EXPECT_EQ(masks.SetMasks(text), upper) << text;
     EXPECT_EQ(masks.UpperIndex(), -1);
 }
