@@ -4,7 +4,6 @@
 #include "run/collection.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -205,20 +204,19 @@ const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
 const std::set<std::string> kDamaged = {"truncated.jpg", "zero.jpg",    "text.png",
                                         "huge.png",      "corrupt.gif", "sub/vanishing.png"};
 
-// The library under `root`. Every readable copy of pattern 1 is a duplicate of the others;
-// pattern 2 stands alone.
+// The library under `root`. Every readable copy of pattern 1 is a duplicate of the others,
+// a.png also under a second name; pattern 2 stands alone. (Links, loops and unreadable folders
+// are the walk's and tested there.)
 void WriteHostileLibrary(const std::string& root) {
-    fs::create_directories(root + "/sub/deeper");
-    fs::create_directory(root + "/x.jpg");  // a folder with a picture's name
-    fs::create_directory(root + "/locked");
-    // Copies of one picture; sub/vanishing.png goes missing between the walk and its
-    // fingerprint, truncated.jpg is cut short below.
+    fs::create_directories(root + "/sub");
+    // sub/vanishing.png goes missing between the walk and its fingerprint, truncated.jpg is
+    // cut short below.
     for (const std::string& name : std::vector<std::string>{
              "a.png", "with blanks  .png", "Кириллица.bmp", "bad\xff\xfe name.png",
-             "line\nbreak.png", "sub/deeper/copy.bmp", "sub/vanishing.png", "x.jpg/inside.png",
-             "locked/hidden.png", "truncated.jpg"})
+             "line\nbreak.png", "sub/copy.bmp", "sub/vanishing.png", "truncated.jpg"})
         test::WritePatternPicture(root + "/" + name, 160, 120, 1);
     test::WritePatternPicture(root + "/sub/alone.png", 160, 120, 2);
+    fs::create_hard_link(root + "/a.png", root + "/sub/hard link.png");
 
     test::WriteTextFile(root + "/truncated.jpg",
                         test::ReadFile(root + "/truncated.jpg").substr(0, 300));
@@ -229,44 +227,18 @@ void WriteHostileLibrary(const std::string& root) {
     std::string gif = test::ReadFile(root + "/corrupt.gif");
     for (std::size_t i = 30; i < gif.size(); i += 7) gif[i] = static_cast<char>(0xA5);
     test::WriteTextFile(root + "/corrupt.gif", gif);
-
-    fs::create_directory_symlink("..", root + "/sub/loop");
-    fs::create_directory_symlink(root + "/sub/deeper", root + "/link one");
-    fs::create_directory_symlink("sub/deeper", root + "/link two");
-    fs::create_hard_link(root + "/a.png", root + "/sub/hard link.png");
-    fs::create_symlink(root + "/a.png", root + "/sub/soft link.png");
-    fs::create_symlink(root + "/gone.png", root + "/dangling.png");
-    fs::permissions(root + "/locked", fs::perms::none);
 }
 
 // The lines of an output file without the group separators; each must end in CR LF.
-std::vector<std::string> EntryLines(const std::string& file) {
-    std::vector<std::string> lines;
+std::multiset<std::string> EntryLines(const std::string& file) {
+    std::multiset<std::string> lines;
     std::istringstream text(test::ReadFile(file));
     for (std::string line; std::getline(text, line);) {
         const std::size_t end = line.find('\r');
         EXPECT_EQ(end + 1, line.size()) << "not a whole line: " << line;
-        if (line.substr(0, end) != kSeparatorLine) lines.push_back(line.substr(0, end));
+        if (line.substr(0, end) != kSeparatorLine) lines.insert(line.substr(0, end));
     }
     return lines;
-}
-
-// Checks the list: each line names an existing file as it stands, each file once, except the
-// name with a line break, which is written escaped. The links to a.png and the folder links
-// add nothing; the locked folder is read only where rights do not apply.
-void ExpectSoundList(const std::string& listFile, const std::string& root) {
-    const std::vector<std::string> lines = EntryLines(listFile);
-    std::set<fs::path> seen;
-    for (const std::string& line : lines) {
-        if (line == root + "/line\\nbreak.png") continue;
-        ASSERT_TRUE(fs::is_regular_file(line)) << line;
-        EXPECT_TRUE(seen.insert(fs::canonical(line)).second) << "listed twice: " << line;
-    }
-    // The names below, and sub/deeper/copy.bmp under one of its ways in.
-    EXPECT_EQ(lines.size(), 7u + (::geteuid() == 0 ? 1u : 0u)) << listFile;
-    for (const char* name : {"/a.png", "/with blanks  .png", "/Кириллица.bmp",
-                             "/bad\xff\xfe name.png", "/x.jpg/inside.png", "/line\\nbreak.png"})
-        EXPECT_NE(std::find(lines.begin(), lines.end(), root + name), lines.end()) << name;
 }
 
 TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
@@ -286,7 +258,6 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     std::set<fs::path> files;
     for (int i = 0; i <= run.LastFile(); ++i) {
         const std::string& name = run.FileList[i];
-        EXPECT_EQ(name.find("loop"), std::string::npos) << name;
         EXPECT_TRUE(!fs::exists(run.FullPath(i)) ||
                     files.insert(fs::canonical(run.FullPath(i))).second)
             << "twice: " << name;
@@ -306,8 +277,15 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     output.Close();
     EXPECT_EQ(review.GroupCount(), 1);
     EXPECT_TRUE(frontEnd.disposed.empty());
-    ExpectSoundList(dir / "list.txt", root);
-    EXPECT_EQ(EntryLines(dir / "run.log").size(), EntryLines(dir / "list.txt").size());
+    // Each copy once, under one of its names, as it stands but for the escaped line break.
+    std::multiset<std::string> listed = EntryLines(dir / "list.txt");
+    if (listed.erase(root + "/sub/hard link.png") == 1) listed.insert(root + "/a.png");
+    std::multiset<std::string> expected;
+    for (const char* name : {"/a.png", "/with blanks  .png", "/Кириллица.bmp",
+                             "/bad\xff\xfe name.png", "/line\\nbreak.png", "/sub/copy.bmp"})
+        expected.insert(root + name);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(EntryLines(dir / "run.log").size(), expected.size());
 }
 
 }  // namespace
