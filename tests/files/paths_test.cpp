@@ -36,9 +36,10 @@ TEST(PathHelpers, SeparatorsNulsAndFolders) {
     const std::pair<std::string, std::string> texts[] = {
         {AddTrailingBackslash(""), ""}, {AddTrailingBackslash("/a"), "/a/"},
         {AddTrailingBackslash(" /a/"), " /a/"}, {StripTrailingBackslash("///"), ""},
-        {StripTrailingBackslash("  /a/b//  "), "/a/b"}, {StripTrailingBackslash("\t/a\t"), "\t/a\t"},
-        {TrimAtNul("abc\0def"s), "abc"}, {AppendNul("ab"), "ab\0"s}, {FolderOfPath("/b.txt"), "/"},
-        {FolderOfPath("/a/b\\c.txt"), "/a/"}, {FolderOfPath("b\\c.txt"), ""}};
+        {StripTrailingBackslash("  /a/b//  "), "/a/b"}, {TrimAtNul("abc\0def"s), "abc"},
+        {StripTrailingBackslash("\t/a\t"), "\t/a\t"}, {AppendNul("ab"), "ab\0"s},
+        {FolderOfPath("/b.txt"), "/"}, {FolderOfPath("/a/b\\c.txt"), "/a/"},
+        {FolderOfPath("b\\c.txt"), ""}};
     // clang-format on
     for (const auto& [got, expected] : texts) EXPECT_EQ(got, expected);
     EXPECT_TRUE(IsDriveSpec("C:"));

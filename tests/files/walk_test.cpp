@@ -30,21 +30,18 @@ TEST(MaskList, PatternLanguage) {
     // clang-format off
     const MatchCase cases[] = {
         // Case folds; the whole name counts; pieces are not trimmed; an empty piece or an
-        // empty text matches no real name.
+        // empty text matches no real name. Only ASCII digits count for "#". One "?" is one
+        // character, Cyrillic and outside the BMP too.
         {"*.jpg;*.jpeg", {"PHOTO.JPG", "photo.Jpeg"}, {"photo.jpg.txt", "photojpg"}},
-        {"*.jpg; *.png", {" a.png", "a.jpg"}, {"a.png"}},
-        {"*.jpg;", {"a.jpg"}, {"a.png", " "}}, {"", {}, {"a.jpg", ""}},
-        // Only ASCII digits count for "#".
+        {"*.jpg; *.png", {" a.png", "a.jpg"}, {"a.png"}}, {"*.jpg;", {"a.jpg"}, {"a.png", " "}},
+        {"", {}, {"a.jpg", ""}}, {"a?c", {"abc", "aжc", "a😀c"}, {"ac", "abbc"}},
         {"img##.bmp", {"IMG07.BMP"}, {"IMGA7.BMP", "img7.bmp", "img##.bmp", "img\xd9\xa1\xd9\xa2.bmp"}},
-        // One "?" is one character, Cyrillic and outside the BMP too.
-        {"a?c", {"abc", "aжc", "a😀c"}, {"ac", "abbc"}},
         {"*.*", {".hidden", "a."}, {"README"}}, {"*", {"README", ".x", "фото", "caf\xe9.jpg"}, {}},
-        // Lists and ranges; ranges follow code order after upper-casing.
+        // Lists and ranges; ranges follow code order after upper-casing; a dash first or last
+        // is itself.
         {"[ab]*.gif", {"a1.gif", "B.GIF"}, {"c.gif"}}, {"[!0-9]*", {"x1"}, {"1x"}},
-        {"[a-c]#", {"B1"}, {"d1"}}, {"[а-я]*", {"ж.jpg"}, {"z.jpg"}},
-        // A dash first or last is itself.
-        {"[-a]", {"-", "A"}, {"b"}}, {"[a-]", {"-", "A"}, {"b"}}, {"[!-a]", {"b"}, {"-"}},
-        {"[a-c-]", {"-", "b"}, {}},
+        {"[a-c]#", {"B1"}, {"d1"}}, {"[а-я]*", {"ж.jpg"}, {"z.jpg"}}, {"[-a]", {"-", "A"}, {"b"}},
+        {"[a-]", {"-", "A"}, {"b"}}, {"[!-a]", {"b"}, {"-"}}, {"[a-c-]", {"-", "b"}, {}},
         // An unclosed "[" is an ordinary character; a descending range holds nothing, the
         // rest still counts; an empty list matches nothing, a negated one any character.
         {"[ab*", {"[abc"}, {"abc"}}, {"*[", {"x["}, {}}, {"[z-ax]", {"x"}, {"m"}},

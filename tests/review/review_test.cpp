@@ -136,12 +136,11 @@ TEST(Review, OffersAndRemovesInTurn) {
 
 TEST(Review, StopDuringAWaitWritesNothingMore) {
     Reviewed r;
-    auto& review = r.review;
     ASSERT_EQ(r.Start({.sizes = {10, 20, 30}, .groups = "aaa"}), ReviewState::AwaitingDecision);
-    review.Stop();
-    EXPECT_EQ(review.Resume(), ReviewState::Stopped);
-    EXPECT_FALSE(review.Decide(DeleteLeft));
-    EXPECT_EQ(review.LeftPath() + review.RightPath(), "");
+    r.review.Stop();
+    EXPECT_EQ(r.review.Resume(), ReviewState::Stopped);
+    EXPECT_FALSE(r.review.Decide(DeleteLeft));
+    EXPECT_EQ(r.review.LeftPath() + r.review.RightPath(), "");
     EXPECT_EQ(test::ReadFile(r.dir / "list.txt"), r.Listed("pq"));
     EXPECT_EQ(r.frontEnd.events.back(), "clear");
 }

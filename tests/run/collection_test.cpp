@@ -86,8 +86,8 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
     TempDir dir;
     std::vector<int> reported;
     const Collected empty = Collect(dir.path().string(), {3}, Reporting(reported));
-    EXPECT_EQ(empty.outcome, CollectOutcome::Done);
-    EXPECT_TRUE(empty.run.PicTable.empty() && reported.empty());
+    EXPECT_TRUE(empty.outcome == CollectOutcome::Done && empty.run.PicTable.empty() &&
+                reported.empty());
     WriteManyPictures(dir, 21, true);
     const Collected c = Collect(dir.path().string(), {3}, Reporting(reported));
     ASSERT_EQ(c.outcome, CollectOutcome::Done);
@@ -200,7 +200,6 @@ TEST(FingerprintCache, SharedDropsRowsOfVanishedFilesOfTheSearchedFolderOnlyAndC
     EXPECT_TRUE(cache->LoadFolder(root).empty());
 }
 
-const std::string kMasks = "*.jpg;*.png;*.gif;*.bmp";
 const std::set<std::string> kDamaged = {"truncated.jpg", "zero.jpg",    "text.png",
                                         "huge.png",      "corrupt.gif", "sub/vanishing.png"};
 
@@ -250,10 +249,10 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     CollectProgress progress;
     // One file goes missing after the walk listed it and before its fingerprint is made.
     progress.Walked = [&](int) { fs::remove(root + "/sub/vanishing.png"); };
-    ASSERT_EQ(CollectPictures(root, kMasks, running, progress, run), CollectOutcome::Done);
+    ASSERT_EQ(CollectPictures(root, "*.jpg;*.png;*.gif;*.bmp", running, progress, run),
+              CollectOutcome::Done);
     ASSERT_NE(std::find(run.FileList.begin(), run.FileList.end(), "sub/vanishing.png"),
               run.FileList.end());
-    EXPECT_FALSE(fs::exists(root + "/sub/vanishing.png"));
 
     std::set<fs::path> files;
     for (int i = 0; i <= run.LastFile(); ++i) {
