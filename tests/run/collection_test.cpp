@@ -91,7 +91,6 @@ TEST(ParallelCollection, RecordsMatchTheSingleThreadedPathInWalkOrder) {
     WriteManyPictures(dir, 21, true);
     const Collected c = Collect(dir.path().string(), {3}, Reporting(reported));
     ASSERT_EQ(c.outcome, CollectOutcome::Done);
-    ASSERT_EQ(c.run.FileList.size(), 21u);
     CollectedRun alone = c.run;
     for (int i = 0; i <= alone.LastFile(); ++i) {
         Dubl& record = alone.PicTable[i] = {};
@@ -244,13 +243,12 @@ TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
     test::TempDir dir;
     const std::string root = dir / "lib";
     WriteHostileLibrary(root);
-    const std::atomic<bool> running{true};
-    CollectedRun run;
     CollectProgress progress;
     // One file goes missing after the walk listed it and before its fingerprint is made.
     progress.Walked = [&](int) { fs::remove(root + "/sub/vanishing.png"); };
-    ASSERT_EQ(CollectPictures(root, "*.jpg;*.png;*.gif;*.bmp", running, progress, run),
-              CollectOutcome::Done);
+    Collected c = Collect(root, {}, progress);
+    ASSERT_EQ(c.outcome, CollectOutcome::Done);
+    CollectedRun& run = c.run;
     ASSERT_NE(std::find(run.FileList.begin(), run.FileList.end(), "sub/vanishing.png"),
               run.FileList.end());
 
