@@ -172,9 +172,8 @@ TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
     fs::create_symlink(dir / "run.log", dir / "link.log");
     fs::create_hard_link(dir / "lib/pic.jpg", dir / "second name.jpg");
     const CollectedRun run{dir / "lib/", {"pic.jpg"}, {Dubl{.FileSize = 7, .Fingerprint = {}}}};
-    const struct {
-        std::string log, list, refused;
-    } cases[] = {
+    // The log, the list, and the path refused.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
         {dir / "new.log", "", ""},
         {dir / "run.log", dir / "link.log", dir / "link.log"},
@@ -182,15 +181,12 @@ TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
         {dir / "new.log", dir / "lib/pic.jpg", dir / "lib/pic.jpg"},
         {dir / "second name.jpg", dir / "new.txt", dir / "second name.jpg"},
     };
-    for (const auto& c : cases) {
-        OutputFiles files;
-        EXPECT_EQ(files.Open(c.log, c.list, run), c.refused) << c.log << " / " << c.list;
-    }
+    for (const auto& [log, list, refused] : cases)
+        EXPECT_EQ(OutputFiles().Open(log, list, run), refused) << log << " / " << list;
     EXPECT_EQ(test::ReadFile(dir / "run.log") + test::ReadFile(dir / "lib/pic.jpg"),
               "old logpicture");
     EXPECT_FALSE(fs::exists(dir / "new.log") || fs::exists(dir / "new.txt"));
-    OutputFiles devices;
-    EXPECT_EQ(devices.Open("/dev/null", "/dev/null", run), std::nullopt);
+    EXPECT_EQ(OutputFiles().Open("/dev/null", "/dev/null", run), std::nullopt);
 }
 
 // A full disk (the list's or the log's) stops the run before any removal; a list removed
