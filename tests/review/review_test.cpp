@@ -208,27 +208,16 @@ TEST(OutputFaults, AFullDiskOrARemovedListStopsTheRunBeforeTheNextRemoval) {
     }
 }
 
-// Disposal by moving into the review's folder "moved"; counts the messages it gives.
-void MoveInto(Reviewed& r, int& messages) {
-    r.frontEnd.dispose = [folder = r.dir / "moved", &messages](const std::string& path) {
-        const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, folder);
-        messages += result.message.empty() ? 0 : 1;
-        return result.removed;
-    };
-}
-
 // A file gone before the decision is no removal and no failure; the right one is still
 // offered and nothing else goes.
 TEST(ReviewDisposal, AFileGoneBeforeTheDecisionRemovesNothingElse) {
     Reviewed r;
-    int messages = 0;
-    MoveInto(r, messages);
     ASSERT_EQ(r.Start({.sizes = {100, 100, 100}, .groups = "aaa"}), ReviewState::AwaitingDecision);
     fs::remove(r.review.LeftPath());
     ASSERT_TRUE(r.review.Decide(DeleteLeft));
     EXPECT_EQ(r.review.RemovedCount() + r.review.FailedRemovals(), 0);
     ASSERT_EQ(r.review.Resume(), ReviewState::AwaitingDecision);
-    EXPECT_EQ(r.Left(3), "-qr");  // nothing else moved
+    EXPECT_EQ(r.Left(3), "-qr");
 }
 
 TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
@@ -236,7 +225,11 @@ TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
     const test::ReadOnlyFolder locked(r.dir / "moved");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
     int messages = 0;
-    MoveInto(r, messages);
+    r.frontEnd.dispose = [&](const std::string& path) {
+        const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, r.dir / "moved");
+        messages += result.message.empty() ? 0 : 1;
+        return result.removed;
+    };
     const Script keepOne{.sizes = {100, 100, 100}, .groups = "aaa", .keepSmallest = false};
     ASSERT_EQ(r.Start(keepOne), ReviewState::Finished);
     EXPECT_EQ(std::tuple(r.review.RemovedCount(), r.review.FailedRemovals(), messages),
