@@ -115,7 +115,6 @@ TEST_F(CollectFilesTest, ListedOrderDepthFirstWithRelativePaths) {
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file() && entry.path().string().ends_with(".jpg"))
             expected.push_back(entry.path().string().substr(root.size()));
-    ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(Collect(root, "*.jpg"), expected);
     EXPECT_EQ(Collect(root, "*.jpg", false).size(), 4u);  // only the top folder's files
 }

@@ -32,8 +32,7 @@ struct Script {
     std::optional<bool> keepSmallest = {};
     std::vector<ReviewDecision> decisions = {};
     std::string offered = {}, left = {}, listed = {};
-    int removed = 0;
-    std::int64_t bytes = 0;
+    std::int64_t removed = 0, bytes = 0;
     std::vector<std::string> events = {};  // what the front end was told, when not empty
 };
 
@@ -50,10 +49,9 @@ struct Reviewed {
             test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
             run.FileList.push_back(name);
             // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
+            const int cell = s.groups[i] == '-' ? int(i) : 200 - 50 * (s.groups[i] - 'a');
             run.PicTable.push_back(
-                {1, 0, s.sizes[i], 640, 480, 24,
-                 Fingerprint(LastCell + 1,
-                             s.groups[i] == '-' ? i : 200 - 50 * (s.groups[i] - 'a'))});
+                {1, 0, s.sizes[i], 640, 480, 24, Fingerprint(LastCell + 1, cell)});
         }
         test::WriteTextFile(dir / "Kestrum.log", "an earlier run");  // emptied: no group, no line
         EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
@@ -242,7 +240,6 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
     const std::string png = dir / "lib/a.png", bmp = dir / "lib/a.bmp";  // the BMP the larger
     fs::create_directories(dir / "lib");
     for (const std::string& file : {png, bmp}) test::WritePatternPicture(file, 96, 64, 1);
-    test::WriteTextFile(dir / "run.log", "previous run");
     for (const std::string& list : {png, std::string("/dev/full")}) {
         const test::CliResult result =
             test::RunCli("--masks '*.png;*.bmp' --keep largest --dispose " +
@@ -254,7 +251,6 @@ TEST(OutputFaults, CliExitsWithTheMessageAndMovesNothing) {
             list == png ? CreateFailedMessage(list) : WriteFailedMessage(list);
         EXPECT_NE(result.out.find(message), std::string::npos) << result.out;
         EXPECT_TRUE(fs::file_size(png) > 0 && fs::exists(bmp) && !fs::exists(dir / "moved"));
-        EXPECT_TRUE(list != png || test::ReadFile(dir / "run.log") == "previous run");
     }
 }
 
