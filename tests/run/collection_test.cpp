@@ -71,13 +71,11 @@ void WriteManyPictures(const TempDir& dir, int count, bool large) {
 // The files reported, each on the caller's thread (-1 on another), and a stop after `stopAt`.
 CollectProgress Reporting(std::vector<int>& reported, std::atomic<bool>* running = nullptr,
                           int stopAt = -1) {
-    CollectProgress progress;
-    progress.FileHandled = [&reported, running, stopAt, caller = std::this_thread::get_id()](
-                               int index, const std::string&) {
-        reported.push_back(std::this_thread::get_id() == caller ? index : -1);
-        if (index == stopAt) *running = false;
-    };
-    return progress;
+    const auto caller = std::this_thread::get_id();
+    return {.Walked = {}, .FileHandled = [&reported, running, stopAt, caller](int index, auto&) {
+                reported.push_back(std::this_thread::get_id() == caller ? index : -1);
+                if (index == stopAt) *running = false;
+            }};
 }
 
 // Records made on several workers against those the single-threaded path makes; an empty
