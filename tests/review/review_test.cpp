@@ -62,6 +62,7 @@ struct Reviewed {
     }
     // Takes the decisions, noting each pair offered; checks everything the script expects.
     void Play(const Script& s) {
+        SCOPED_TRACE("offered " + s.offered + ", left " + s.left);
         ReviewState state = Start(s);
         std::string offered;
         for (const ReviewDecision decision : s.decisions) {
@@ -125,10 +126,7 @@ const Script kScripts[] = {
 // clang-format on
 
 TEST(Review, OffersAndRemovesInTurn) {
-    for (std::size_t i = 0; i < std::size(kScripts); ++i) {
-        SCOPED_TRACE("script " + std::to_string(i));
-        Reviewed().Play(kScripts[i]);
-    }
+    for (const Script& s : kScripts) Reviewed().Play(s);
 }
 
 TEST(Review, StopDuringAWaitWritesNothingMore) {

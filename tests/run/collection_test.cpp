@@ -16,6 +16,7 @@
 #include "review/output_files.h"
 #include "review/review.h"
 #include "run/fingerprint_cache.h"
+#include "run/search_run.h"
 #include "support/huge_png.h"
 #include "support/read_only_folder.h"
 #include "support/review_front_end.h"
@@ -61,10 +62,8 @@ void WriteManyPictures(const TempDir& dir, int count, bool large) {
     for (int i = 0; i < count; ++i) {
         const std::string name = dir / ("p" + std::to_string(100 + i) + (i % 2 ? ".png" : ".jpg"));
         const bool big = large && i % 4 == 0;
-        if (i % 7 == 3)
-            test::WriteTextFile(name, "not a picture");
-        else
-            test::WritePatternPicture(name, big ? 1100 : 90 + i, big ? 1030 + i : 70, i);
+        i % 7 == 3 ? test::WriteTextFile(name, "not a picture")
+                   : test::WritePatternPicture(name, big ? 1100 : 90 + i, big ? 1030 + i : 70, i);
     }
 }
 
@@ -111,9 +110,7 @@ TEST(ParallelCollection, StopLeavesTheQueuedFilesUndone) {
         Collect(dir.path().string(), {2}, Reporting(reported, &running, 2), &running);
     EXPECT_EQ(c.outcome, CollectOutcome::Stopped);
     EXPECT_EQ(reported, (std::vector<int>{0, 1, 2}));
-    EXPECT_LT(std::count_if(c.run.PicTable.begin(), c.run.PicTable.end(),
-                            [](const Dubl& record) { return record.FileSize != 0; }),
-              40);
+    EXPECT_LT(std::ranges::count_if(c.run.PicTable, [](const Dubl& r) { return r.FileSize; }), 40);
 }
 
 // Three pictures and a file that is not one; a.png and b.png are the same size.
@@ -234,32 +231,39 @@ std::multiset<std::string> EntryLines(const std::string& file) {
     return lines;
 }
 
-TEST(HostileLibrary, EngineRunGroupsTheReadableAndListsEachFileOnce) {
+// A whole search, the user's fingerprint cache (its XDG place) filled on the way.
+TEST(HostileLibrary, SearchGroupsTheReadableAndListsEachFileOnce) {
     test::TempDir dir;
     const std::string root = dir / "lib";
     WriteHostileLibrary(root);
+    setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
+    // clang-format off
+    SearchRun search({.SearchFolder = root, .ListPath = dir / "list.txt", .LogPath = dir / "run.log",
+                      .MoveFolder = {}});
+    // clang-format on
     // One file goes missing after the walk listed it and before its fingerprint is made.
     const auto vanish = [&](int) { fs::remove(root + "/sub/vanishing.png"); };
-    auto [outcome, run, counts] = Collect(root, {}, {.Walked = vanish, .FileHandled = {}});
-    ASSERT_EQ(outcome, CollectOutcome::Done);
-    ASSERT_NE(std::find(run.FileList.begin(), run.FileList.end(), "sub/vanishing.png"),
-              run.FileList.end());
+    ASSERT_EQ(search.Collect(true, {.Walked = vanish, .FileHandled = {}}, {}),
+              CollectOutcome::Done);
+    EXPECT_TRUE(fs::exists(dir / "morvane/fingerprints.sqlite"));
+    const CollectedRun& run = search.Collected();
+    ASSERT_EQ(std::count(run.FileList.begin(), run.FileList.end(), "sub/vanishing.png"), 1);
 
     // The same file twice would show in the list below.
     for (int i = 0; i <= run.LastFile(); ++i)
         EXPECT_EQ(run.PicTable[i].Valid == 1, !kDamaged.contains(run.FileList[i])) << i;
 
-    OutputFiles output;
-    ASSERT_FALSE(output.Open(dir / "run.log", dir / "list.txt"));
     test::RecordingFrontEnd frontEnd;
-    Review review(run, output, frontEnd);
-    ReviewState state = test::ScanAndResume(review, run.PicTable, 90);
-    for (; state == ReviewState::AwaitingDecision; state = review.Resume()) {
+    ASSERT_FALSE(search.OpenOutput(frontEnd));
+    search.StartComparison();
+    Review& review = search.TheReview();
+    ReviewState state = search.Drive();
+    for (; state == ReviewState::AwaitingDecision; state = search.Drive()) {
         EXPECT_NE(fs::canonical(review.LeftPath()), fs::canonical(review.RightPath()));
         review.Decide(ReviewDecision::SkipPair);
     }
     ASSERT_EQ(state, ReviewState::Finished);
-    output.Close();
+    search.CloseOutput();
     EXPECT_EQ(review.GroupCount(), 1);
     EXPECT_TRUE(frontEnd.disposed.empty());
     // Each copy once, under one of its names, as it stands but for the escaped line break.
