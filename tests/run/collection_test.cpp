@@ -238,8 +238,8 @@ TEST(HostileLibrary, SearchGroupsTheReadableAndListsEachFileOnce) {
     WriteHostileLibrary(root);
     setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
     // clang-format off
-    SearchRun search({.SearchFolder = root, .ListPath = dir / "list.txt", .LogPath = dir / "run.log",
-                      .MoveFolder = {}});
+    SearchRun search({.SearchFolder = root, .ListPath = dir / "list.txt",
+                      .LogPath = dir / "run.log", .MoveFolder = {}});
     // clang-format on
     // One file goes missing after the walk listed it and before its fingerprint is made.
     const auto vanish = [&](int) { fs::remove(root + "/sub/vanishing.png"); };
