@@ -19,8 +19,7 @@ constexpr std::int32_t kMinLong = -2147483647 - 1;
 
 TEST(PathExists, FoldersFilesMissingPathsAndTheRoot) {
     const test::TempDir dir;
-    const std::string tmp = dir / "tmp";
-    std::filesystem::create_directory(tmp);
+    const std::string tmp = dir.path().string();
     test::WriteTextFile(dir / "a.jpg", "x");
     // "Q:" is just a name here (no drives); stripping the separators must not lose "/".
     for (const std::string& path : {tmp, tmp + "///", "  " + tmp + "  ", "/"s, "///"s})
@@ -31,41 +30,39 @@ TEST(PathExists, FoldersFilesMissingPathsAndTheRoot) {
 }
 
 TEST(PathHelpers, SeparatorsNulsAndFolders) {
-    EXPECT_EQ(AddTrailingBackslash(""), "");
-    EXPECT_EQ(AddTrailingBackslash("/a"), "/a/");
-    EXPECT_EQ(AddTrailingBackslash(" /a/"), " /a/");
-    EXPECT_EQ(StripTrailingBackslash("///"), "");
-    EXPECT_EQ(StripTrailingBackslash("  /a/b//  "), "/a/b");
-    EXPECT_EQ(StripTrailingBackslash("\t/a\t"), "\t/a\t");  // only spaces are trimmed
+    // Only spaces are trimmed; a backslash is part of a name here, not a separator.
+    // clang-format off
+    const std::pair<std::string, std::string> texts[] = {
+        {AddTrailingBackslash(""), ""}, {AddTrailingBackslash("/a"), "/a/"},
+        {AddTrailingBackslash(" /a/"), " /a/"}, {StripTrailingBackslash("///"), ""},
+        {StripTrailingBackslash("  /a/b//  "), "/a/b"}, {TrimAtNul("abc\0def"s), "abc"},
+        {StripTrailingBackslash("\t/a\t"), "\t/a\t"}, {AppendNul("ab"), "ab\0"s},
+        {FolderOfPath("/b.txt"), "/"}, {FolderOfPath("/a/b\\c.txt"), "/a/"},
+        {FolderOfPath("b\\c.txt"), ""}};
+    // clang-format on
+    for (const auto& [got, expected] : texts) EXPECT_EQ(got, expected);
     EXPECT_TRUE(IsDriveSpec("C:"));
     EXPECT_FALSE(IsDriveSpec("C:/") || IsDriveSpec(":") || IsDriveSpec("CD"));
-    EXPECT_EQ(TrimAtNul("abc\0def"s), "abc");
-    EXPECT_EQ(AppendNul("ab"), "ab\0"s);
-    EXPECT_EQ(FolderOfPath("/b.txt"), "/");
-    // A backslash is part of a name here, not a separator.
-    EXPECT_EQ(FolderOfPath("/a/b\\c.txt"), "/a/");
-    EXPECT_EQ(FolderOfPath("b\\c.txt"), "");
     EXPECT_EQ(UpperIndex(std::vector<std::string>(5)), 4);
 }
 
+// The low word counts unsigned.
 TEST(WordPairs, NumberToHighAndLowAndBack) {
-    EXPECT_EQ(HiLoToDouble(0, -1), 4294967295.0);
-    EXPECT_EQ(HiLoToDouble(2, kMinLong), 10737418240.0);
-    EXPECT_EQ(UnsignedToDouble(-1), 4294967295.0);
-    const std::pair<double, std::int32_t> splits[] = {
-        {4294967301.0, 5}, {2147483648.0, kMinLong}, {static_cast<double>(kThreeGiB), -1073741824}};
+    // clang-format off
+    const std::pair<double, std::int32_t> splits[] = {{0.0, 0}, {4294967301.0, 5},
+        {2147483648.0, kMinLong}, {10737418240.0, kMinLong}, {kThreeGiB * 1.0, -1073741824}};
+    // clang-format on
     for (const auto& [value, low] : splits) {
         std::int32_t high = -9;
         EXPECT_EQ(DoubleToHiLo(value, high), low) << value;
         EXPECT_EQ(HiLoToDouble(high, low), value);
     }
     // The bit pattern is kept, halves round to even.
-    const std::pair<double, std::int32_t> words[] = {{2.5, 2},
-                                                     {3.5, 4},
-                                                     {-2.5, -2},
-                                                     {2147483647.0, 2147483647},
-                                                     {2147483648.0, kMinLong},
-                                                     {4294967295.0, -1}};
+    // clang-format off
+    const std::pair<double, std::int32_t> words[] = {
+        {2.5, 2}, {3.5, 4}, {-2.5, -2}, {2147483647.0, 2147483647}, {2147483648.0, kMinLong},
+        {4294967295.0, -1}};
+    // clang-format on
     for (const auto& [value, word] : words) EXPECT_EQ(DoubleToLong32(value), word) << value;
 }
 
@@ -73,10 +70,12 @@ TEST(FileSizeByName, SmallMissingAndThreeGibibyteFiles) {
     const test::TempDir dir;
     test::WriteTextFile(dir / "empty.jpg", "");
     test::WriteTextFile(dir / "five.jpg", "12345");
-    EXPECT_EQ(FileSizeByName(dir / "empty.jpg"), 0);
-    EXPECT_EQ(FileSizeByName(dir / "five.jpg"), 5);
-    for (const std::string& none : {dir / "missing.jpg", dir.path().string(), ""s})
-        EXPECT_EQ(FileSizeByName(none), -1) << none;
+    // clang-format off
+    const std::pair<std::string, std::int64_t> sizes[] = {
+        {dir / "empty.jpg", 0}, {dir / "five.jpg", 5}, {dir / "missing.jpg", -1},
+        {dir.path().string(), -1}, {"", -1}};
+    // clang-format on
+    for (const auto& [path, size] : sizes) EXPECT_EQ(FileSizeByName(path), size) << path;
     const std::string path = dir / "big.jpg";
     const int fd = ::open(path.c_str(), O_CREAT | O_RDWR, 0600);
     ASSERT_EQ(::ftruncate(fd, kThreeGiB), 0);  // sparse: takes no disk space

@@ -30,21 +30,18 @@ TEST(MaskList, PatternLanguage) {
     // clang-format off
     const MatchCase cases[] = {
         // Case folds; the whole name counts; pieces are not trimmed; an empty piece or an
-        // empty text matches no real name.
+        // empty text matches no real name. Only ASCII digits count for "#". One "?" is one
+        // character, Cyrillic and outside the BMP too.
         {"*.jpg;*.jpeg", {"PHOTO.JPG", "photo.Jpeg"}, {"photo.jpg.txt", "photojpg"}},
-        {"*.jpg; *.png", {" a.png", "a.jpg"}, {"a.png"}},
-        {"*.jpg;", {"a.jpg"}, {"a.png", " "}}, {"", {}, {"a.jpg", ""}},
-        // Only ASCII digits count for "#".
+        {"*.jpg; *.png", {" a.png", "a.jpg"}, {"a.png"}}, {"*.jpg;", {"a.jpg"}, {"a.png", " "}},
+        {"", {}, {"a.jpg", ""}}, {"a?c", {"abc", "aжc", "a😀c"}, {"ac", "abbc"}},
         {"img##.bmp", {"IMG07.BMP"}, {"IMGA7.BMP", "img7.bmp", "img##.bmp", "img\xd9\xa1\xd9\xa2.bmp"}},
-        // One "?" is one character, Cyrillic and outside the BMP too.
-        {"a?c", {"abc", "aжc", "a😀c"}, {"ac", "abbc"}},
         {"*.*", {".hidden", "a."}, {"README"}}, {"*", {"README", ".x", "фото", "caf\xe9.jpg"}, {}},
-        // Lists and ranges; ranges follow code order after upper-casing.
+        // Lists and ranges; ranges follow code order after upper-casing; a dash first or last
+        // is itself.
         {"[ab]*.gif", {"a1.gif", "B.GIF"}, {"c.gif"}}, {"[!0-9]*", {"x1"}, {"1x"}},
-        {"[a-c]#", {"B1"}, {"d1"}}, {"[а-я]*", {"ж.jpg"}, {"z.jpg"}},
-        // A dash first or last is itself.
-        {"[-a]", {"-", "A"}, {"b"}}, {"[a-]", {"-", "A"}, {"b"}}, {"[!-a]", {"b"}, {"-"}},
-        {"[a-c-]", {"-", "b"}, {}},
+        {"[a-c]#", {"B1"}, {"d1"}}, {"[а-я]*", {"ж.jpg"}, {"z.jpg"}}, {"[-a]", {"-", "A"}, {"b"}},
+        {"[a-]", {"-", "A"}, {"b"}}, {"[!-a]", {"b"}, {"-"}}, {"[a-c-]", {"-", "b"}, {}},
         // An unclosed "[" is an ordinary character; a descending range holds nothing, the
         // rest still counts; an empty list matches nothing, a negated one any character.
         {"[ab*", {"[abc"}, {"abc"}}, {"*[", {"x["}, {}}, {"[z-ax]", {"x"}, {"m"}},
@@ -63,18 +60,17 @@ TEST(MaskList, PatternLanguage) {
     for (const MatchCase& c : cases) {
         MaskList masks;
         masks.SetMasks(c.masks);
-        for (const std::string& name : c.match)
-            EXPECT_TRUE(masks.MatchesMask(name)) << c.masks << " / " << name;
-        for (const std::string& name : c.refuse)
-            EXPECT_FALSE(masks.MatchesMask(name)) << c.masks << " / " << name;
+        for (const bool match : {true, false})
+            for (const std::string& name : match ? c.match : c.refuse)
+                EXPECT_EQ(masks.MatchesMask(name), match) << c.masks << " / " << name;
     }
     // Split at every ";", empty pieces kept: the upper index of the list.
     MaskList masks;
-    const std::pair<const char*, int> uppers[] = {{"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6},
-                                                  {"*.jpg;", 1},
-                                                  {";;", 2},
-                                                  {"*.jpg", 0},
-                                                  {"", -1}};
+    // clang-format off
+    const std::pair<const char*, int> uppers[] = {
+        {"*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.wmf;*.emf", 6}, {"*.jpg;", 1}, {";;", 2}, {"*.jpg", 0},
+        {"", -1}};
+    // clang-format on
     for (const auto& [text, upper] : uppers) EXPECT_EQ(masks.SetMasks(text), upper) << text;
     EXPECT_EQ(masks.UpperIndex(), -1);
 }
@@ -119,7 +115,6 @@ TEST_F(CollectFilesTest, ListedOrderDepthFirstWithRelativePaths) {
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file() && entry.path().string().ends_with(".jpg"))
             expected.push_back(entry.path().string().substr(root.size()));
-    ASSERT_EQ(expected.size(), 6u);
     EXPECT_EQ(Collect(root, "*.jpg"), expected);
     EXPECT_EQ(Collect(root, "*.jpg", false).size(), 4u);  // only the top folder's files
 }
@@ -140,13 +135,12 @@ TEST_F(CollectFilesTest, LinkLoopsAndSecondLinksToAFolderAreEnteredOnce) {
     fs::create_directory_symlink("..", root + "sub/inner/up");   // a loop
     fs::create_directory_symlink(root, root + "sub/toRoot");     // a loop to the root
     fs::create_directory_symlink(root + "sub", root + "again");  // a second way in
-    const Names list = Collect(root, "*.jpg");
-    ASSERT_EQ(list.size(), 2u);
     // Whichever way in the walk met first names the files.
-    const std::string via = list[0].substr(0, list[0].find('/'));
-    EXPECT_TRUE(via == "sub" || via == "again");
-    const Names expected{via + "/inner/q.jpg", via + "/p.jpg"};
-    EXPECT_TRUE(std::is_permutation(list.begin(), list.end(), expected.begin()));
+    Names list = Collect(root, "*.jpg");
+    std::sort(list.begin(), list.end());
+    EXPECT_TRUE(list == Names({"again/inner/q.jpg", "again/p.jpg"}) ||
+                list == Names({"sub/inner/q.jpg", "sub/p.jpg"}))
+        << ::testing::PrintToString(list);
 }
 
 // Hard and soft links to one file give one entry (the first name met); a dangling link and
