@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <numeric>
+#include <random>
 #include <tuple>
 
 #include "imaging/decode.h"
@@ -264,6 +265,48 @@ TEST(JpegDecode, DamagedFilesEndAsTheyDoInLibvips) {
         const Fingerprint made = Make(dir / "damaged.jpg").Fingerprint;
         EXPECT_EQ(made.empty(), damaged != scrambled);
         EXPECT_EQ(made, test::ReferenceFingerprint(dir / "damaged.jpg"));
+    }
+}
+
+// A photo-like picture: blurred discs of colour on gradients, with fine noise on top.
+VImage PhotoLike(int side) {
+    std::mt19937 random(1);
+    const VImage xyz = VImage::xyz(side, side) * (255.0 / side), x = xyz[0], y = xyz[1];
+    VImage image = x.bandjoin(y).bandjoin(x * 0.5 + y * 0.5).copy_memory();
+    for (int i = 0; i < 12; ++i) {
+        const std::vector<double> ink = {double(random() % 256), double(random() % 256),
+                                         double(random() % 256)};
+        image.draw_circle(ink, random() % side, random() % side, 20 + random() % (side / 5),
+                          VImage::option()->set("fill", true));
+    }
+    const VImage noise =
+        VImage::gaussnoise(side, side, VImage::option()->set("sigma", 25.0)->set("seed", 1))
+            .gaussblur(0.8);
+    return (image.gaussblur(side / 300.0) + noise.bandjoin(noise).bandjoin(noise))
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy_memory();
+}
+
+// A steady reduction: half- and quarter-size copies of a photo keep nearly every cell. The
+// copies are resized in floating point and rounded once, as picture editors do.
+TEST(Fingerprint, SmallerCopiesOfAPhotoKeepTheirCells) {
+    const TempDir dir;
+    const VImage photo = PhotoLike(1200);
+    photo.write_to_file((dir / "full.tif").c_str());
+    const Fingerprint full = Make(dir / "full.tif").Fingerprint;
+    ASSERT_EQ(full.size(), 1024u);
+    for (const auto& [scale, least] : {std::pair{0.5, 0.9}, {0.25, 0.85}}) {
+        photo.cast(VIPS_FORMAT_FLOAT)
+            .resize(scale)
+            .round(VIPS_OPERATION_ROUND_RINT)
+            .cast(VIPS_FORMAT_UCHAR)
+            .write_to_file((dir / "copy.tif").c_str());
+        const Fingerprint copy = Make(dir / "copy.tif").Fingerprint;
+        ASSERT_EQ(copy.size(), full.size());
+        EXPECT_GE(std::inner_product(full.begin(), full.end(), copy.begin(), 0, std::plus<>(),
+                                     std::equal_to<>()),
+                  least * 1024)
+            << scale;
     }
 }
 
