@@ -17,6 +17,7 @@ import hashlib
 import os
 import pathlib
 import re
+import signal
 import subprocess
 import sys
 
@@ -73,11 +74,21 @@ def stable_order(every):
 
 
 def run(command, cwd, timeout, env=None):
-    try:
-        return subprocess.run(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=timeout, env=env).returncode
-    except subprocess.TimeoutExpired:
-        return -1
+    """The command's exit status, or -1 when it outlives the timeout. It runs in its own process
+    group, killed whole when it ends: a program a test started (the command-line tool) and left
+    looping under a mutant must not go on eating the processors for the mutants after it."""
+    with subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                          env=env, start_new_session=True) as process:
+        try:
+            return process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return -1
+        finally:  # also what it left running, and on Ctrl-C
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            process.wait()
 
 
 def run_tests(programs, build, timeout):
