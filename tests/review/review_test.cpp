@@ -109,15 +109,15 @@ struct Reviewed {
 };
 
 // Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
-// the last file; skip-all ends the run; keep-the-largest keeps the first of equal sizes;
-// keep-the-smallest works from the first group on, unasked and showing nothing.
+// the last file; skip-all lists the rest of the group unshown; keep-the-largest keeps the first
+// of equal sizes; keep-the-smallest works from the first group on, unasked and showing nothing.
 // clang-format off
 const Script kScripts[] = {
     {{10, 20, 30}, "aaa", {}, {SkipPair, DeleteLeft}, "pq pr", "-qr", "pqr", 1, 10,
      {"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
       "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}},
     {{10, 20, 30}, "aaa", {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
-    {{10, 20, 30, 40}, "a-a-", {}, {SkipAll}, "pr", "pqrs", "pr"},
+    {{10, 20, 30, 40}, "a-aa", {}, {SkipAll}, "pr", "pqrs", "prs"},
     {{10000, 30000, 30000, 20000}, "aaaa", {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
     {{10000, 30000, 30000, 20000}, "aaaa", true, {}, "", "p---", "pqrs", 3, 80000,
      {"dup 3", "remove q.jpg", "remove r.jpg", "remove s.jpg", "clear", "done 1", "done 4"}},
