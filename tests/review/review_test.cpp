@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <tuple>
 
@@ -25,7 +26,8 @@ using enum ReviewDecision;
 
 // A review script: files p.jpg, q.jpg... of the given sizes, those of one letter in `groups`
 // with one fingerprint ("-": one of its own); the decisions taken in turn; then the pairs
-// offered ("pq pr"), the files left ("-qr"), the files listed, and what was removed.
+// offered ("pq pr"), the files left ("-qr"), the files listed by group ("pq rs"), and what was
+// removed.
 struct Script {
     std::vector<std::int64_t> sizes = {};
     std::string groups = {};
@@ -79,7 +81,7 @@ struct Reviewed {
         EXPECT_EQ(offered, s.offered);
         EXPECT_EQ(Left(s.sizes.size()), s.left);
         EXPECT_EQ(test::ReadFile(dir / "list.txt"), Listed(s.listed));
-        EXPECT_EQ(review.GroupCount(), s.listed.empty() ? 0 : 1);
+        EXPECT_EQ(review.GroupCount(), std::ranges::count(s.listed, ' ') + !s.listed.empty());
         EXPECT_EQ(review.RemovedCount(), s.removed);
         EXPECT_EQ(review.RemovedBytes(), s.bytes);
     }
@@ -97,7 +99,8 @@ struct Reviewed {
     }
     std::string Listed(const std::string& names) const {
         std::string list = names.empty() ? "" : "--------------------\r\n";
-        for (const char name : names) list += run.SearchRoot + name + ".jpg\r\n";
+        for (const char name : names)
+            list += name == ' ' ? "--------------------\r\n" : run.SearchRoot + name + ".jpg\r\n";
         return list;
     }
 
@@ -117,6 +120,7 @@ const Script kScripts[] = {
      {"dup 2", "left p.jpg|   10|640x480x24", "right q.jpg|   20|640x480x24",
       "right r.jpg|   30|640x480x24", "remove p.jpg", "clear", "done 1", "done 3"}},
     {{10, 20, 30}, "aaa", {}, {DeleteLeft, DeleteRight}, "pq rq", "--r", "pqr", 2, 30},
+    {{10, 20, 30, 40}, "aabb", {}, {SkipPair, DeleteRight}, "pq rs", "pqr-", "pq rs", 1, 40},
     {{10, 20, 30, 40}, "a-aa", {}, {SkipAll}, "pr", "pqrs", "prs"},
     {{10000, 30000, 30000, 20000}, "aaaa", {}, {DeleteAllSmaller}, "pq", "-q--", "pqrs", 3, 60000},
     {{10000, 30000, 30000, 20000}, "aaaa", true, {}, "", "p---", "pqrs", 3, 80000,
