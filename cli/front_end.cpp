@@ -24,7 +24,7 @@ std::string DisposalText(const Options& options) {
     return "";
 }
 
-bool QuietFrontEnd::DisposeFile(const std::string& path) {
+bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) {
     Removal removal;
     removal.Path = path;
     removal.Size = FileSizeByName(path);
@@ -32,7 +32,8 @@ bool QuietFrontEnd::DisposeFile(const std::string& path) {
     if (options_.DryRun) {
         contentKept = Pretend(removal);
     } else {
-        DisposalResult result = morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder);
+        DisposalResult result =
+            morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder, compared);
         if (const std::string message = DisposalMessage(path, result); !message.empty()) {
             progress_.Done();
             std::cerr << message << "\n";

@@ -28,7 +28,7 @@ class QuietFrontEnd : public ReviewFrontEnd {
     void ClearSlots() override {}
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
-    bool DisposeFile(const std::string& path) override;
+    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) override;
 
     const std::vector<Removal>& Removals() const { return removals_; }
     int NotWiped() const { return notWiped_; }

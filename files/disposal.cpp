@@ -34,4 +34,11 @@ DisposalResult DisposeFile(const std::string& path, DisposalWay way,
     return {};
 }
 
+DisposalResult DisposeFile(const std::string& path, DisposalWay way, const std::string& moveFolder,
+                           const std::optional<FileStamp>& compared) {
+    if (way == DisposalWay::None || !IsExistingFile(path)) return {};
+    if (!compared || StampOfPath(path) != compared) return DisposalFailed(DisposalProblem::Changed);
+    return DisposeFile(path, way, moveFolder);
+}
+
 }  // namespace morvane

@@ -18,12 +18,13 @@ enum class DisposalProblem {
     CannotOverwrite,   // the wipe could not write it (likewise)
     CannotRemove,      // `where` is the random name the file kept, when it was renamed
     ContentKept,       // removed, but other names of the file still hold its bytes
+    Changed,           // not the file that was compared (changed, replaced or gone): left alone
 };
 
 struct DisposalResult {
     bool removed = false;  // the file is gone from its place
     DisposalProblem problem = DisposalProblem::None;
-    int error = 0;       // errno, when the system said why
+    int error = 0;            // errno, when the system said why
     std::string detail = {};  // the system's own words, when it gives no errno
     std::string where = {};   // where a moved file now lies; see DisposalProblem for the rest
 };

@@ -1,20 +1,38 @@
 #pragma once
-// Which file a name or an open descriptor stands for: two names are one file when they lead,
-// through any links, to the same device and inode.
+// Which file a name or an open descriptor stands for, and what tells one content of it from
+// another without reading it.
+#include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace morvane {
 
+// Two names are one file when they lead, through any links, to the same device and inode.
 struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 
+// The identity with the size and both times. The change time catches a rewrite whose
+// modification time was set back; the inode catches a file replaced by renaming.
+struct FileStamp {
+    FileIdentity File;
+    std::int64_t Size = 0;
+    std::int64_t ModifiedNs = 0;
+    std::int64_t ChangedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileIdentity IdentityOfStatus(const struct stat& info);
+FileStamp StampOfStatus(const struct stat& info);
+
 // Links followed; nothing when the name leads to no file.
 std::optional<FileIdentity> IdentityOfPath(const std::string& path);
+// Links followed; nothing when the name leads to no regular file or cannot be asked.
+std::optional<FileStamp> StampOfPath(const std::string& path);
 
 }  // namespace morvane

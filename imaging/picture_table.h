@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "imaging/fingerprint.h"
 
 namespace morvane {
@@ -20,6 +21,9 @@ struct Dubl {
     std::int32_t PicWidth = 0;
     std::int32_t PicHeight = 0;
     std::int32_t BitDepth = 0;
+    // The file as it was when its fingerprint was made (taken before reading it): a removal
+    // checks it first, so a file changed or replaced since is never taken for this picture.
+    std::optional<FileStamp> Stamp;
     morvane::Fingerprint Fingerprint;
 };
 

@@ -29,14 +29,10 @@ UniqueFd OpenForWriting(const std::string& path, bool& created) {
     return fd;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Only pictures of the file's own size (or of no known size) are looked at, so a large run
 // costs few look-ups.
 bool IsCollectedPicture(const struct stat& file, const CollectedRun& run) {
-    const FileIdentity identity{file.st_dev, file.st_ino};
+    const FileIdentity identity = IdentityOfStatus(file);
     for (int i = 0; i <= run.LastFile(); ++i) {
         const auto index = static_cast<std::size_t>(i);
         if (index < run.PicTable.size() && run.PicTable[index].FileSize > 0 &&
@@ -105,7 +101,7 @@ void OutputFile::Discard() {
     const auto status = Status();
     Close();
     // Only the file this Open made, and only while the name still leads to it.
-    if (created_ && status && IdentityOfPath(path_) == FileIdentity{status->st_dev, status->st_ino})
+    if (created_ && status && IdentityOfPath(path_) == IdentityOfStatus(*status))
         ::unlink(path_.c_str());
     created_ = false;
 }
@@ -178,7 +174,7 @@ std::optional<std::string> OutputFiles::OpenUnemptied(const std::string& logPath
     if (!log) return logPath;
     if (!list) return listPath;
     // Two streams on one device (/dev/null, say) harm nothing; on one regular file they do.
-    if (S_ISREG(log->st_mode) && SameFile(*log, *list)) return listPath;
+    if (S_ISREG(log->st_mode) && IdentityOfStatus(*log) == IdentityOfStatus(*list)) return listPath;
     if (IsCollectedPicture(*log, run)) return logPath;
     if (IsCollectedPicture(*list, run)) return listPath;
     return std::nullopt;

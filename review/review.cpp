@@ -50,9 +50,11 @@ void Review::ShowMember(int index) {
                               FormatSize(record.FileSize), DimensionsText(record)};
     if (leftPath_.empty()) {
         leftPath_ = picture.FullPath;
+        leftIndex_ = index;
         frontEnd_.ShowSlot(0, picture);
     } else if (rightPath_.empty()) {
         rightPath_ = picture.FullPath;
+        rightIndex_ = index;
         frontEnd_.ShowSlot(1, picture);
     }
 }
@@ -91,9 +93,10 @@ void Review::EndGroup() {
     current_.reset();
 }
 
-void Review::Dispose(const std::string& fullPath) {
+void Review::Dispose(int index) {
+    const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
-    if (frontEnd_.DisposeFile(fullPath)) {
+    if (frontEnd_.DisposeFile(fullPath, run_.PicTable[index].Stamp)) {
         ++removedCount_;
         removedBytes_ += size > 0 ? size : 0;
     } else if (size >= 0) {
@@ -105,20 +108,19 @@ void Review::Dispose(const std::string& fullPath) {
 // tie keeps the earlier file. Sizes are 64-bit, so files over 2 GiB compare truly.
 void Review::KeepOnePass() {
     std::int64_t keptSize = -1;
-    std::string kept;
+    int kept = -1;
     for (const int index : current_->Group->Members) {
-        const std::string fullPath = run_.FullPath(index);
-        const std::int64_t size = FileSizeByName(fullPath);
+        const std::int64_t size = FileSizeByName(run_.FullPath(index));
         if (size <= 0) continue;
         if (keptSize < 0) {
             keptSize = size;
-            kept = fullPath;
+            kept = index;
         } else if (mode_ == ReviewMode::KeepSmallest ? size < keptSize : size > keptSize) {
             keptSize = size;
             Dispose(kept);
-            kept = fullPath;
+            kept = index;
         } else {
-            Dispose(fullPath);
+            Dispose(index);
         }
     }
 }
@@ -128,14 +130,14 @@ bool Review::Decide(ReviewDecision decision) {
     if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
     switch (decision) {
         case ReviewDecision::DeleteLeft:
-            Dispose(leftPath_);
+            Dispose(leftIndex_);
             leftPath_.clear();
             break;
         case ReviewDecision::DeleteAllLarger:
             mode_ = ReviewMode::KeepSmallest;
             break;
         case ReviewDecision::DeleteRight:
-            Dispose(rightPath_);
+            Dispose(rightIndex_);
             rightPath_.clear();
             break;
         case ReviewDecision::DeleteAllSmaller:

@@ -42,8 +42,10 @@ class ReviewFrontEnd {
     virtual void ClearSlots() = 0;
     virtual void DuplicateCountChanged(int duplicateCount) = 0;
     virtual void ProcessedChanged(int processed) = 0;
-    // Removes the file the way chosen at this moment; true when the file is gone.
-    virtual bool DisposeFile(const std::string& fullPath) = 0;
+    // Removes the file the way chosen at this moment, only while it is still the file that was
+    // compared (`compared`, taken when its fingerprint was made); true when the file is gone.
+    virtual bool DisposeFile(const std::string& fullPath,
+                             const std::optional<FileStamp>& compared) = 0;
 };
 
 // How the review goes on: with the user pair by pair, past every pair, or keeping only the
@@ -93,7 +95,7 @@ class Review {
     void ShowMember(int index);
     void EndGroup();
     void KeepOnePass();
-    void Dispose(const std::string& fullPath);
+    void Dispose(int index);
     bool Write(OutputFile& file, const std::string& line);
 
     const CollectedRun& run_;
@@ -108,6 +110,8 @@ class Review {
 
     std::string leftPath_;
     std::string rightPath_;
+    int leftIndex_ = -1;
+    int rightIndex_ = -1;
     ReviewMode mode_ = ReviewMode::PairByPair;
     std::optional<std::string> failedPath_;
 

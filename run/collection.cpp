@@ -29,6 +29,8 @@ void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
     Dubl& record = run.PicTable[index];
     const std::string fullPath = run.FullPath(index);
     record.FileSize = FileSizeByName(fullPath);
+    // Taken before reading: a file changed while it is read no longer matches its stamp.
+    record.Stamp = StampOfPath(fullPath);
     if (cache.Fill(index, record)) {
         ++tally.fromCache;
     } else {

@@ -1,7 +1,6 @@
 #include "run/fingerprint_cache.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -27,10 +26,6 @@ constexpr const char* kCreate =
     " modified_ns INTEGER, changed_ns INTEGER, fill INTEGER, version INTEGER,"
     " width INTEGER, height INTEGER, depth INTEGER, cells BLOB) WITHOUT ROWID";
 
-std::int64_t Nanoseconds(const timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
 // The first path after every path that starts with `folder` (which ends with '/').
 std::string FolderEnd(std::string folder) {
     folder.back() = static_cast<char>(folder.back() + 1);
@@ -49,9 +44,11 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
 // Empty when the row does not hold a whole fingerprint: such a row is simply not used.
 std::optional<CachedPicture> ReadRow(sqlite3_stmt* row) {
     CachedPicture picture;
-    picture.Identity = {sqlite3_column_int64(row, 1), sqlite3_column_int64(row, 2),
-                        sqlite3_column_int64(row, 3), sqlite3_column_int64(row, 4),
-                        sqlite3_column_int64(row, 5)};
+    picture.Stamp = {{static_cast<dev_t>(sqlite3_column_int64(row, 1)),
+                      static_cast<ino_t>(sqlite3_column_int64(row, 2))},
+                     sqlite3_column_int64(row, 3),
+                     sqlite3_column_int64(row, 4),
+                     sqlite3_column_int64(row, 5)};
     picture.Fill = static_cast<std::uint32_t>(sqlite3_column_int64(row, 6));
     picture.Width = sqlite3_column_int(row, 7);
     picture.Height = sqlite3_column_int(row, 8);
@@ -69,14 +66,6 @@ void FingerprintCache::CloseDatabase::operator()(sqlite3* db) const {
 }
 void FingerprintCache::Finalize::operator()(sqlite3_stmt* statement) const {
     sqlite3_finalize(statement);
-}
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return FileIdentity{static_cast<std::int64_t>(info.st_dev),
-                        static_cast<std::int64_t>(info.st_ino), info.st_size,
-                        Nanoseconds(info.st_mtim), Nanoseconds(info.st_ctim)};
 }
 
 std::string DefaultCachePath() {
@@ -231,12 +220,18 @@ void FingerprintCache::Flush() {
     sqlite3_stmt* const insert = insert_.get();
     InTransaction([&] {
         for (const auto& [path, picture] : queued_) {
-            const FileIdentity& id = picture.Identity;
+            const FileStamp& id = picture.Stamp;
             sqlite3_reset(insert);
             BindText(insert, 1, path);
-            const std::int64_t values[] = {id.Device,           id.Inode,      id.Size,
-                                           id.ModifiedNs,       id.ChangedNs,  picture.Fill,
-                                           kFingerprintVersion, picture.Width, picture.Height,
+            const std::int64_t values[] = {static_cast<std::int64_t>(id.File.device),
+                                           static_cast<std::int64_t>(id.File.inode),
+                                           id.Size,
+                                           id.ModifiedNs,
+                                           id.ChangedNs,
+                                           picture.Fill,
+                                           kFingerprintVersion,
+                                           picture.Width,
+                                           picture.Height,
                                            picture.Depth};
             for (int i = 0; i < 10; ++i) sqlite3_bind_int64(insert, i + 2, values[i]);
             sqlite3_bind_blob64(insert, 12, picture.Cells.data(), picture.Cells.size(),

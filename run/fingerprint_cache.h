@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/file_identity.h"
 #include "imaging/fingerprint.h"
 
 struct sqlite3;
@@ -21,23 +22,8 @@ namespace morvane {
 // Bumped whenever the decoders or the reduction change: rows of other versions are ignored.
 inline constexpr std::int64_t kFingerprintVersion = 1;
 
-// What tells one content of a file from another without reading it. The change time catches
-// a rewrite whose modification time was set back; the inode catches a file replaced by
-// renaming.
-struct FileIdentity {
-    std::int64_t Device = 0;
-    std::int64_t Inode = 0;
-    std::int64_t Size = 0;
-    std::int64_t ModifiedNs = 0;
-    std::int64_t ChangedNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-// Empty when the file cannot be asked (missing, no rights).
-std::optional<FileIdentity> IdentityOf(const std::string& path);
-
 struct CachedPicture {
-    FileIdentity Identity;
+    FileStamp Stamp;
     std::uint32_t Fill = kWhiteFill;
     std::int32_t Width = 0;
     std::int32_t Height = 0;

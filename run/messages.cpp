@@ -47,6 +47,8 @@ std::string DisposalMessage(const std::string& path, const DisposalResult& resul
         case DisposalProblem::CannotRemove:
             return "Не могу удалить файл!\n" + path +
                    (result.where.empty() ? "" : "\n" + result.where);
+        case DisposalProblem::Changed:
+            return "Файл изменился после сравнения и оставлен на месте.\n" + path;
         case DisposalProblem::ContentKept:
             // The user asked for the bytes to go; the other names still hold them.
             return "У файла есть другие имена: удалено только это имя, содержимое не затёрто.\n" +

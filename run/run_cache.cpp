@@ -18,7 +18,7 @@ RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run)
     if (root_.back() != '/') root_ += '/';
     others_ = cache->LoadFolder(root_);
     known_.resize(run.FileList.size());
-    seen_.resize(run.FileList.size());
+    fromCache_.assign(run.FileList.size(), 0);
     for (std::size_t i = 0; i < run.FileList.size(); ++i) {
         if (const auto row = others_.find(root_ + run.FileList[i]); row != others_.end()) {
             known_[i] = std::move(row->second);
@@ -29,24 +29,24 @@ RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run)
 
 bool RunCache::Fill(int index, Dubl& record) {
     if (!cache_) return false;
-    // Asked before decoding: a file changed while it is read gets a newer identity next time.
-    seen_[index] = IdentityOf(run_.FullPath(index));
     std::optional<CachedPicture>& row = known_[index];
-    if (!seen_[index] || !row || row->Identity != *seen_[index] || row->Fill != kWhiteFill)
+    if (!record.Stamp || !row || row->Stamp != *record.Stamp || row->Fill != kWhiteFill)
         return false;
     record.PicWidth = row->Width;
     record.PicHeight = row->Height;
     record.BitDepth = row->Depth;
     record.Fingerprint = std::move(row->Cells);
     row.reset();
-    seen_[index].reset();
+    fromCache_[index] = true;
     return true;
 }
 
 void RunCache::Remember(int index, const Dubl& record) {
-    if (!cache_ || !seen_[index] || record.Fingerprint.size() != GridSize * GridSize) return;
+    if (!cache_ || fromCache_[index] || !record.Stamp ||
+        record.Fingerprint.size() != GridSize * GridSize)
+        return;
     cache_->Store(root_ + run_.FileList[index],
-                  {*seen_[index], kWhiteFill, record.PicWidth, record.PicHeight, record.BitDepth,
+                  {*record.Stamp, kWhiteFill, record.PicWidth, record.PicHeight, record.BitDepth,
                    record.Fingerprint});
 }
 

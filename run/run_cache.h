@@ -18,8 +18,8 @@ class RunCache {
     // A null cache, or a folder whose real path cannot be found, gives a cache that does nothing.
     RunCache(FingerprintCache* cache, const CollectedRun& run);
 
-    // On a worker, once per file: true when the record got its fingerprint and sizes from an
-    // unchanged file's row.
+    // On a worker, once per file, after the record got its stamp: true when the record got its
+    // fingerprint and sizes from an unchanged file's row.
     bool Fill(int index, Dubl& record);
     // On the collecting thread after file `index` is done: keeps a newly made fingerprint.
     void Remember(int index, const Dubl& record);
@@ -31,7 +31,7 @@ class RunCache {
     const CollectedRun& run_;
     std::string root_;  // the folder's real path, with the separator
     std::vector<std::optional<CachedPicture>> known_;
-    std::vector<std::optional<FileIdentity>> seen_;          // of files that were decoded
+    std::vector<std::uint8_t> fromCache_;  // one writer per element: the file's worker
     std::unordered_map<std::string, CachedPicture> others_;  // rows of unlisted files
 };
 

@@ -219,11 +219,12 @@ void RunController::ProcessedChanged(int processed) {
     display_.ShowProcessed(processed);
 }
 
-bool RunController::DisposeFile(const std::string& fullPath) {
+bool RunController::DisposeFile(const std::string& fullPath,
+                                const std::optional<FileStamp>& compared) {
     const std::string moveFolder =
         current_ ? current_->Search.Settings().MoveFolder : std::string();
     const DisposalResult result =
-        ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder);
+        ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder, compared);
     if (const std::string message = DisposalMessage(fullPath, result); !message.empty())
         display_.ShowCritical(QString::fromStdString(message));
     return result.removed;

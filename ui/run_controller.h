@@ -80,7 +80,8 @@ class RunController : public QObject, private ReviewFrontEnd {
     void ClearSlots() override;
     void DuplicateCountChanged(int duplicateCount) override;
     void ProcessedChanged(int processed) override;
-    bool DisposeFile(const std::string& fullPath) override;
+    bool DisposeFile(const std::string& fullPath,
+                     const std::optional<FileStamp>& compared) override;
 
     RunDisplay& display_;
     std::function<void(int)> fileHook_;

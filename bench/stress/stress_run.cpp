@@ -43,7 +43,9 @@ class SkipEverythingFrontEnd : public ReviewFrontEnd {
     void ClearSlots() override {}
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int) override {}
-    bool DisposeFile(const std::string&) override { return false; }  // never asked: skip-all
+    bool DisposeFile(const std::string&, const std::optional<FileStamp>&) override {
+        return false;  // never asked: skip-all
+    }
 };
 
 struct RunReport {

@@ -50,10 +50,10 @@ struct Reviewed {
             const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
             test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
             run.FileList.push_back(name);
-            // Valid, no similarity yet, the size, 640x480x24, the fingerprint.
+            // Valid, no similarity yet, the size, 640x480x24, the stamp, the fingerprint.
             const int cell = s.groups[i] == '-' ? int(i) : 200 - 50 * (s.groups[i] - 'a');
-            run.PicTable.push_back(
-                {1, 0, s.sizes[i], 640, 480, 24, Fingerprint(LastCell + 1, cell)});
+            run.PicTable.push_back({1, 0, s.sizes[i], 640, 480, 24, StampOfPath(dir / name),
+                                    Fingerprint(LastCell + 1, cell)});
         }
         test::WriteTextFile(dir / "Kestrum.log", "an earlier run");  // emptied: no group, no line
         EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
@@ -169,7 +169,8 @@ TEST(OutputFiles, RefusesWhatCannotBeOpenedTheLogsFileAndCollectedPictures) {
     test::WriteTextFile(dir / "lib/pic.jpg", "picture");
     fs::create_symlink(dir / "run.log", dir / "link.log");
     fs::create_hard_link(dir / "lib/pic.jpg", dir / "second name.jpg");
-    const CollectedRun run{dir / "lib/", {"pic.jpg"}, {Dubl{.FileSize = 7, .Fingerprint = {}}}};
+    const CollectedRun run{
+        dir / "lib/", {"pic.jpg"}, {Dubl{.FileSize = 7, .Stamp = {}, .Fingerprint = {}}}};
     // The log, the list, and the path refused.
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {dir / "missing/run.log", dir / "new.txt", dir / "missing/run.log"},
