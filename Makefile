@@ -9,7 +9,7 @@ PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvip
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion
 
 .PHONY: deps configure build run cli test screenshot bench evaluate clean check-sanitize fuzz \
-        package
+        package check-odr
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
@@ -54,6 +54,18 @@ check-sanitize: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Both programs linked whole (GCC's link-time optimisation), where two different types of one
+# name in two files (the one-definition rule broken) are an error: each file alone compiles,
+# and an unoptimised build may quietly use the wrong one.
+ODR_BUILD ?= build-odr
+ODR_FLAGS := -Werror=odr -Werror=lto-type-mismatch
+
+check-odr: deps
+	cmake -S . -B $(ODR_BUILD) -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=OFF \
+	  -DCMAKE_INTERPROCEDURAL_OPTIMIZATION=ON -DCMAKE_CXX_FLAGS="$(ODR_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(ODR_FLAGS)" $(CMAKE_ARGS)
+	cmake --build $(ODR_BUILD) -j $(JOBS) --target morvane morvane-cli
 
 # libFuzzer targets (clang), each run for FUZZ_SECONDS on its own corpus; a finding fails.
 FUZZ_SECONDS ?= 60
