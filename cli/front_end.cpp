@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "files/disposal.h"
+#include "files/disposal_check.h"
 #include "files/sizes.h"
 #include "run/messages.h"
 
@@ -28,38 +29,59 @@ bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<Fil
     Removal removal;
     removal.Path = path;
     removal.Size = FileSizeByName(path);
-    bool contentKept = false;
-    if (options_.DryRun) {
-        contentKept = Pretend(removal);
-    } else {
-        DisposalResult result =
-            morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder, compared);
-        if (const std::string message = DisposalMessage(path, result); !message.empty()) {
-            progress_.Done();
-            std::cerr << message << "\n";
-        }
-        removal.Removed = result.removed;
-        contentKept = result.problem == DisposalProblem::ContentKept;
-        if (options_.Dispose == DisposalWay::MoveToFolder)
-            removal.MovedTo = std::move(result.where);
+    // The name as it was: a link or a file, and on which file system.
+    struct stat before {};
+    const bool named = ::lstat(path.c_str(), &before) == 0;
+    // A dry run meets what the real one would, and tells it the same way.
+    DisposalResult result =
+        options_.DryRun
+            ? CheckDisposal(path, options_.Dispose, options_.MoveFolder, compared)
+            : morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder, compared);
+    const bool lastName = result.removed && named && LastName(before);
+    if (options_.DryRun && lastName && result.problem == DisposalProblem::ContentKept)
+        result.problem = DisposalProblem::None;
+    if (const std::string message = DisposalMessage(path, result); !message.empty()) {
+        progress_.Done();
+        std::cerr << message << "\n";
     }
-    if (contentKept) {
-        ++notWiped_;
-        keptBytes_ += removal.Size > 0 ? removal.Size : 0;
-    }
+    removal.Removed = result.removed;
+    if (result.problem == DisposalProblem::ContentKept) ++notWiped_;
+    Count(removal, before, result, lastName);
+    if (options_.Dispose == DisposalWay::MoveToFolder && !options_.DryRun)
+        removal.MovedTo = result.where;
     removals_.push_back(removal);
     return removal.Removed;
 }
 
-// Decides as the real disposal would, touching nothing: a file that is there goes, and a
-// wipe keeps the content while another name of it stays. Returns that last fact.
-bool QuietFrontEnd::Pretend(Removal& removal) {
-    struct stat info {};
-    if (::stat(removal.Path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-    removal.Removed = true;
-    if (options_.Dispose != DisposalWay::Wipe) return false;
-    const std::uint64_t gone = ++pretendUnlinks_[{info.st_dev, info.st_ino}];
-    return info.st_nlink > gone;
+// Whether the content goes with this name. In a dry run nothing is removed, so the names the
+// run would already have removed are counted here.
+bool QuietFrontEnd::LastName(const struct stat& before) {
+    const std::uint64_t gone =
+        options_.DryRun ? ++pretendUnlinks_[{before.st_dev, before.st_ino}] : 1;
+    return before.st_nlink <= gone;
+}
+
+// Space comes back only when the last name of a content leaves its file system: wiped, or
+// moved onto another one. A removed link leaves its target where it was.
+void QuietFrontEnd::Count(const Removal& removal, const struct stat& before,
+                          const DisposalResult& result, bool lastName) {
+    if (!removal.Removed || removal.Size <= 0) return;
+    bool freed = false;
+    if (lastName && S_ISREG(before.st_mode) && options_.Dispose == DisposalWay::Wipe) {
+        freed = true;
+    } else if (lastName && S_ISREG(before.st_mode) &&
+               options_.Dispose == DisposalWay::MoveToFolder) {
+        struct stat after {};
+        const std::optional<dev_t> device =
+            options_.DryRun                              ? DeviceOfMoveFolder(options_.MoveFolder)
+            : ::lstat(result.where.c_str(), &after) == 0 ? std::optional(after.st_dev)
+                                                         : std::nullopt;
+        freed = device && *device != before.st_dev;
+    }
+    if (freed)
+        freedBytes_ += removal.Size;
+    else if (result.problem != DisposalProblem::ContentKept)
+        movedBytes_ += removal.Size;
 }
 
 }  // namespace morvane::cli

@@ -1,6 +1,8 @@
 #pragma once
 // The review's window side, reduced to what a terminal needs: no pictures, no decisions,
 // only the removals of the keep-one pass, done or (in a dry run) just recorded.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,20 +34,26 @@ class QuietFrontEnd : public ReviewFrontEnd {
 
     const std::vector<Removal>& Removals() const { return removals_; }
     int NotWiped() const { return notWiped_; }
-    // Bytes of removed names whose content other names still hold: nothing was freed.
-    std::int64_t KeptBytes() const { return keptBytes_; }
+    // Disk space given back on the removed files' own file systems.
+    std::int64_t FreedBytes() const { return freedBytes_; }
+    // Removed from their place without giving space back: links, the trash, moves within a
+    // file system (and content other names keep, moved to another one).
+    std::int64_t MovedBytes() const { return movedBytes_; }
 
   private:
-    bool Pretend(Removal& removal);
+    bool LastName(const struct stat& before);
+    void Count(const Removal& removal, const struct stat& before, const DisposalResult& result,
+               bool lastName);
 
     Progress& progress_;
     int total_;
     const Options& options_;
     std::vector<Removal> removals_;
-    // A dry run's wiped names by file, to tell when the last name of a content would go.
+    // A dry run's removed names by file, to tell when the last name of a content would go.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> pretendUnlinks_;
     int notWiped_ = 0;
-    std::int64_t keptBytes_ = 0;
+    std::int64_t freedBytes_ = 0;
+    std::int64_t movedBytes_ = 0;
 };
 
 // "move:DIR", "trash" or "wipe", as given on the command line.

@@ -54,6 +54,7 @@ QJsonObject Counts(const Options& options, const Summary& summary) {
     if (options.KeepSmallest) {
         counts["removed"] = summary.Removed;
         counts["freed_bytes"] = static_cast<qint64>(summary.FreedBytes);
+        counts["moved_bytes"] = static_cast<qint64>(summary.MovedBytes);
         counts["not_wiped"] = summary.NotWiped;
         counts["failed_removals"] = summary.FailedRemovals;
     }

@@ -1,5 +1,7 @@
 // morvane-cli: the duplicate search of the window program for folders on servers and for
 // scripts. Every group is written to the list and the log; files go only with --keep.
+#include <sys/stat.h>
+
 #include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +23,12 @@ namespace {
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 int PrintFingerprint(const std::string& file) {
+    // A pipe would block the reading and a device such as /dev/zero never end it.
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        std::cerr << "Не обычный файл: " << file << "\n";
+        return kFailure;
+    }
     const auto made = MakeFingerprint(file);
     if (!made) {
         std::cerr << "Не удалось прочитать картинку: " << file << "\n";
@@ -32,6 +40,11 @@ int PrintFingerprint(const std::string& file) {
         for (int column = 0; column < GridSize; ++column)
             std::cout << (column ? " " : "") << int{made->Cells[row * GridSize + column]};
         std::cout << "\n";
+    }
+    std::cout << std::flush;
+    if (!std::cout) {
+        std::cerr << "morvane-cli: отпечаток не выведен полностью\n";
+        return kFailure;
     }
     return kSuccess;
 }
@@ -54,7 +67,7 @@ int Search(const Options& options) {
 
     Progress progress;
     const std::atomic<bool> running{true};
-    SearchRun search({.SearchFolder = options.Folder,
+    SearchRun search({.SearchFolder = *options.Folder,
                       .MaskText = options.Masks,
                       .ListPath = options.ListPath,
                       .LogPath = options.LogPath,
@@ -70,8 +83,9 @@ int Search(const Options& options) {
     const CollectProgress collectProgress{
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
-    if (search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
-        std::cerr << "Папка не найдена: " << options.Folder << "\n";
+    if (options.Folder->empty() ||
+        search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
+        std::cerr << "Папка не найдена: " << *options.Folder << "\n";
         return kFailure;
     }
     const CollectedRun& run = search.Collected();
@@ -102,7 +116,8 @@ int Search(const Options& options) {
                           .Groups = review.GroupCount(),
                           .Duplicates = review.DuplicateCount(),
                           .Removed = review.RemovedCount(),
-                          .FreedBytes = review.RemovedBytes() - frontEnd.KeptBytes(),
+                          .FreedBytes = frontEnd.FreedBytes(),
+                          .MovedBytes = frontEnd.MovedBytes(),
                           .NotWiped = frontEnd.NotWiped(),
                           .FailedRemovals = review.FailedRemovals()};
     std::cout << (options.Json ? JsonReport(options, run, groups, summary, frontEnd.Removals())
@@ -145,8 +160,8 @@ int main(int argc, char* argv[]) {
     if (parsed.Options->ClearCache) ClearCache();
     const int status = parsed.Options->FingerprintFile
                            ? PrintFingerprint(*parsed.Options->FingerprintFile)
-                       : parsed.Options->Folder.empty() ? kSuccess
-                                                        : Search(*parsed.Options);
+                       : parsed.Options->Folder ? Search(*parsed.Options)
+                                                : kSuccess;
     vips_shutdown();
     return status;
 }

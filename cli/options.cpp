@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include <algorithm>
+
 namespace morvane::cli {
 
 std::string UsageText() {
@@ -62,6 +64,15 @@ bool ParseDisposal(const std::string& text, Options& options) {
         return false;
     }
     return true;
+}
+
+// A whole number from 1 to 100 in digits only: a slip such as "7O" must not pass for 7.
+bool IsThreshold(const std::string& text) {
+    if (text.empty() || text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const int value = std::stoi(text);
+    return value >= 1 && value <= 100;
 }
 
 }  // namespace
@@ -127,6 +138,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (options.Help) return {options, ""};
+    if (options.Threshold && !IsThreshold(*options.Threshold))
+        return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
     if (options.FingerprintFile) {
         if (!folders.empty()) return {std::nullopt, "лишний параметр " + folders.front()};
         return {options, ""};

@@ -11,7 +11,7 @@
 namespace morvane::cli {
 
 struct Options {
-    std::string Folder;
+    std::optional<std::string> Folder;  // none with --fingerprint or --clear-cache alone
     std::string Masks = kDefaultMasks;
     ComparisonMode Mode = ComparisonMode::Exact;
     std::optional<std::string> Threshold;  // the mode's default when not given

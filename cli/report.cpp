@@ -23,7 +23,9 @@ std::string TextReport(const Options& options, const Summary& summary,
     const char* will = options.DryRun ? "Будет у" : "У";
     out << will << "далено файлов: " << summary.Removed << "\n"
         << (options.DryRun ? "Будет освобождено байт: " : "Освобождено байт: ")
-        << summary.FreedBytes << "\n";
+        << summary.FreedBytes << "\n"
+        << (options.DryRun ? "Будет перенесено байт: " : "Перенесено байт: ") << summary.MovedBytes
+        << "\n";
     // Removed as asked, but the content stays under the file's other names.
     if (options.Dispose == DisposalWay::Wipe)
         out << will << "далено без затирания: " << summary.NotWiped << "\n";

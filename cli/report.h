@@ -18,6 +18,7 @@ struct Summary {
     // Only with --keep.
     int Removed = 0;
     std::int64_t FreedBytes = 0;
+    std::int64_t MovedBytes = 0;  // removed without giving space back
     int NotWiped = 0;
     int FailedRemovals = 0;
 };

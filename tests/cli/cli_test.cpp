@@ -1,15 +1,20 @@
 // morvane-cli as a user and a script run it: a generated folder in; the exit status, the
 // summary, the list, the log, the JSON document and the dry run of a clean-up out.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
+#include "files/disposal_check.h"
+#include "support/read_only_folder.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
 
@@ -87,33 +92,55 @@ TEST(Cli, GroupsCopiesAcrossFormatsAndFoldersAndSimilarPagesOnlyWhenAsked) {
     EXPECT_EQ(similar.find(root + "/b.png"), npos) << similar;
 }
 
-// A clean-up needs both --keep and --dispose, each spelt right; a report that cannot be
-// written is a failure.
+// A clean-up needs both --keep and --dispose, each spelt right, and a threshold is a whole
+// number; a folder that is not there, a file that is not a regular one and a report that
+// cannot be written are failures.
 TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
     test::TempDir dir;
     const std::string folder = " " + Quoted(dir.path().string());
-    EXPECT_EQ(RunCli(Quoted(dir / "nowhere")).status, 1);
-    EXPECT_EQ(RunCli("--help").status, 0);
-    EXPECT_EQ(RunCli("").status, 2);
-    EXPECT_EQ(RunCli(folder + " --mode").status, 2);
-    EXPECT_EQ(RunCli("--json" + Outputs(dir, dir.path().string()) + " >/dev/full").status, 1);
-    for (const char* arguments :
-         {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
-          "--keep largest --dispose bin", "--dry-run --json", "--mode fuzzy"})
-        EXPECT_EQ(RunCli(arguments + folder).status, 2) << arguments;
-}
-
-TEST(Cli, PrintsOneFingerprintTopRowFirst) {
-    test::TempDir dir;
+    test::WriteTextFile(dir / "text.jpg", "hello");
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    fs::create_symlink("/dev/zero", dir / "zero.png");
+    const std::string picture = "--fingerprint " + Quoted(dir / "half.png");
+    const struct {
+        std::string arguments;
+        int status;
+        std::string says;
+    } rows[] = {
+        {Quoted(dir / "nowhere"), 1, "Папка не найдена"},
+        {"''", 1, "Папка не найдена: \n"},
+        {"--json ''", 1, "Папка не найдена: \n"},
+        {"--help", 0, "--threshold"},
+        {"", 2, "не указана папка"},
+        {"--json" + Outputs(dir, dir.path().string()) + " 2>&1 >/dev/full #", 1,
+         "не выведен полностью"},
+        {picture + " 2>&1 >/dev/full #", 1, "не выведен полностью"},
+        {picture + " 2>&1 >&- #", 1, "не выведен полностью"},
+        {"--fingerprint " + Quoted(dir / "text.jpg"), 1, "text.jpg"},
+        {"--fingerprint " + Quoted(dir / "fifo"), 1, "Не обычный файл"},
+        {"--fingerprint " + Quoted(dir / "zero.png"), 1, "Не обычный файл"},
+        {folder + " --mode", 2, "--mode"},
+        {"--threshold 7O" + folder, 2, ": 7O\n"},
+    };
     std::vector<std::uint8_t> pixels(64 * 64 * 3, 255);  // top half black, bottom half white
     std::fill(pixels.begin(), pixels.begin() + pixels.size() / 2, 0);
     test::WritePicture(dir / "half.png", 64, 64, 3, pixels);
-    const test::CliResult result = RunCli("--fingerprint " + Quoted(dir / "half.png"));
+    for (const auto& row : rows) {
+        const auto result = RunCli(row.arguments);
+        EXPECT_EQ(result.status, row.status) << row.arguments << "\n" << result.out;
+        EXPECT_NE(result.out.find(row.says), npos) << row.arguments << "\n" << result.out;
+    }
+    for (const char* arguments :
+         {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
+          "--keep largest --dispose bin", "--dry-run --json", "--mode fuzzy", "--threshold 0",
+          "--threshold 101", "--threshold ''", "--threshold -5", "--threshold 1e2"})
+        EXPECT_EQ(RunCli(arguments + folder).status, 2) << arguments;
+
+    // A fingerprint is printed top row first.
+    const test::CliResult result = RunCli(picture);
     ASSERT_EQ(result.status, 0) << result.out;
     EXPECT_EQ(result.out.rfind("64 64 24\n0 0 0", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("255 255 255\n", result.out.size() - 20), npos);
-    test::WriteTextFile(dir / "text.jpg", "hello");
-    EXPECT_EQ(RunCli("--fingerprint " + Quoted(dir / "text.jpg")).status, 1);
 }
 
 // The JSON document gives every name exactly, UTF-8 or not; a dry run touches nothing and
@@ -178,6 +205,89 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         const std::string freed = std::to_string(planned["summary"]["freed_bytes"].toInteger());
         EXPECT_NE(text.out.find("Будет освобождено байт: " + freed + "\n"), npos);
     }
+}
+
+// What a dry run foresees is what the real run then meets: the same messages, the same exit
+// status, the same bytes freed and moved. The PNG copy is the one to go; "@" is its size.
+// Set-up: L the copy is a link, R the photos on a read-only tmpfs, T another disk (a tmpfs)
+// at disk, F a file named file, P the photos locked, M the folder m locked.
+TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
+    const struct {
+        std::string setUp, dispose;
+        int status;
+        std::vector<std::string> says;
+    } rows[] = {
+        {"", "move:m", 0, {"свобождено байт: 0\n", "еренесено байт: @\n"}},
+        {"T", "move:disk/m", 0, {"свобождено байт: @\n", "еренесено байт: 0\n"}},
+        {"L", "wipe", 0, {"свобождено байт: 0\n", "еренесено байт: @\n"}},
+        {"LT", "move:disk", 1, {"Не могу переместить файл!\n"}},
+        {"F", "move:file/m", 1, {"Не могу создать папку"}},
+        {"", "move:photos", 1, {"Файл уже лежит в папке для перемещения.\n"}},
+        {"M", "move:m", 1, {"Не могу переместить файл!\n"}},
+        {"P", "trash", 1, {"Не могу переместить файл в корзину!\n"}},
+        {"R", "move:m", 1, {"Не могу переместить файл!\n"}},
+        {"R", "wipe", 1, {"Не могу открыть файл!\n"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.setUp + " " + row.dispose);
+        test::TempDir dir;
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        const std::string root = dir / "photos";
+        fs::create_directories(root);
+        struct Unmount {
+            std::string root, disk;
+            ~Unmount() { ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH); }
+        } unmount{root, dir / "disk"};
+        const auto has = [&](char c) { return row.setUp.find(c) != npos; };
+        const auto mount = [&](const std::string& at, unsigned long flags) {
+            fs::create_directories(at);
+            return ::mount("none", at.c_str(), "tmpfs", flags, "size=8m") == 0;
+        };
+        bool usable = !(has('R') || has('T')) || mount(has('R') ? root : dir / "disk", 0);
+        test::WritePatternPicture(root + "/big.bmp", 80, 60, 5);
+        test::WritePatternPicture(dir / "a.png", 80, 60, 5);
+        if (has('L')) fs::create_symlink(dir / "a.png", root + "/a.png");
+        if (!has('L')) fs::copy_file(dir / "a.png", root + "/a.png");
+        if (has('F')) test::WriteTextFile(dir / "file", "");
+        if (usable && has('R')) usable = mount(root, MS_REMOUNT | MS_RDONLY);
+        std::optional<test::ReadOnlyFolder> locked;
+        if (has('P') || has('M')) usable = locked.emplace(has('P') ? root : dir / "m").ReadOnly();
+        if (!usable) {
+            std::cout << "[  SKIPPED ] " << row.setUp << ": no mount, no locked folder\n";
+            continue;
+        }
+        const std::string size = std::to_string(fs::file_size(dir / "a.png"));
+        const bool move = row.dispose.starts_with("move:");
+        const std::string dispose = move ? "move:" + (dir / row.dispose.substr(5)) : row.dispose;
+        const std::string args =
+            " --keep largest --dispose " + Quoted(dispose) + Outputs(dir, root);
+        const auto before = Snapshot(root);
+        for (const std::string dry : {"--dry-run", ""}) {
+            const auto result = RunCli(dry + args);
+            EXPECT_EQ(result.status, row.status) << dry << result.out;
+            for (std::string line : row.says) {
+                if (const auto at = line.find('@'); at != npos) line.replace(at, 1, size);
+                EXPECT_NE(result.out.find(line), npos) << dry << " " << line << result.out;
+            }
+            EXPECT_EQ(Snapshot(root) == before, !dry.empty() || row.status != 0);
+        }
+    }
+}
+
+// A file changed after its comparison is left alone, and foreseen to be.
+TEST(CliScript, DryRunLeavesAChangedFileAsTheRealRunDoes) {
+    test::TempDir dir;
+    test::WriteTextFile(dir / "a.png", "one");
+    const auto compared = StampOfPath(dir / "a.png");
+    test::WriteTextFile(dir / "a.png", "other");
+    for (const DisposalWay way :
+         {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
+        EXPECT_EQ(CheckDisposal(dir / "a.png", way, dir / "m", compared).problem,
+                  DisposalProblem::Changed);
+        EXPECT_EQ(DisposeFile(dir / "a.png", way, dir / "m", compared).problem,
+                  DisposalProblem::Changed);
+    }
+    EXPECT_EQ(test::ReadFile(dir / "a.png"), "other");
 }
 
 }  // namespace

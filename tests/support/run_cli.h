@@ -15,7 +15,9 @@ struct CliResult {
 
 inline CliResult RunCli(const std::string& arguments) {
     CliResult result;
-    const std::string command = std::string(MORVANE_CLI_PATH) + " " + arguments + " 2>&1";
+    // A program that hangs fails its test instead of stopping the whole run.
+    const std::string command =
+        "timeout 60 " + std::string(MORVANE_CLI_PATH) + " " + arguments + " 2>&1";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
     char buffer[4096];
