@@ -101,6 +101,7 @@ int Search(const Options& options) {
                           .Readable = search.Readable(),
                           .Groups = review.GroupCount(),
                           .Duplicates = review.DuplicateCount(),
+                          .LongPathsSkipped = search.LongPathsSkipped(),
                           .Removed = review.RemovedCount(),
                           .FreedBytes = review.RemovedBytes() - frontEnd.KeptBytes(),
                           .NotWiped = frontEnd.NotWiped(),
