@@ -50,7 +50,8 @@ QJsonObject Counts(const Options& options, const Summary& summary) {
     QJsonObject counts{{"files", static_cast<qint64>(summary.Files)},
                        {"readable", summary.Readable},
                        {"groups", summary.Groups},
-                       {"duplicates", summary.Duplicates}};
+                       {"duplicates", summary.Duplicates},
+                       {"long_paths_skipped", summary.LongPathsSkipped}};
     if (options.KeepSmallest) {
         counts["removed"] = summary.Removed;
         counts["freed_bytes"] = static_cast<qint64>(summary.FreedBytes);

@@ -115,6 +115,7 @@ int Search(const Options& options) {
                           .Readable = search.Readable(),
                           .Groups = review.GroupCount(),
                           .Duplicates = review.DuplicateCount(),
+                          .LongPathsSkipped = search.LongPathsSkipped(),
                           .Removed = review.RemovedCount(),
                           .FreedBytes = frontEnd.FreedBytes(),
                           .MovedBytes = frontEnd.MovedBytes(),

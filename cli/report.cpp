@@ -19,6 +19,8 @@ std::string TextReport(const Options& options, const Summary& summary,
         << "Прочитано картинок: " << summary.Readable << "\n"
         << "Групп: " << summary.Groups << "\n"
         << "Дубликатов: " << summary.Duplicates << "\n";
+    if (summary.LongPathsSkipped > 0)
+        out << "Пропущено длинных путей: " << summary.LongPathsSkipped << "\n";
     if (!options.KeepSmallest) return out.str();
     const char* will = options.DryRun ? "Будет у" : "У";
     out << will << "далено файлов: " << summary.Removed << "\n"

@@ -15,6 +15,7 @@ struct Summary {
     int Readable = 0;
     int Groups = 0;
     int Duplicates = 0;
+    int LongPathsSkipped = 0;  // files and folders whose paths are too long to open
     // Only with --keep.
     int Removed = 0;
     std::int64_t FreedBytes = 0;

@@ -74,7 +74,10 @@ class FingerprintWorkers {
     void Finish(CollectCounts* counts) {
         stop_ = true;
         pool_.Wait();
-        if (counts) *counts = {tally_.decoded.load(), tally_.fromCache.load()};
+        if (counts) {
+            counts->Decoded = tally_.decoded;
+            counts->FromCache = tally_.fromCache;
+        }
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
@@ -126,8 +129,10 @@ CollectOutcome CollectPictures(const std::string& searchFolder, const std::strin
     if (!PathExists(run.SearchRoot, true)) return CollectOutcome::FolderMissing;
 
     MaskList masks;
-    if (masks.SetMasks(maskText) >= 0)
-        CollectFiles(run.SearchRoot, true, masks, run.FileList, &running);
+    const int longPaths = masks.SetMasks(maskText) >= 0
+                              ? CollectFiles(run.SearchRoot, true, masks, run.FileList, &running)
+                              : 0;
+    if (options.Counts) options.Counts->LongPathsSkipped = longPaths;
     if (!running) return CollectOutcome::Stopped;
     if (progress.Walked) progress.Walked(static_cast<int>(run.FileList.size()));
 

@@ -25,6 +25,8 @@ class FingerprintCache;
 struct CollectCounts {
     int Decoded = 0;
     int FromCache = 0;
+    // Files and folders the walk passed over: their paths are too long to open.
+    int LongPathsSkipped = 0;
 };
 
 struct CollectOptions {

@@ -37,6 +37,8 @@ class SearchRun {
     const CollectedRun& Collected() const { return run_; }
     // Pictures with a fingerprint, counted when the collection ends.
     int Readable() const { return readable_; }
+    // Files and folders the walk passed over because their paths are too long to open.
+    int LongPathsSkipped() const { return counts_.LongPathsSkipped; }
 
     // Walks the folder and makes the fingerprints. The fingerprint cache is opened and closed
     // here; when it fails, `warn` hears why once and the run goes on without it.
@@ -64,6 +66,7 @@ class SearchRun {
     const SearchSettings settings_;
     CollectedRun run_;
     int readable_ = 0;
+    CollectCounts counts_;
     OutputFiles files_;
     std::unique_ptr<Review> review_;
     std::unique_ptr<PictureScanner> scanner_;

@@ -1,6 +1,7 @@
 #include "ui/pic_view_display.h"
 
 #include <QLabel>
+#include <algorithm>
 
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
@@ -8,11 +9,31 @@
 namespace morvane {
 namespace {
 
-// A path cell cuts a long path off; its tool tip then holds the whole path.
+// The side a cell cuts its text on: the one away from its alignment, so a right-aligned
+// path keeps its file name.
+Qt::TextElideMode ElideSide(const QLabel* cell) {
+    return cell->alignment() & Qt::AlignRight ? Qt::ElideLeft : Qt::ElideRight;
+}
+
+// The width a label gives its text: without the indent it keeps beside its frame.
+int TextWidth(const QLabel* cell) {
+    int indent = cell->indent();
+    if (indent < 0 && cell->frameWidth() > 0)
+        indent = cell->fontMetrics().horizontalAdvance(u'x') / 2 - cell->margin();
+    return cell->contentsRect().width() - 2 * cell->margin() - std::max(indent, 0);
+}
+
+// A value cell holds one line: a line break in a name shows as "↵" and other control
+// characters as U+FFFD, and a text too long for the cell is cut with "…". Whenever the cell
+// shows less than the text, its tool tip holds the whole path.
 void ShowPathCell(QLabel* cell, const QString& text, const QString& wholePath) {
-    cell->setText(text);
-    const bool fits = cell->fontMetrics().horizontalAdvance(text) <= cell->contentsRect().width();
-    cell->setToolTip(fits ? QString() : wholePath);
+    QString line = text;
+    for (QChar& c : line)
+        if (c.category() == QChar::Other_Control)
+            c = c == u'\n' || c == u'\r' ? QChar(0x21B5) : QChar(QChar::ReplacementCharacter);
+    const QString shown = cell->fontMetrics().elidedText(line, ElideSide(cell), TextWidth(cell));
+    cell->setText(shown);
+    cell->setToolTip(shown == text ? QString() : wholePath);
 }
 
 }  // namespace
@@ -44,7 +65,7 @@ void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
     view_.refilled_.start();
     PictureBox* box = view_.pic2_[slot];
     box->ClearPictureBox();
-    box->ShowPicture(QString::fromStdString(picture.FullPath), box->BackgroundColour());
+    box->ShowPicture(picture.FullPath, box->BackgroundColour());
 }
 
 void PicViewDisplay::ClearSlots() {

@@ -39,6 +39,7 @@ QLabel* CaptionLabel(QWidget* parent, int index, const QString& text, QRect geom
 // A value cell with a single-line border; "#" until a run writes it.
 QLabel* ValueCell(QWidget* parent, int index, QColor background, QRect geometry) {
     auto* cell = Place(new QLabel("#", parent), IndexedName("Label2", index), geometry);
+    cell->setTextFormat(Qt::PlainText);  // a file name is never markup
     cell->setFrameShape(QFrame::Box);
     cell->setLineWidth(1);
     cell->setAlignment((index <= 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);

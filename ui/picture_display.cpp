@@ -1,6 +1,5 @@
 #include "ui/picture_display.h"
 
-#include <QFile>
 #include <QPainter>
 
 #include "imaging/decode.h"
@@ -60,12 +59,11 @@ void PictureBox::SetBackgroundColour(const QColor& colour) {
     setPalette(palette);
 }
 
-void PictureBox::ShowPicture(const QString& path, const QColor& background) {
+void PictureBox::ShowPicture(const std::string& path, const QColor& background) {
     const std::uint64_t request = ++request_;
     pending_ = true;
     decoder_.clear();  // a decode not yet begun is not wanted any more
-    decoder_.start([this, request, file = QFile::encodeName(path).toStdString(),
-                    box = contentsRect().size(), background] {
+    decoder_.start([this, request, file = path, box = contentsRect().size(), background] {
         auto picture = DecodeComposed(file, box, background);
         QMetaObject::invokeMethod(
             this, [this, request, picture = std::move(picture)] { Settle(request, picture); },

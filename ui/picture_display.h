@@ -10,6 +10,7 @@
 #include <QThreadPool>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace morvane {
 
@@ -34,13 +35,14 @@ class PictureBox : public QFrame {
     QColor BackgroundColour() const;
     void SetBackgroundColour(const QColor& colour);
 
-    // Decodes `path` off the window thread and shows it centred in the inner area, over
-    // `background` where the picture is transparent; PictureSettled tells when it is done.
+    // Decodes the file named by the bytes of `path` (any name, UTF-8 or not) off the window
+    // thread and shows it centred in the inner area, over `background` where the picture is
+    // transparent; PictureSettled tells when it is done.
     // The previous picture stays until the new one is complete, so the box is never seen half
     // drawn; the file is closed again once decoded. A picture that does not decode or would be
     // shrunk below kMinDrawnSide is not shown: the box keeps what it showed (the caller clears
     // it first). A later call or a clear makes the box ignore a decode still under way.
-    void ShowPicture(const QString& path, const QColor& background);
+    void ShowPicture(const std::string& path, const QColor& background);
     // True from ShowPicture until its picture is shown or has failed.
     bool Pending() const { return pending_; }
 

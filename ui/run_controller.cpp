@@ -81,7 +81,11 @@ void RunController::Launch(SearchSettings settings) {
 // The collection is complete: show the count, open the log and the list, start the scan.
 void RunController::Collected(Job& job) {
     if (job.Worker.joinable()) job.Worker.join();
-    display_.ShowFileCell(QString::number(job.Search.Collected().LastFile() + 1));
+    QString count = QString::number(job.Search.Collected().LastFile() + 1);
+    // Said once, beside the count: those files could be neither read nor removed.
+    if (const int skipped = job.Search.LongPathsSkipped(); skipped > 0)
+        count += QStringLiteral("; пропущено длинных путей: %1").arg(skipped);
+    display_.ShowFileCell(count);
     if (const auto failed = job.Search.OpenOutput(static_cast<ReviewFrontEnd&>(*this))) {
         job.Running = false;
         display_.ShowCritical(QString::fromStdString(*failed));

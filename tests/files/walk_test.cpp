@@ -1,16 +1,17 @@
 // The walk of a picture folder and the masks that choose its files.
 #include "files/walk.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
 #include "files/masks.h"
+#include "files/unique_fd.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -75,14 +76,6 @@ TEST(MaskList, PatternLanguage) {
     EXPECT_EQ(masks.UpperIndex(), -1);
 }
 
-// The names of a folder in the order the file system lists them (readdir's order).
-Names ListedOrder(const std::string& folder) {
-    Names names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 // What the walk appends to `list`.
 Names Collect(const std::string& root, std::string_view maskText, bool recurse = true,
               const std::atomic<bool>* running = nullptr, Names list = {}) {
@@ -104,65 +97,75 @@ class CollectFilesTest : public ::testing::Test {
     const std::string root = dir.path().string() + "/";
 };
 
-TEST_F(CollectFilesTest, ListedOrderDepthFirstWithRelativePaths) {
-    // x.jpg is a folder named like a picture.
-    for (const char* name : {"b.jpg", "a.jpg", "z.txt", ".hidden.jpg", "c.jpg", "x.jpg/inner.jpg",
-                             "x.jpg/deeper/d.jpg"})
+// Each folder sorted by name as the masks fold it, then by its bytes, whatever order the
+// names were made in; folders stand among the files, depth first, pre-order.
+TEST_F(CollectFilesTest, SortedByNameDepthFirstWithRelativePaths) {
+    // x.jpg is a folder named like a picture; "\xe9" and "\xff" are not UTF-8.
+    for (const char* name :
+         {"y.jpg", "\xff.jpg", "b.jpg", "Я.jpg", "a.jpg", "z.txt", "\xe9.jpg", ".hidden.jpg",
+          "x.jpg/inner.jpg", "B.jpg", "x.jpg/deeper/d.jpg", "ж.jpg", "C.jpg"})
         Touch(root, name);
     fs::create_directory(root + "empty");
-    // Expected: the listed order, depth first, pre-order.
-    Names expected;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file() && entry.path().string().ends_with(".jpg"))
-            expected.push_back(entry.path().string().substr(root.size()));
-    EXPECT_EQ(Collect(root, "*.jpg"), expected);
-    EXPECT_EQ(Collect(root, "*.jpg", false).size(), 4u);  // only the top folder's files
+    EXPECT_EQ(Collect(root, "*.jpg"),
+              Names({".hidden.jpg", "a.jpg", "B.jpg", "b.jpg", "C.jpg", "x.jpg/deeper/d.jpg",
+                     "x.jpg/inner.jpg", "y.jpg", "ж.jpg", "Я.jpg", "\xe9.jpg", "\xff.jpg"}));
+    EXPECT_EQ(Collect(root, "*.jpg", false).size(), 10u);  // only the top folder's files
 }
 
 TEST_F(CollectFilesTest, UnreadableFolderAddsNothingAndTheWalkGoesOn) {
     if (::geteuid() == 0) GTEST_SKIP() << "folder rights do not bind the superuser";
-    Names expected;
     for (const std::string name : {"a", "b", "c", "d"}) Touch(root, name + "/p.jpg");
     ASSERT_EQ(::chmod((root + "b").c_str(), 0), 0);
-    for (const std::string& name : ListedOrder(root))
-        if (name != "b") expected.push_back(name + "/p.jpg");
-    EXPECT_EQ(Collect(root, "*.jpg"), expected);
+    EXPECT_EQ(Collect(root, "*.jpg"), Names({"a/p.jpg", "c/p.jpg", "d/p.jpg"}));
 }
 
-TEST_F(CollectFilesTest, LinkLoopsAndSecondLinksToAFolderAreEnteredOnce) {
+// Whichever way in the walk meets first names the files, also for a file with hard and soft
+// links; a dangling link and a pipe give nothing (reading a pipe would block); a name the
+// masks reject does not hide the same file's other name.
+TEST_F(CollectFilesTest, EveryFolderAndFileIsTakenOnceByItsFirstName) {
     Touch(root, "sub/p.jpg");
     Touch(root, "sub/inner/q.jpg");
     fs::create_directory_symlink("..", root + "sub/inner/up");   // a loop
     fs::create_directory_symlink(root, root + "sub/toRoot");     // a loop to the root
     fs::create_directory_symlink(root + "sub", root + "again");  // a second way in
-    // Whichever way in the walk met first names the files.
-    Names list = Collect(root, "*.jpg");
-    std::sort(list.begin(), list.end());
-    EXPECT_TRUE(list == Names({"again/inner/q.jpg", "again/p.jpg"}) ||
-                list == Names({"sub/inner/q.jpg", "sub/p.jpg"}))
-        << ::testing::PrintToString(list);
-}
-
-// Hard and soft links to one file give one entry (the first name met); a dangling link and
-// a pipe give none (reading a pipe would block); a name the masks reject does not hide the
-// same file's other name.
-TEST_F(CollectFilesTest, OneRegularFileUnderSeveralNamesIsCollectedOnce) {
-    Touch(root, "sub/p.jpg");
+    EXPECT_EQ(Collect(root, "*.jpg"), Names({"again/inner/q.jpg", "again/p.jpg"}));
+    fs::remove(root + "again");
     fs::create_hard_link(root + "sub/p.jpg", root + "hard.jpg");
     fs::create_symlink(root + "sub/p.jpg", root + "soft.jpg");
     fs::create_symlink(root + "gone.jpg", root + "dangling.jpg");
     ASSERT_EQ(::mkfifo((root + "pipe.jpg").c_str(), 0600), 0);
     Touch(root, "q.png");
     fs::create_hard_link(root + "q.png", root + "q.jpg");
-    // The first of the three names in the root's listed order stands for the file.
-    const Names top = ListedOrder(root);
-    const std::string first = *std::find_if(top.begin(), top.end(), [](const std::string& n) {
-        return n == "sub" || n == "hard.jpg" || n == "soft.jpg";
-    });
-    const Names expected{first == "sub" ? "sub/p.jpg" : first, "q.jpg"};
-    const Names list = Collect(root, "*.jpg");
-    EXPECT_TRUE(std::is_permutation(list.begin(), list.end(), expected.begin(), expected.end()))
-        << ::testing::PrintToString(list);
+    EXPECT_EQ(Collect(root, "*.jpg"), Names({"hard.jpg", "q.jpg", "sub/inner/q.jpg"}));
+}
+
+// Folders of 250-byte names, nested past the longest path that opens, each with a file: a
+// file whose path is too long is counted, not taken, and so is the first folder that cannot
+// be entered, its contents unseen.
+TEST_F(CollectFilesTest, PathsTooLongToOpenAreCountedNotCollected) {
+    const std::string name(250, 'd');
+    std::vector<UniqueFd> folders;
+    folders.emplace_back(::open(root.c_str(), O_RDONLY | O_DIRECTORY));
+    Names expected;
+    int tooLong = 1;  // the folder where the making stops
+    for (std::string folder;; folder += name + "/") {
+        const int fd = folders.back().Get();
+        UniqueFd(::openat(fd, (name + ".jpg").c_str(), O_CREAT | O_WRONLY, 0600));
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
+        folders.emplace_back(::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY));
+        if (root.size() + folder.size() > kMaxPathBytes) break;
+        const std::string file = folder + name + ".jpg";
+        // A folder's own files come after its subfolder, whose name is their prefix.
+        root.size() + file.size() <= kMaxPathBytes ? void(expected.insert(expected.begin(), file))
+                                                   : void(++tooLong);
+    }
+    MaskList masks;
+    masks.SetMasks("*.jpg");
+    Names list;
+    EXPECT_EQ(CollectFiles(root, true, masks, list), tooLong);
+    EXPECT_EQ(list, expected);
+    // Made short enough again for the folder's removal.
+    ASSERT_EQ(::renameat(folders[8].Get(), name.c_str(), folders[0].Get(), "rest"), 0);
 }
 
 // The walk only appends; a root without its trailing separator gives the same paths.

@@ -35,7 +35,7 @@ class PictureDisplayTest : public QObject {
     // Shows the file over `background` and waits for the decode: whether it was shown.
     bool Show(const std::string& name, const QColor& background = Qt::white) {
         QSignalSpy settled(box_.get(), &PictureBox::PictureSettled);
-        box_->ShowPicture(QString::fromStdString(*dir_ / name), background);
+        box_->ShowPicture(*dir_ / name, background);
         return settled.wait(20000) && settled.count() == 1 && settled.first().first().toBool();
     }
     bool ShowFlat(const std::string& name, int width, int height, const QColor& colour) {
@@ -97,7 +97,7 @@ class PictureDisplayTest : public QObject {
     void laterPictureWinsFailuresChangeNothing() {
         box_->SetBackgroundColour(QColor(255, 224, 192));
         morvane::test::WriteFlatPicture(*dir_ / "large.png", 2000, 2000, 255, 0, 0);
-        const QString large = QString::fromStdString(*dir_ / "large.png");
+        const std::string large = *dir_ / "large.png";
         box_->ShowPicture(large, Qt::white);
         box_->ClearPictureBox();
         box_->ShowPicture(large, Qt::white);

@@ -4,12 +4,15 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <fcntl.h>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <thread>
 
+#include "files/unique_fd.h"
 #include "review/output_files.h"
 #include "run/fingerprint_cache.h"
 #include "run/messages.h"
@@ -247,19 +250,31 @@ class RunTest : public QObject {
         QVERIFY(Cell(0) == "41" && ListLines().size() == 3);
     }
 
-    // With "Похожие" ticked a picture and its brightened copy make a pair. A path too long
-    // for its cell is shown whole in the cell's tool tip.
+    // With "Похожие" ticked a picture and its brightened copy make a pair, also when a name
+    // is not UTF-8. A cell shows one line, cut with "…" before the file name, and its tool
+    // tip the whole path. A file whose path is too long to open is counted after the walk.
     void similarRunGroupsTheBrightenedCopy() {
         const fs::path folder = *pictures_ / std::string(90, 'd');
         fs::create_directory(folder);
         morvane::test::WriteFlatPicture(folder / "a.png", 60, 40, 100, 100, 100);
-        morvane::test::WriteFlatPicture(folder / "b.png", 60, 40, 104, 104, 104);
+        const std::string b = *pictures_ / "\xe4\n.png";
+        morvane::test::WriteFlatPicture(b, 60, 40, 104, 104, 104);
+        std::string deep = pictures_->path().string() + "/";
+        while (deep.size() < 3900) deep += std::string(200, 'e') + "/";
+        fs::create_directories(deep);
+        const morvane::UniqueFd deepest(::open(deep.c_str(), O_RDONLY | O_DIRECTORY));
+        const std::string tooLong = std::string(250, 'f') + ".png";
+        morvane::UniqueFd(::openat(deepest.Get(), tooLong.c_str(), O_CREAT | O_WRONLY, 0600));
         morvane::test::Click(*window_, "Check2");
         StartAndWaitForPair();
-        QVERIFY(Cell(3).endsWith("a.png") && Cell(6).endsWith("b.png") && messages_.isEmpty());
+        ::unlinkat(deepest.Get(), tooLong.c_str(), 0);
+        QCOMPARE(Cell(0), QString("2; пропущено длинных путей: 1"));
+        QVERIFY(Cell(3).startsWith("…d") && Cell(3).endsWith("d/a.png") && messages_.isEmpty());
+        QCOMPARE(Cell(6), QString("\uFFFD↵.png"));
         auto* cell = Control<QLabel>(*window_, "Label2", 3);
-        QVERIFY(cell->toolTip().endsWith(Cell(3)) && Cell(3).startsWith("ddd"));
-        QVERIFY(fs::exists(cell->toolTip().toStdString()));
+        QVERIFY(fs::exists(cell->toolTip().toStdString()) && cell->toolTip().endsWith("a.png"));
+        QCOMPARE(Control<QLabel>(*window_, "Label2", 6)->toolTip(), QString::fromStdString(b));
+        QVERIFY(Shown(0) && Shown(1));
     }
 
     // A run without the fingerprint cache makes no cache file, a run with it fills the

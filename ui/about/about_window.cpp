@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include <utility>
+
 #include "ui/program_icon.h"
 #include "ui/twips.h"
 
@@ -156,10 +158,18 @@ void fAbout::mouseMoveEvent(QMouseEvent* event) {
     QDialog::mouseMoveEvent(event);
 }
 
+namespace {
+bool PlainEscape(const QKeyEvent* event) {
+    const auto blocking = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    return event->key() == Qt::Key_Escape && !(event->modifiers() & blocking);
+}
+}  // namespace
+
 void fAbout::keyPressEvent(QKeyEvent* event) {
     // The window closes when Escape is released, and only without modifiers; the dialog's own
     // close-on-press would also close it for Shift+Escape.
     if (event->key() == Qt::Key_Escape) {
+        if (!event->isAutoRepeat()) escapePressedPlain_ = PlainEscape(event);
         event->accept();
         return;
     }
@@ -167,8 +177,8 @@ void fAbout::keyPressEvent(QKeyEvent* event) {
 }
 
 void fAbout::keyReleaseEvent(QKeyEvent* event) {
-    const auto blocking = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
-    if (event->key() == Qt::Key_Escape && !(event->modifiers() & blocking)) {
+    // Both ends plain: Shift+Escape with Shift let go first is released without modifiers.
+    if (PlainEscape(event) && !event->isAutoRepeat() && std::exchange(escapePressedPlain_, false)) {
         close();
         return;
     }

@@ -2,7 +2,7 @@
 // The About window: five lines about the program (see about_text.h), each drawn twice for a
 // raised look, its dark copy one pixel up and to the left behind it. A line lights up green and
 // underlined under the mouse; a click on any line closes the window, and lines 2 and 3 then
-// open what they name. Escape without Shift, Ctrl or Alt closes it too.
+// open what they name. Escape pressed and released without Shift, Ctrl or Alt closes it too.
 //
 // Object names follow the scheme `Name_Index`: the front lines are "L1_0" to "L1_4", their
 // shadow copies "L2_0" to "L2_4". Only the front lines take the mouse.
@@ -59,6 +59,8 @@ class fAbout : public QDialog {
     std::array<QLabel*, kAboutLineCount> l1_{};
     std::array<QLabel*, kAboutLineCount> l2_{};
     int highlighted_ = -1;
+    // The last Escape was pressed without Shift, Ctrl or Alt.
+    bool escapePressedPlain_ = false;
 };
 
 }  // namespace morvane
