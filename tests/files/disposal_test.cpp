@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -18,6 +19,8 @@
 #include <stdexcept>
 
 #include "files/move.h"
+#include "files/trash.h"
+#include "files/unique_fd.h"
 #include "files/wipe.h"
 #include "support/read_only_folder.h"
 #include "support/temp_dir.h"
@@ -53,6 +56,29 @@ struct AtExit {
     ~AtExit() { action(); }
 };
 
+// Disposes of the file as it is now, as if it had just been compared.
+DisposalResult Dispose(const std::string& path, DisposalWay way, const std::string& folder) {
+    return DisposeFile(path, way, folder, StampOfPath(path));
+}
+
+// A folder on another file system than `dir` (tmpfs under /dev/shm), removed at the end; an
+// empty path when there is none.
+struct OtherDisk {
+    explicit OtherDisk(const TempDir& dir) {
+        std::string made = "/dev/shm/morvane-test-XXXXXX";
+        struct stat shm = {}, tmp = {};
+        if (::mkdtemp(made.data()) && ::stat(made.c_str(), &shm) == 0 &&
+            ::stat(dir.path().c_str(), &tmp) == 0 && shm.st_dev != tmp.st_dev)
+            path = made;
+        else if (made.back() != 'X')
+            fs::remove_all(made);
+    }
+    ~OtherDisk() {
+        if (!path.empty()) fs::remove_all(path);
+    }
+    std::string path;
+};
+
 TEST(MoveHelpers, CreateFolderPathAndNumberedName) {
     const TempDir dir;
     EXPECT_TRUE(CreateFolderPath(dir.path().string()));  // already there
@@ -73,46 +99,47 @@ TEST(DisposeFile, MoveMakesTheFolderAndNeverReplacesAFileOfTheSameName) {
     WriteTextFile(dir / "left/pic.jpg", "from left");
     WriteTextFile(dir / "right/pic.jpg", "from right");
     const DisposalResult left =
-        DisposeFile(dir / "left/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a/");
+        Dispose(dir / "left/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a/");
     EXPECT_TRUE(left.removed && left.problem == DisposalProblem::None);
     EXPECT_EQ(left.where, dir / "out/a/pic.jpg");
-    EXPECT_EQ(DisposeFile(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").where,
+    EXPECT_EQ(Dispose(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").where,
               dir / "out/a/pic (2).jpg");
     EXPECT_EQ(ReadFile(dir / "out/a/pic.jpg"), "from left");
     EXPECT_EQ(ReadFile(dir / "out/a/pic (2).jpg"), "from right");
     EXPECT_TRUE(fs::is_empty(dir / "left") && fs::is_empty(dir / "right"));
 }
 
+// Staged in an unnamed file, or under a hidden temporary name that is gone afterwards.
 TEST(DisposeFile, MoveAcrossFileSystemsCopiesFlushesAndRemoves) {
-    const TempDir dir;
-    std::string shm = "/dev/shm/morvane-test-XXXXXX";  // tmpfs: usually another file system
-    if (!::mkdtemp(shm.data())) GTEST_SKIP() << "no /dev/shm to make a folder in";
-    const AtExit removeShm{[&shm] { fs::remove_all(shm); }};
-    struct stat shmStat = {}, dirStat = {};
-    if (::stat(shm.c_str(), &shmStat) || ::stat(dir.path().c_str(), &dirStat) ||
-        shmStat.st_dev == dirStat.st_dev)
-        GTEST_SKIP() << "/dev/shm and the temporary folder share one file system here";
-    const std::string source = shm + "/pic.jpg";
-    const std::string content(3 * 1024 * 1024 + 17, 'q');  // more than one copy block
-    WriteTextFile(source, content);
-    WriteTextFile(shm + "/second.jpg", "second");
-    ::chmod(source.c_str(), 0640);
-    const fs::file_time_type stamp = fs::last_write_time(source) - std::chrono::hours(48);
-    fs::last_write_time(source, stamp);
-    fs::create_directories(dir / "out");
-    WriteTextFile(dir / "out/second.jpg", "kept");
-
-    const DisposalResult moved = DisposeFile(source, DisposalWay::MoveToFolder, dir / "out/");
-    EXPECT_TRUE(moved.removed) << moved.error;
-    EXPECT_EQ(ReadFile(dir / "out/pic.jpg"), content);
-    EXPECT_EQ(fs::last_write_time(dir / "out/pic.jpg"), stamp);
-    EXPECT_EQ(fs::status(dir / "out/pic.jpg").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(DisposeFile(shm + "/second.jpg", DisposalWay::MoveToFolder, dir / "out").where,
-              dir / "out/second (2).jpg");
-    EXPECT_EQ(ReadFile(dir / "out/second.jpg"), "kept");
-    EXPECT_EQ(ReadFile(dir / "out/second (2).jpg"), "second");
-    EXPECT_TRUE(fs::is_empty(shm));
+    for (const CopyStaging staging : {CopyStaging::UnnamedWhenOffered, CopyStaging::NamedOnly}) {
+        const TempDir dir;
+        const OtherDisk shm(dir);
+        if (shm.path.empty()) GTEST_SKIP() << "no second file system under /dev/shm";
+        const std::string source = shm.path + "/pic.jpg";
+        const std::string content(3 * 1024 * 1024 + 17, 'q');  // more than one copy block
+        WriteTextFile(source, content);
+        WriteTextFile(shm.path + "/second.jpg", "second");
+        ::chmod(source.c_str(), 0640);
+        const fs::file_time_type stamp = fs::last_write_time(source) - std::chrono::hours(48);
+        fs::last_write_time(source, stamp);
+        fs::create_directories(dir / "out");
+        WriteTextFile(dir / "out/second.jpg", "kept");
+        const auto move = [&](const std::string& path, const std::string& folder) {
+            return MoveIntoFolder(path, folder, *StampOfPath(path), staging);
+        };
+        const DisposalResult moved = move(source, dir / "out/");
+        EXPECT_TRUE(moved.removed) << moved.error;
+        EXPECT_EQ(ReadFile(dir / "out/pic.jpg"), content);
+        EXPECT_EQ(fs::last_write_time(dir / "out/pic.jpg"), stamp);
+        EXPECT_EQ(fs::status(dir / "out/pic.jpg").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(move(shm.path + "/second.jpg", dir / "out").where, dir / "out/second (2).jpg");
+        EXPECT_EQ(ReadFile(dir / "out/second.jpg") + ReadFile(dir / "out/second (2).jpg"),
+                  "keptsecond");
+        EXPECT_TRUE(fs::is_empty(shm.path));
+        EXPECT_EQ(Names(dir / "out"),
+                  (std::vector<std::string>{"pic.jpg", "second (2).jpg", "second.jpg"}));
+    }
 }
 
 // The original path as the trash's information file records it (percent-encoded).
@@ -135,7 +162,7 @@ TEST(DisposeFile, TrashRecordsEveryNameSoThatItRestoresToItsOwnPlace) {
                                    "\xd1\x84\xd0\xbe\xd1\x82\xd0\xbe.jpg", "caf\xe9.jpg"}) {
         expected.insert(dir / name);
         WriteTextFile(dir / name, name);
-        const DisposalResult result = DisposeFile(dir / name, DisposalWay::Trash, "");
+        const DisposalResult result = Dispose(dir / name, DisposalWay::Trash, "");
         EXPECT_TRUE(result.removed && !fs::exists(dir / name)) << result.detail;
     }
     for (const auto& entry : fs::directory_iterator(kTrash + "/info")) {
@@ -156,7 +183,7 @@ TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
     const bool hadTrash = fs::exists(kTrash);
     if (hadTrash) fs::rename(kTrash, kTrash + "-aside");
     WriteTextFile(kTrash, "not a folder");
-    const DisposalResult result = DisposeFile(dir / "pic.jpg", DisposalWay::Trash, "");
+    const DisposalResult result = Dispose(dir / "pic.jpg", DisposalWay::Trash, "");
     fs::remove(kTrash);
     if (hadTrash) fs::rename(kTrash + "-aside", kTrash);
     EXPECT_FALSE(result.removed);
@@ -172,11 +199,11 @@ TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
     WriteTextFile(dir / "pic.jpg", "x");
     fs::create_directories(dir / "folder");
     WriteTextFile(dir / "folder/inside.jpg", "y");
-    EXPECT_EQ(DisposeFile(dir / "pic.jpg", DisposalWay::None, dir / "out").problem,
+    EXPECT_EQ(Dispose(dir / "pic.jpg", DisposalWay::None, dir / "out").problem,
               DisposalProblem::None);
     for (const auto way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe})
         for (const std::string& path : {dir / "folder", dir / "folder/", dir / "missing.jpg"}) {
-            const DisposalResult result = DisposeFile(path, way, dir / "out");
+            const DisposalResult result = Dispose(path, way, dir / "out");
             EXPECT_FALSE(result.removed || result.problem != DisposalProblem::None) << path;
         }
     const std::pair<std::string, DisposalProblem> refused[] = {
@@ -184,14 +211,13 @@ TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
         {"   ", DisposalProblem::NoMoveFolder},
         {dir.path().string(), DisposalProblem::AlreadyInFolder}};
     for (const auto& [folder, problem] : refused) {
-        const DisposalResult result =
-            DisposeFile(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
+        const DisposalResult result = Dispose(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
         EXPECT_FALSE(result.removed) << folder;
         EXPECT_EQ(result.problem, problem) << folder;
     }
     EXPECT_EQ(Names(dir.path().string()), (std::vector<std::string>{"folder", "pic.jpg"}));
     EXPECT_EQ(ReadFile(dir / "folder/inside.jpg"), "y");
-    const DisposalResult wiped = DisposeFile(dir / "pic.jpg", DisposalWay::Wipe, "");
+    const DisposalResult wiped = Dispose(dir / "pic.jpg", DisposalWay::Wipe, "");
     EXPECT_TRUE(wiped.removed && wiped.problem == DisposalProblem::None);
     EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"folder"});
 }
@@ -202,16 +228,12 @@ TEST(DisposalFaults, AFileThatCannotLeaveItsFolderIsReportedForEveryWay) {
     WriteTextFile(dir / "pictures/a.jpg", "bytes");
     const test::ReadOnlyFolder locked(dir / "pictures");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    // A wipe overwrites first (the user asked for the bytes to go) but must say that the
-    // name could not be removed.
+    // A wipe does not overwrite what it could not then remove.
     for (const DisposalWay way :
          {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
-        const DisposalResult result = DisposeFile(dir / "pictures/a.jpg", way, dir / "moved");
+        const DisposalResult result = Dispose(dir / "pictures/a.jpg", way, dir / "moved");
         EXPECT_FALSE(result.removed || result.problem == DisposalProblem::None);
-        EXPECT_TRUE(fs::exists(dir / "pictures/a.jpg"));
-        if (way != DisposalWay::Wipe) {
-            EXPECT_EQ(ReadFile(dir / "pictures/a.jpg"), "bytes");
-        }
+        EXPECT_EQ(ReadFile(dir / "pictures/a.jpg"), "bytes");
     }
     EXPECT_FALSE(fs::exists(dir / "moved") && !fs::is_empty(dir / "moved"));
 }
@@ -226,13 +248,102 @@ TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
     const AtExit unmount{[&dir] { ::umount2((dir / "tiny").c_str(), MNT_DETACH); }};
     const std::string bytes(256 * 1024, 'p');
     WriteTextFile(dir / "big.jpg", bytes);
-    const DisposalResult result =
-        DisposeFile(dir / "big.jpg", DisposalWay::MoveToFolder, dir / "tiny/moved");
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::MoveFailed);
-    EXPECT_EQ(result.error, ENOSPC);
-    EXPECT_EQ(ReadFile(dir / "big.jpg"), bytes);
-    EXPECT_FALSE(fs::exists(dir / "tiny/moved") && !fs::is_empty(dir / "tiny/moved"));
+    for (const CopyStaging staging : {CopyStaging::UnnamedWhenOffered, CopyStaging::NamedOnly}) {
+        const DisposalResult result = MoveIntoFolder(dir / "big.jpg", dir / "tiny/moved",
+                                                     *StampOfPath(dir / "big.jpg"), staging);
+        EXPECT_FALSE(result.removed);
+        EXPECT_EQ(std::pair(result.problem, result.error),
+                  std::pair(DisposalProblem::MoveFailed, ENOSPC));
+        EXPECT_EQ(ReadFile(dir / "big.jpg"), bytes);
+        EXPECT_TRUE(fs::is_empty(dir / "tiny/moved"));
+    }
+}
+
+// Between the comparison and the removal the file was replaced by another of the same size,
+// or rewritten in place with its time set back: no way removes or touches it.
+TEST(DisposalFaults, AFileReplacedOrRewrittenSinceTheComparisonStays) {
+    using Way =
+        std::function<DisposalResult(const std::string&, const FileStamp&, const std::string&)>;
+    const Way ways[] = {
+        [](auto& path, auto& stamp, auto& other) { return MoveIntoFolder(path, other, stamp); },
+        [](auto& path, auto& stamp, auto&) { return MoveToTrash(path, stamp); },
+        [](auto& path, auto& stamp, auto&) { return WipeAndRemove(path, stamp); }};
+    for (const Way& way : ways)
+        for (const bool replaced : {false, true}) {
+            const TempDir dir;
+            const OtherDisk shm(dir);  // the move goes to another disk where there is one
+            const std::string path = dir / "pic.jpg",
+                              moved = shm.path.empty() ? dir / "out" : shm.path;
+            WriteTextFile(path, "compared");
+            const FileStamp compared = *StampOfPath(path);
+            WriteTextFile(replaced ? dir / "new.jpg" : path, "replaced");
+            if (replaced) fs::rename(dir / "new.jpg", path);
+            const timespec times[] = {
+                {0, UTIME_OMIT},
+                {compared.ModifiedNs / 1'000'000'000, compared.ModifiedNs % 1'000'000'000}};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+            const DisposalResult result = way(path, compared, moved);
+            EXPECT_EQ(std::pair(result.removed, result.problem),
+                      std::pair(false, DisposalProblem::Changed));
+            EXPECT_EQ(ReadFile(path), "replaced");
+            EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"pic.jpg"});
+            EXPECT_TRUE(!fs::exists(moved) || fs::is_empty(moved));
+        }
+}
+
+// Runs `action` in a child process whose writes may not reach past `limit` bytes of a file:
+// such a write fails (EFBIG) when `ignore`, else it kills the child. Its exit code, or minus
+// the signal that killed it.
+int WithFileSizeLimit(rlim_t limit, bool ignore, const std::function<bool()>& action) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit small{limit, limit}, noCore{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::signal(SIGXFSZ, ignore ? SIG_IGN : SIG_DFL);
+        ::_exit(action() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// A copy that cannot be written whole, failing or killed midway, leaves the original whole
+// and nothing under a picture's name (a killed process may leave a hidden temporary); a wipe
+// that cannot write still removes the file but does not call that a success.
+TEST(DisposalFaults, AWriteCutShortLeavesNoPartialCopyAndIsNoSuccess) {
+    const std::string content(64 * 1024, 'p');
+    for (const bool ignore : {true, false})
+        for (const CopyStaging staging :
+             {CopyStaging::UnnamedWhenOffered, CopyStaging::NamedOnly}) {
+            const TempDir dir;
+            const OtherDisk shm(dir);
+            if (shm.path.empty()) GTEST_SKIP() << "no second file system under /dev/shm";
+            const std::string source = shm.path + "/pic.jpg";
+            WriteTextFile(source, content);
+            EXPECT_EQ(WithFileSizeLimit(16 * 1024, ignore,
+                                        [&] {
+                                            const DisposalResult r = MoveIntoFolder(
+                                                source, dir / "out", *StampOfPath(source), staging);
+                                            return r.problem == DisposalProblem::MoveFailed &&
+                                                   r.error == EFBIG;
+                                        }),
+                      ignore ? 0 : -SIGXFSZ);
+            EXPECT_EQ(ReadFile(source), content);
+            for (const std::string& name : Names(dir / "out"))
+                EXPECT_TRUE(!ignore && name.starts_with(".morvane-partial-copy-")) << name;
+        }
+    const TempDir dir;
+    WriteTextFile(dir / "pic.jpg", content);
+    EXPECT_EQ(
+        WithFileSizeLimit(16 * 1024, true,
+                          [&] {
+                              const DisposalResult r =
+                                  WipeAndRemove(dir / "pic.jpg", *StampOfPath(dir / "pic.jpg"));
+                              return r.removed && r.problem == DisposalProblem::CannotOverwrite;
+                          }),
+        0);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 constexpr std::int64_t kMiB = 1048576;
@@ -277,26 +388,27 @@ TEST(PassByte, FollowsTheSchedule) {
 
 class WipeSizes : public ::testing::TestWithParam<std::int64_t> {};
 
-TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
+TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFileThenItGoes) {
     const auto size = static_cast<std::size_t>(GetParam());
     const TempDir dir;
     const std::string path = dir / "pic.jpg";
     WriteTextFile(path, std::string(size, 'p'));
     ::chmod(path.c_str(), 0444);  // a read-only file is made writable and wiped
+    const UniqueFd held(::open(path.c_str(), O_RDONLY));  // still reads the bytes once it is gone
     std::vector<Block> blocks;
-    std::mt19937 random = TimeSeededGenerator();
-    EXPECT_EQ(WipeFile(path, random,
-                       [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
-                           blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
-                       }),
-              WipeStatus::Overwritten);
-    EXPECT_EQ(ReadFile(path), std::string(size, '\0'));
+    const DisposalResult result =
+        WipeAndRemove(path, *StampOfPath(path),
+                      [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                          blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
+                      });
+    EXPECT_TRUE(result.removed && result.problem == DisposalProblem::None);
+    std::string left(size + 1, 'x');
+    left.resize(static_cast<std::size_t>(::pread(held.Get(), left.data(), left.size(), 0)));
+    EXPECT_EQ(left, std::string(size, '\0'));
     // Made writable for real: rights alone would not stop the superuser.
-    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+    struct stat info = {};
+    EXPECT_TRUE(::fstat(held.Get(), &info) == 0 && (info.st_mode & S_IWUSR));
     ExpectPasses(blocks, GetParam());
-    ::chmod(path.c_str(), 0444);
-    const DisposalResult removed = WipeAndRemove(path);
-    EXPECT_TRUE(removed.removed && removed.problem == DisposalProblem::None);
     EXPECT_TRUE(fs::is_empty(dir.path()));  // no random-named leftover either
 }
 
@@ -311,7 +423,7 @@ TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
     pid_t child = 0;
     // posix_spawn returns once the program runs (or has failed to start).
     ASSERT_EQ(::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ), 0);
-    const DisposalResult result = WipeAndRemove(path);
+    const DisposalResult result = WipeAndRemove(path, *StampOfPath(path));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(result.problem, DisposalProblem::CannotOpen);
@@ -324,10 +436,9 @@ TEST(WipeAndRemove, LinksAndSharedContentAreRemovedWithoutTouchingTheOtherName) 
     WriteTextFile(dir / "kept.jpg", "kept copy");
     fs::create_hard_link(dir / "kept.jpg", dir / "hard.jpg");
     fs::create_symlink(dir / "kept.jpg", dir / "soft.jpg");
-    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);  // must not hang the wipe
     // Only the other name's content is worth telling about: the user asked for it to go.
-    for (const std::string name : {"hard.jpg", "soft.jpg", "pipe"}) {
-        const DisposalResult result = WipeAndRemove(dir / name);
+    for (const std::string name : {"hard.jpg", "soft.jpg"}) {
+        const DisposalResult result = WipeAndRemove(dir / name, *StampOfPath(dir / name));
         EXPECT_TRUE(result.removed) << name;
         EXPECT_EQ(result.problem,
                   name == "hard.jpg" ? DisposalProblem::ContentKept : DisposalProblem::None)
@@ -356,68 +467,67 @@ TEST(RenameToRandom, ThirtyNineCapitalsInItsFolderNeverOverwriting) {
     EXPECT_EQ(RenameToRandom(dir / "missing.jpg", random), dir / "missing.jpg");
 }
 
-// Runs `action` once, as pass `pass` finishes its first block.
-WipeObserver AtPass(int pass, std::function<void()> action) {
-    return [pass, action = std::move(action), done = false](int current, std::int64_t,
-                                                            std::span<const std::uint8_t>) mutable {
-        if (current != pass || done) return;
+// Runs `action` once, as the first pass finishes its first block, with the random name the
+// file then has.
+WipeObserver AtFirstPass(const std::string& folder,
+                         std::function<void(const std::string&)> action) {
+    return [=, done = false](int, std::int64_t, std::span<const std::uint8_t>) mutable {
+        for (const std::string& name : Names(folder))
+            if (!done && name.size() == 39) action(folder + "/" + name);
         done = true;
-        action();
     };
 }
 
-// A wipe cut short or overtaken between its passes: the file chosen may be left half
-// overwritten, but no other file is touched and the failure is reported, never a success.
-class WipeInterrupted : public ::testing::Test {
-  protected:
-    void SetUp() override {
+// While a wipe works on the file under its random name: an error leaves it under its own name;
+// the file gone or put aside is no removal; a file put at its old name is not touched. No
+// other file is touched either.
+TEST(WipeAndRemove, WhatHappensMeanwhileCostsNoOtherFile) {
+    const struct {
+        std::function<void(const std::string& random, const std::string& chosen)> meanwhile;
+        bool removed;
+        DisposalProblem problem;
+        std::vector<std::string> left;
+    } cases[] = {
+        {[](auto& random, auto&) { fs::remove(random); },
+         false,
+         DisposalProblem::Changed,
+         {"neighbour.jpg"}},
+        {[](auto& random, auto& chosen) { fs::rename(random, chosen + ".aside"); },
+         false,
+         DisposalProblem::Changed,
+         {"chosen.jpg.aside", "neighbour.jpg"}},
+        {[](auto&, auto& chosen) { WriteTextFile(chosen, "a newer picture"); },
+         true,
+         DisposalProblem::None,
+         {"chosen.jpg", "neighbour.jpg"}},
+        {[](auto&, auto&) { throw std::runtime_error("stopped"); },
+         false,
+         DisposalProblem::None,
+         {"chosen.jpg", "neighbour.jpg"}},
+    };
+    for (const auto& c : cases) {
+        const TempDir dir;
+        const std::string chosen = dir / "chosen.jpg";
         WriteTextFile(chosen, "the picture to wipe");
-        WriteTextFile(neighbour, "a picture kept");
+        WriteTextFile(dir / "neighbour.jpg", "a picture kept");
+        DisposalResult result;
+        EXPECT_EQ(c.problem == DisposalProblem::None && !c.removed, [&] {
+            try {
+                result = WipeAndRemove(
+                    chosen, *StampOfPath(chosen),
+                    AtFirstPass(dir.path(), [&](auto& random) { c.meanwhile(random, chosen); }));
+            } catch (const std::runtime_error&) {
+                return true;
+            }
+            return false;
+        }());
+        EXPECT_EQ(std::pair(result.removed, result.problem), std::pair(c.removed, c.problem));
+        EXPECT_EQ(Names(dir.path()), c.left);
+        EXPECT_EQ(ReadFile(dir / "neighbour.jpg"), "a picture kept");
+        if (c.problem == DisposalProblem::None && !c.removed) {  // nothing stays open or locked
+            EXPECT_TRUE(WipeAndRemove(chosen, *StampOfPath(chosen)).removed);
+        }
     }
-    // Every name in the folder, and the neighbour untouched.
-    void ExpectFilesLeft(std::ptrdiff_t count) const {
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
-                  count);
-        EXPECT_EQ(ReadFile(neighbour), "a picture kept");
-    }
-
-    const TempDir dir;
-    const std::string chosen = dir / "chosen.jpg";
-    const std::string neighbour = dir / "neighbour.jpg";
-};
-
-TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWhole) {
-    const WipeObserver stop = AtPass(2, [] { throw std::runtime_error("stopped"); });
-    EXPECT_THROW(WipeAndRemove(chosen, stop), std::runtime_error);
-    // Not renamed away under a random name.
-    EXPECT_EQ(fs::file_size(chosen), std::string("the picture to wipe").size());
-    ExpectFilesLeft(2);
-    // Nothing stays open or locked: a second attempt finishes the job.
-    const DisposalResult again = WipeAndRemove(chosen);
-    EXPECT_TRUE(again.removed && again.problem == DisposalProblem::None);
-    ExpectFilesLeft(1);
 }
-
-TEST_F(WipeInterrupted, AFileRemovedBetweenPassesIsReportedAndNothingElseGoes) {
-    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
-    ExpectFilesLeft(1);
-}
-
-TEST_F(WipeInterrupted, AFilePutInItsPlaceBetweenPassesStaysUnderItsName) {
-    const std::string aside = dir / "aside.jpg";
-    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] {
-                                                    fs::rename(chosen, aside);
-                                                    WriteTextFile(chosen, "a newer picture");
-                                                }));
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
-    EXPECT_EQ(ReadFile(chosen), "a newer picture");
-    // The file the wipe began on was overwritten wherever it went; only the three names remain.
-    EXPECT_NE(ReadFile(aside), "the picture to wipe");
-    ExpectFilesLeft(3);
-}
-
 }  // namespace
 }  // namespace morvane

@@ -36,12 +36,13 @@ struct Script {
     std::string offered = {}, left = {}, listed = {};
     std::int64_t removed = 0, bytes = 0;
     std::vector<std::string> events = {};  // what the front end was told, when not empty
+    std::string grown = {}, gone = {};     // files rewritten larger or removed as a group starts
 };
 
 // One review over a folder of its own.
 struct Reviewed {
     Reviewed() {
-        frontEnd.dispose = [](const std::string& path) { return fs::remove(path); };
+        frontEnd.dispose = [](const std::string& path, auto&) { return fs::remove(path); };
     }
     ReviewState Start(const Script& s, const std::string& log = {}, const std::string& list = {}) {
         EXPECT_FALSE(review.Decide(DeleteLeft));  // no pair yet
@@ -65,6 +66,11 @@ struct Reviewed {
     // Takes the decisions, noting each pair offered; checks everything the script expects.
     void Play(const Script& s) {
         SCOPED_TRACE("offered " + s.offered + ", left " + s.left);
+        frontEnd.onGroup = [&](int) {
+            for (const char name : s.grown)
+                test::WriteTextFile(dir / (name + std::string(".jpg")), "more bytes than all");
+            for (const char name : s.gone) fs::remove(dir / (name + std::string(".jpg")));
+        };
         ReviewState state = Start(s);
         std::string offered;
         for (const ReviewDecision decision : s.decisions) {
@@ -126,6 +132,11 @@ const Script kScripts[] = {
     {{10000, 30000, 30000, 20000}, "aaaa", true, {}, "", "p---", "pqrs", 3, 80000,
      {"dup 3", "remove q.jpg", "remove r.jpg", "remove s.jpg", "clear", "done 1", "done 4"}},
     {{10, 20}, "--", {}, {}, "", "pq", "", 0, 0, {"done 2"}},
+    // Kept by the sizes compared; nothing of a group goes once its kept file changed or went.
+    {{10, 15, 12}, "aaa", false, {}, "", "-q-", "pqr", 2, 31, {}, "p"},
+    {{10, 15, 12}, "aaa", false, {}, "", "pqr", "pqr", 0, 0,
+     {"dup 2", "kept changed q.jpg", "clear", "done 1", "done 3"}, "q"},
+    {{10, 15, 12}, "aaa", false, {}, "", "p-r", "pqr", 0, 0, {}, "", "q"},
 };
 // clang-format on
 
@@ -224,8 +235,9 @@ TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
     const test::ReadOnlyFolder locked(r.dir / "moved");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
     int messages = 0;
-    r.frontEnd.dispose = [&](const std::string& path) {
-        const DisposalResult result = DisposeFile(path, DisposalWay::MoveToFolder, r.dir / "moved");
+    r.frontEnd.dispose = [&](const std::string& path, const std::optional<FileStamp>& compared) {
+        const DisposalResult result =
+            DisposeFile(path, DisposalWay::MoveToFolder, r.dir / "moved", compared);
         messages += DisposalMessage(path, result).empty() ? 0 : 1;
         return result.removed;
     };
