@@ -18,27 +18,21 @@ bool IsExistingFile(const std::string& path) {
 
 }  // namespace
 
-DisposalResult DisposeFile(const std::string& path, DisposalWay way,
-                           const std::string& moveFolder) {
-    if (!IsExistingFile(path)) return {};
-    switch (way) {
-        case DisposalWay::MoveToFolder:
-            return MoveIntoFolder(path, moveFolder);
-        case DisposalWay::Trash:
-            return MoveToTrash(path);
-        case DisposalWay::Wipe:
-            return WipeAndRemove(path);
-        case DisposalWay::None:
-            break;
-    }
-    return {};
-}
-
 DisposalResult DisposeFile(const std::string& path, DisposalWay way, const std::string& moveFolder,
                            const std::optional<FileStamp>& compared) {
     if (way == DisposalWay::None || !IsExistingFile(path)) return {};
     if (!compared || StampOfPath(path) != compared) return DisposalFailed(DisposalProblem::Changed);
-    return DisposeFile(path, way, moveFolder);
+    switch (way) {
+        case DisposalWay::MoveToFolder:
+            return MoveIntoFolder(path, moveFolder, *compared);
+        case DisposalWay::Trash:
+            return MoveToTrash(path, *compared);
+        case DisposalWay::Wipe:
+            return WipeAndRemove(path, *compared);
+        case DisposalWay::None:
+            break;
+    }
+    return {};
 }
 
 }  // namespace morvane

@@ -14,9 +14,11 @@ enum class DisposalProblem {
     NotRegularFile,    // only a regular file is copied to another disk
     MoveFailed,        // `error` says why
     TrashFailed,       // `detail` gives the system's words
-    CannotOpen,        // the wipe could not open the file (it may still have been removed)
+    CannotRename,      // the wipe could not rename the file, so it did not touch it
+    CannotOpen,        // the wipe could not open the file (see `removed`: it may be gone unwiped)
     CannotOverwrite,   // the wipe could not write it (likewise)
-    CannotRemove,      // `where` is the random name the file kept, when it was renamed
+    CannotRemove,      // `where` is the random name the file kept, when it could not get its
+                       // own name back
     ContentKept,       // removed, but other names of the file still hold its bytes
     Changed,           // not the file that was compared (changed, replaced or gone): left alone
 };

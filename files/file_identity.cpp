@@ -31,4 +31,23 @@ std::optional<FileStamp> StampOfPath(const std::string& path) {
     return StampOfStatus(info);
 }
 
+std::optional<FileStamp> OwnStampOfPath(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return StampOfStatus(info);
+}
+
+std::optional<FileStamp> OwnStampIfSame(const std::string& path, const FileStamp& expected) {
+    struct stat info {};
+    if (path.empty() || ::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    const FileStamp own = StampOfStatus(info);
+    const bool same = S_ISREG(info.st_mode) ? own == expected : StampOfPath(path) == expected;
+    return same ? std::optional(own) : std::nullopt;
+}
+
+bool SameAfterRename(const FileStamp& now, const FileStamp& before) {
+    return now.File == before.File && now.Size == before.Size &&
+           now.ModifiedNs == before.ModifiedNs;
+}
+
 }  // namespace morvane

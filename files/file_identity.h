@@ -34,5 +34,13 @@ FileStamp StampOfStatus(const struct stat& info);
 std::optional<FileIdentity> IdentityOfPath(const std::string& path);
 // Links followed; nothing when the name leads to no regular file or cannot be asked.
 std::optional<FileStamp> StampOfPath(const std::string& path);
+// What lies at `path` itself, a link not followed; nothing when there is nothing.
+std::optional<FileStamp> OwnStampOfPath(const std::string& path);
+// Same file, size and modification time: all a rename leaves of a stamp, since renaming
+// moves the change time on.
+bool SameAfterRename(const FileStamp& now, const FileStamp& before);
+// The stamp of what lies at `path` itself (a link not followed), provided `path` still leads
+// to the file `expected` describes; nothing otherwise.
+std::optional<FileStamp> OwnStampIfSame(const std::string& path, const FileStamp& expected);
 
 }  // namespace morvane

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "files/no_replace.h"
@@ -92,50 +93,78 @@ DisposalResult CopyUnnamed(int in, const struct stat& info, UniqueFd out, const 
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
         // Linking fails on a taken name, so nothing already there is replaced.
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return MovedTo(target);
-        if (errno != EEXIST) return Failed(errno);
-    }
-    return Failed(DisposalProblem::NoFreeName);
-}
-
-// Without unnamed files the copy takes its final name at once and goes again on any failure.
-DisposalResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
-                         const std::string& name) {
-    for (int number = 1; number <= kMaxNumber; ++number) {
-        const std::string target = prefix + NumberedName(name, number);
-        UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!out.Valid() && errno == EEXIST) continue;
-        if (!out.Valid()) return Failed(errno);
-        int error = CopyContents(in, out.Get(), info);
-        if (error == 0 && !out.Close()) error = errno;
-        if (error == 0) return MovedTo(target);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST) continue;
+            return Failed(errno);
+        }
+        if (out.Close()) return MovedTo(target);
+        const int error = errno;
         ::unlink(target.c_str());
         return Failed(error);
     }
     return Failed(DisposalProblem::NoFreeName);
 }
 
-DisposalResult CopyAcross(const std::string& source, const std::string& prefix,
+// Gives the complete copy at `staged` the first free numbered name, never replacing.
+DisposalResult NameStaged(const std::string& staged, const std::string& prefix,
                           const std::string& name) {
+    for (int number = 1; number <= kMaxNumber; ++number) {
+        const std::string target = prefix + NumberedName(name, number);
+        const int error = RenameNoReplace(staged, target);
+        if (error == 0) return MovedTo(target);
+        if (error != EEXIST) return Failed(error);
+    }
+    return Failed(DisposalProblem::NoFreeName);
+}
+
+// Without unnamed files the copy is made under a hidden name that says what it is, so a copy
+// cut short (even by a killed process) never carries a picture's name.
+DisposalResult CopyNamed(int in, const struct stat& info, const std::string& prefix,
+                         const std::string& name) {
+    std::string staged = prefix + ".morvane-partial-copy-XXXXXX";
+    UniqueFd out(::mkostemp(staged.data(), O_CLOEXEC));
+    if (!out.Valid()) return Failed(errno);
+    int error = CopyContents(in, out.Get(), info);
+    if (error == 0 && !out.Close()) error = errno;
+    DisposalResult result = error == 0 ? NameStaged(staged, prefix, name) : Failed(error);
+    if (!result.removed) ::unlink(staged.c_str());
+    return result;
+}
+
+DisposalResult CopyAcross(const std::string& source, const std::string& prefix,
+                          const std::string& name, const FileStamp& expected, CopyStaging staging) {
     const UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.Valid()) return Failed(errno);
     struct stat info {};
     if (::fstat(in.Get(), &info) != 0) return Failed(errno);
     if (!S_ISREG(info.st_mode)) return Failed(DisposalProblem::NotRegularFile);
-    UniqueFd unnamed = OpenUnnamed(prefix);
+    // The bytes copied are read from the very file that was compared.
+    if (StampOfStatus(info) != expected) return Failed(DisposalProblem::Changed);
+    UniqueFd unnamed =
+        staging == CopyStaging::UnnamedWhenOffered ? OpenUnnamed(prefix) : UniqueFd();
     DisposalResult result = unnamed.Valid()
                                 ? CopyUnnamed(in.Get(), info, std::move(unnamed), prefix, name)
                                 : CopyNamed(in.Get(), info, prefix, name);
     if (!result.removed) return result;
     FlushFolder(prefix);
-    if (::unlink(source.c_str()) != 0) {
+    // Rewritten while copied, or another file put at its name: the copy is not of what would go.
+    const bool same = OwnStampIfSame(source, expected).has_value();
+    if (!same || ::unlink(source.c_str()) != 0) {
         // Both copies would otherwise stay; the original is the one to keep.
         const int error = errno;
         ::unlink(result.where.c_str());
-        return Failed(error);
+        return same ? Failed(error) : Failed(DisposalProblem::Changed);
     }
     return result;
+}
+
+// A rename moves whatever lies at the name by then: a file swapped in since the check goes back.
+DisposalResult ConfirmRenamed(const std::string& source, const std::string& target,
+                              const FileStamp& own) {
+    const auto moved = OwnStampOfPath(target);
+    if (moved && SameAfterRename(*moved, own)) return MovedTo(target);
+    RenameNoReplace(target, source);
+    return Failed(DisposalProblem::Changed);
 }
 
 }  // namespace
@@ -160,7 +189,8 @@ std::string NumberedName(const std::string& name, int number) {
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
-DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder) {
+DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder,
+                              const FileStamp& expected, CopyStaging staging) {
     const std::string prefix = FolderPrefix(folder);
     if (prefix.empty()) return Failed(DisposalProblem::NoMoveFolder);
     if (!CreateFolderPath(prefix)) {
@@ -175,9 +205,12 @@ DisposalResult MoveIntoFolder(const std::string& source, const std::string& fold
     if (SameFolder(sourceFolder, prefix)) return Failed(DisposalProblem::AlreadyInFolder);
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
+        // Checked before every attempt: minutes may have passed since the comparison.
+        const auto own = OwnStampIfSame(source, expected);
+        if (!own) return Failed(DisposalProblem::Changed);
         const int error = RenameNoReplace(source, target);
-        if (error == 0) return MovedTo(target);
-        if (error == EXDEV) return CopyAcross(source, prefix, name);
+        if (error == 0) return ConfirmRenamed(source, target, *own);
+        if (error == EXDEV) return CopyAcross(source, prefix, name, expected, staging);
         if (error != EEXIST) return Failed(error);
     }
     return Failed(DisposalProblem::NoFreeName);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "files/disposal_result.h"
+#include "files/file_identity.h"
 
 namespace morvane {
 
@@ -15,10 +16,18 @@ bool CreateFolderPath(const std::string& path);
 // (or a hidden name such as ".profile") gets the number at its end.
 std::string NumberedName(const std::string& name, int number);
 
+// How a copy to another disk is staged before it takes its name: in an unnamed file where the
+// file system offers one, else (or always, with NamedOnly) under a hidden temporary name.
+enum class CopyStaging { UnnamedWhenOffered, NamedOnly };
+
 // Moves `source` into `folder` (with or without a trailing separator), under its own name or,
-// when that is taken, the first free NumberedName. Across file systems the file is copied,
-// flushed to the disk, and only then removed from its place; a failed copy leaves nothing
+// when that is taken, the first free NumberedName, while `source` still leads to the file
+// `expected` describes (else DisposalProblem::Changed, nothing moved). Across file systems the
+// file is copied from a descriptor that shows that file, flushed to the disk, given its name
+// only once complete, and only then removed from its place; a failed copy leaves nothing
 // behind and the original untouched.
-DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder);
+DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder,
+                              const FileStamp& expected,
+                              CopyStaging staging = CopyStaging::UnnamedWhenOffered);
 
 }  // namespace morvane

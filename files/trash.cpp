@@ -17,7 +17,8 @@ struct ErrorFree {
 
 }  // namespace
 
-DisposalResult MoveToTrash(const std::string& path) {
+DisposalResult MoveToTrash(const std::string& path, const FileStamp& expected) {
+    if (StampOfPath(path) != expected) return DisposalFailed(DisposalProblem::Changed);
     // A path is bytes: GIO takes it as it stands, valid UTF-8 or not.
     const std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(path.c_str()));
     GError* failure = nullptr;

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "files/disposal_result.h"
+#include "files/file_identity.h"
 
 namespace morvane {
 
-// Moves the file into the trash, without a question; on failure the file stays where it was.
-DisposalResult MoveToTrash(const std::string& path);
+// Moves the file into the trash, without a question, while `path` still leads to the file
+// `expected` describes (else DisposalProblem::Changed); on failure the file stays where it was.
+DisposalResult MoveToTrash(const std::string& path, const FileStamp& expected);
 
 }  // namespace morvane

@@ -52,18 +52,55 @@ bool WritePass(int fd, int pass, std::int64_t size, std::span<std::uint8_t> buff
 }
 
 // Overwriting a link would wipe its target, and content shared with another name belongs to
-// that name too (a kept copy, perhaps); such files are only removed.
-std::optional<WipeStatus> WhyNotOverwritten(const struct stat& info) {
-    if (!S_ISREG(info.st_mode)) return WipeStatus::NotOverwritten;
-    if (info.st_nlink > 1) return WipeStatus::OtherNames;
+// that name too (a kept copy, perhaps); such files are only removed, the latter with a word.
+std::optional<DisposalProblem> WhyNotOverwritten(const struct stat& info) {
+    if (!S_ISREG(info.st_mode)) return DisposalProblem::None;
+    if (info.st_nlink > 1) return DisposalProblem::ContentKept;
     return std::nullopt;
 }
 
-// Which file a name stands for; another file put at the name is a different identity.
-std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
+// Gives a renamed file its own name back, never replacing, unless told it is done with.
+class NameBack {
+  public:
+    NameBack(std::string renamed, std::string original)
+        : renamed_(std::move(renamed)), original_(std::move(original)) {}
+    ~NameBack() { Restore(); }
+    NameBack(const NameBack&) = delete;
+    NameBack& operator=(const NameBack&) = delete;
+    bool Restore() {
+        if (done_) return true;
+        done_ = true;
+        return RenameNoReplace(renamed_, original_) == 0;
+    }
+    void Dismiss() { done_ = true; }
+
+  private:
+    std::string renamed_;
+    std::string original_;
+    bool done_ = false;
+};
+
+// Overwrites the file at `renamed`, the one `own` describes, pass after pass.
+DisposalProblem Overwrite(const std::string& renamed, const FileStamp& own, std::mt19937& random,
+                          const WipeObserver& observer) {
+    ClearReadOnly(renamed);
+    // O_NONBLOCK: a pipe put in the file's place must not hang the wipe.
+    UniqueFd fd(::open(renamed.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
-    return std::pair{info.st_dev, info.st_ino};
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) return DisposalProblem::CannotOpen;
+    // The bytes overwritten are those of the file compared: checked on the descriptor itself.
+    if (!SameAfterRename(StampOfStatus(info), own)) return DisposalProblem::Changed;
+    if (const auto why = WhyNotOverwritten(info)) return *why;
+    // Exactly the file's bytes: writing past the end would only add bytes to wipe. So an empty
+    // file has nothing to overwrite, and its passes write nothing.
+    const std::int64_t size = info.st_size;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size > 0 ? WipeBlockSize(size) : 0));
+    for (int pass = 1; pass <= kWipePasses; ++pass) {
+        FillPass(buffer, PassByte(pass, kWipePasses), random);
+        if (!WritePass(fd.Get(), pass, size, buffer, observer))
+            return DisposalProblem::CannotOverwrite;
+    }
+    return fd.Close() ? DisposalProblem::None : DisposalProblem::CannotOverwrite;
 }
 
 }  // namespace
@@ -134,64 +171,37 @@ bool ClearReadOnly(const std::string& path) {
     return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
-WipeStatus WipeFile(const std::string& path, std::mt19937& random, const WipeObserver& observer) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return WipeStatus::NoFile;
-    if (const auto why = WhyNotOverwritten(info)) return *why;
-    ClearReadOnly(path);
-    // O_NONBLOCK: a pipe put in the file's place must not hang the wipe.
-    const auto identity = std::pair{info.st_dev, info.st_ino};
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) return WipeStatus::CannotOpen;
-    // Another file put at the name since it was looked at is not the one to overwrite.
-    if (std::pair{info.st_dev, info.st_ino} != identity) return WipeStatus::CannotOpen;
-    if (const auto why = WhyNotOverwritten(info)) return *why;
-    // Exactly the file's bytes: writing past the end would only add bytes to wipe. So an empty
-    // file has nothing to overwrite, and its passes write nothing.
-    const std::int64_t size = info.st_size;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size > 0 ? WipeBlockSize(size) : 0));
-    for (int pass = 1; pass <= kWipePasses; ++pass) {
-        FillPass(buffer, PassByte(pass, kWipePasses), random);
-        if (!WritePass(fd.Get(), pass, size, buffer, observer)) return WipeStatus::WriteFailed;
-    }
-    return fd.Close() ? WipeStatus::Overwritten : WipeStatus::WriteFailed;
-}
-
-DisposalResult WipeAndRemove(const std::string& path, const WipeObserver& observer) {
+DisposalResult WipeAndRemove(const std::string& path, const FileStamp& expected,
+                             const WipeObserver& observer) {
+    if (!OwnStampOfPath(path)) return {};
+    const auto own = OwnStampIfSame(path, expected);
+    if (!own) return DisposalFailed(DisposalProblem::Changed);
+    // Renamed before anything is written: a name that cannot go (a locked folder, an
+    // immutable file) leaves the picture untouched.
     std::mt19937 random = TimeSeededGenerator();
-    const auto identity = IdentityOf(path);
-    DisposalResult result;
-    switch (WipeFile(path, random, observer)) {
-        case WipeStatus::NoFile:
-            return result;
-        case WipeStatus::CannotOpen:
-            result.problem = DisposalProblem::CannotOpen;
-            break;
-        case WipeStatus::WriteFailed:
-            result.problem = DisposalProblem::CannotOverwrite;
-            break;
-        case WipeStatus::OtherNames:
-            result.problem = DisposalProblem::ContentKept;
-            break;
-        case WipeStatus::Overwritten:
-        case WipeStatus::NotOverwritten:
-            break;
-    }
-    // Tried even when the file refused writing: it may still go, unwiped; a locked one stays.
     const std::string renamed = RenameToRandom(path, random);
-    if (IdentityOf(renamed) != identity) {
-        // The file went, or another took its name, while it was being wiped: that one was not
-        // chosen for removal, so it gets its name back and stays.
-        if (renamed != path) RenameNoReplace(renamed, path);
-        return DisposalFailed(DisposalProblem::CannotRemove);
+    if (renamed == path) return DisposalFailed(DisposalProblem::CannotRename);
+    NameBack nameBack(renamed, path);
+    struct stat info {};
+    if (::lstat(renamed.c_str(), &info) != 0 || !SameAfterRename(StampOfStatus(info), *own))
+        return DisposalFailed(DisposalProblem::Changed);
+    DisposalResult result;
+    const auto why = WhyNotOverwritten(info);
+    result.problem = why ? *why : Overwrite(renamed, *own, random, observer);
+    if (result.problem == DisposalProblem::Changed) return result;
+    // Only the file wiped goes; another put at the random name meanwhile is not ours to move.
+    const auto last = OwnStampOfPath(renamed);
+    if (!last || last->File != own->File) {
+        nameBack.Dismiss();
+        return DisposalFailed(DisposalProblem::Changed);
     }
-    result.removed = RemoveFile(renamed);
-    if (!result.removed && result.problem == DisposalProblem::ContentKept)
-        result.problem = DisposalProblem::None;
-    if (!result.removed && result.problem == DisposalProblem::None) {
-        result.problem = DisposalProblem::CannotRemove;
-        if (renamed != path) result.where = renamed;
+    if (!RemoveFile(renamed)) {
+        result = DisposalFailed(DisposalProblem::CannotRemove, errno);
+        if (!nameBack.Restore()) result.where = renamed;
+        return result;
     }
+    nameBack.Dismiss();
+    result.removed = true;
     return result;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Wiping a file: its bytes overwritten in several passes, each pass flushed to the disk, then
-// the file renamed to a random name in its own folder and removed. On copy-on-write file
-// systems and flash disks old blocks may still survive elsewhere on the device; overwriting in
-// place is all a program can do there.
+// Wiping a file: renamed to a random name in its own folder (which proves that the name can
+// go), its bytes overwritten in several passes, each pass flushed to the disk, then removed. On
+// copy-on-write file systems and flash disks old blocks may still survive elsewhere on the device;
+// overwriting in place is all a program can do there.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "files/disposal_result.h"
+#include "files/file_identity.h"
 
 namespace morvane {
 
@@ -41,22 +42,14 @@ bool RemoveFile(const std::string& path);
 // Gives the owner the right to write, so that a read-only file can be wiped.
 bool ClearReadOnly(const std::string& path);
 
-enum class WipeStatus {
-    Overwritten,     // every byte overwritten in every pass (nothing to do for an empty file)
-    NotOverwritten,  // a link or a special file: left as is
-    OtherNames,      // a file with other (hard-linked) names, whose content is theirs too: left
-                     // as is
-    NoFile,
-    CannotOpen,
-    WriteFailed,
-};
-
-// Overwrites exactly the file's bytes, pass after pass; the file keeps its length.
-WipeStatus WipeFile(const std::string& path, std::mt19937& random,
-                    const WipeObserver& observer = {});
-
-// The whole wipe: WipeFile, RenameToRandom, RemoveFile. The rename and the removal are tried
-// even when the file could not be overwritten.
-DisposalResult WipeAndRemove(const std::string& path, const WipeObserver& observer = {});
+// The whole wipe of the file `expected` describes, found at `path`: renamed to a random name
+// (never replacing; when that fails nothing is overwritten: CannotRename), checked again on
+// its descriptor, overwritten exactly over its length, and removed. Any other file found at
+// either name is left alone (Changed), under the name it had. A file that only refuses
+// writing is still removed, unwiped (CannotOpen or CannotOverwrite with `removed`); links and
+// files with other names are removed without overwriting. The file never stays under the
+// random name: when it cannot be removed it gets its own name back.
+DisposalResult WipeAndRemove(const std::string& path, const FileStamp& expected,
+                             const WipeObserver& observer = {});
 
 }  // namespace morvane

@@ -1,5 +1,6 @@
 #include "review/review.h"
 
+#include "files/file_identity.h"
 #include "files/sizes.h"
 
 namespace morvane {
@@ -104,24 +105,39 @@ void Review::Dispose(int index) {
     }
 }
 
-// Keeps one file of the group, the smallest or the largest by the sizes on disk now; a
-// tie keeps the earlier file. Sizes are 64-bit, so files over 2 GiB compare truly.
-void Review::KeepOnePass() {
+// The file to keep: the smallest or the largest by the sizes recorded when the pictures were
+// read, not as they are now; a tie keeps the earlier file. Sizes are 64-bit, so files over
+// 2 GiB compare truly. -1 when no member has a size.
+int Review::ChooseKept() const {
     std::int64_t keptSize = -1;
     int kept = -1;
     for (const int index : current_->Group->Members) {
-        const std::int64_t size = FileSizeByName(run_.FullPath(index));
-        if (size <= 0) continue;
-        if (keptSize < 0) {
-            keptSize = size;
+        const auto& stamp = run_.PicTable[index].Stamp;
+        if (!stamp || stamp->Size <= 0) continue;
+        if (keptSize < 0 ||
+            (mode_ == ReviewMode::KeepSmallest ? stamp->Size < keptSize : stamp->Size > keptSize)) {
+            keptSize = stamp->Size;
             kept = index;
-        } else if (mode_ == ReviewMode::KeepSmallest ? size < keptSize : size > keptSize) {
-            keptSize = size;
-            Dispose(kept);
-            kept = index;
-        } else {
-            Dispose(index);
         }
+    }
+    return kept;
+}
+
+// The others go only while the kept file is still the one compared: should it change or go,
+// nothing more of its group is removed, so the last copy never goes.
+void Review::KeepOnePass() {
+    const int kept = ChooseKept();
+    if (kept < 0) return;
+    const std::string keptPath = run_.FullPath(kept);
+    for (const int index : current_->Group->Members) {
+        const auto& stamp = run_.PicTable[index].Stamp;
+        if (index == kept || !stamp || stamp->Size <= 0) continue;
+        if (StampOfPath(keptPath) != run_.PicTable[kept].Stamp) {
+            ++keptChanged_;
+            frontEnd_.KeptFileChanged(keptPath);
+            return;
+        }
+        Dispose(index);
     }
 }
 

@@ -46,6 +46,9 @@ class ReviewFrontEnd {
     // compared (`compared`, taken when its fingerprint was made); true when the file is gone.
     virtual bool DisposeFile(const std::string& fullPath,
                              const std::optional<FileStamp>& compared) = 0;
+    // The file a keep-one pass was to keep changed or went after the comparison, so nothing of
+    // its group was removed.
+    virtual void KeptFileChanged(const std::string& /*fullPath*/) {}
 };
 
 // How the review goes on: with the user pair by pair, past every pair, or keeping only the
@@ -88,12 +91,15 @@ class Review {
     int RemovedCount() const { return removedCount_; }
     std::int64_t RemovedBytes() const { return removedBytes_; }
     int FailedRemovals() const { return failedRemovals_; }
+    // Groups of a keep-one pass left whole because their kept file changed.
+    int KeptChanged() const { return keptChanged_; }
 
   private:
     bool BeginStep();
     bool WriteMember(int index);
     void ShowMember(int index);
     void EndGroup();
+    int ChooseKept() const;
     void KeepOnePass();
     void Dispose(int index);
     bool Write(OutputFile& file, const std::string& line);
@@ -120,6 +126,7 @@ class Review {
     int removedCount_ = 0;
     std::int64_t removedBytes_ = 0;
     int failedRemovals_ = 0;
+    int keptChanged_ = 0;
 };
 
 }  // namespace morvane

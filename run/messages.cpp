@@ -32,7 +32,17 @@ std::string MoveReason(const DisposalResult& result) {
     }
 }
 
+// A file that refused writing is still removed, as asked, but the user must know its bytes
+// were not overwritten.
+std::string Unwiped(const DisposalResult& result) {
+    return result.removed ? "\nФайл удалён без перезаписи." : "";
+}
+
 }  // namespace
+
+std::string KeptFileChangedMessage(const std::string& path) {
+    return "Оставляемый файл изменился после сравнения; из его группы ничего не удалено.\n" + path;
+}
 
 std::string DisposalMessage(const std::string& path, const DisposalResult& result) {
     switch (result.problem) {
@@ -40,10 +50,12 @@ std::string DisposalMessage(const std::string& path, const DisposalResult& resul
             return "";
         case DisposalProblem::TrashFailed:
             return "Не могу переместить файл в корзину!\n" + path + "\n" + result.detail;
+        case DisposalProblem::CannotRename:
+            return "Файл не удалось переименовать; он не тронут.\n" + path;
         case DisposalProblem::CannotOpen:
-            return "Не могу открыть файл!\n" + path;
+            return "Не могу открыть файл!\n" + path + Unwiped(result);
         case DisposalProblem::CannotOverwrite:
-            return "Не могу перезаписать файл!\n" + path;
+            return "Не могу перезаписать файл!\n" + path + Unwiped(result);
         case DisposalProblem::CannotRemove:
             return "Не могу удалить файл!\n" + path +
                    (result.where.empty() ? "" : "\n" + result.where);

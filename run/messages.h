@@ -13,5 +13,7 @@ std::string CreateFailedMessage(const std::string& path);
 std::string WriteFailedMessage(const std::string& path);
 // What the user is told about the disposal of `path`; empty when there is nothing to tell.
 std::string DisposalMessage(const std::string& path, const DisposalResult& result);
+// The file to be kept of a group changed or went after the comparison: none of its group goes.
+std::string KeptFileChangedMessage(const std::string& path);
 
 }  // namespace morvane

@@ -5,7 +5,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
-#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -18,6 +18,8 @@
 #include <stdexcept>
 
 #include "files/move.h"
+#include "files/trash.h"
+#include "files/unique_fd.h"
 #include "files/wipe.h"
 #include "support/read_only_folder.h"
 #include "support/temp_dir.h"
@@ -47,10 +49,27 @@ std::vector<std::string> Names(const std::string& folder) {
     return names;
 }
 
-// Runs its action when the test leaves the scope, however it leaves.
-struct AtExit {
-    std::function<void()> action;
-    ~AtExit() { action(); }
+// Disposes of the file as it is now, as if it had just been compared.
+DisposalResult Dispose(const std::string& path, DisposalWay way, const std::string& folder) {
+    return DisposeFile(path, way, folder, StampOfPath(path));
+}
+
+// A folder on another file system than `dir` (tmpfs under /dev/shm), removed at the end; an
+// empty path when there is none.
+struct OtherDisk {
+    explicit OtherDisk(const TempDir& dir) {
+        std::string made = "/dev/shm/morvane-test-XXXXXX";
+        struct stat shm = {}, tmp = {};
+        if (::mkdtemp(made.data()) && ::stat(made.c_str(), &shm) == 0 &&
+            ::stat(dir.path().c_str(), &tmp) == 0 && shm.st_dev != tmp.st_dev)
+            path = made;
+        else if (made.back() != 'X')
+            fs::remove_all(made);
+    }
+    ~OtherDisk() {
+        if (!path.empty()) fs::remove_all(path);
+    }
+    std::string path;
 };
 
 TEST(MoveHelpers, CreateFolderPathAndNumberedName) {
@@ -73,46 +92,78 @@ TEST(DisposeFile, MoveMakesTheFolderAndNeverReplacesAFileOfTheSameName) {
     WriteTextFile(dir / "left/pic.jpg", "from left");
     WriteTextFile(dir / "right/pic.jpg", "from right");
     const DisposalResult left =
-        DisposeFile(dir / "left/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a/");
+        Dispose(dir / "left/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a/");
     EXPECT_TRUE(left.removed && left.problem == DisposalProblem::None);
     EXPECT_EQ(left.where, dir / "out/a/pic.jpg");
-    EXPECT_EQ(DisposeFile(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").where,
+    EXPECT_EQ(Dispose(dir / "right/pic.jpg", DisposalWay::MoveToFolder, dir / "out/a").where,
               dir / "out/a/pic (2).jpg");
     EXPECT_EQ(ReadFile(dir / "out/a/pic.jpg"), "from left");
     EXPECT_EQ(ReadFile(dir / "out/a/pic (2).jpg"), "from right");
     EXPECT_TRUE(fs::is_empty(dir / "left") && fs::is_empty(dir / "right"));
 }
 
-TEST(DisposeFile, MoveAcrossFileSystemsCopiesFlushesAndRemoves) {
-    const TempDir dir;
-    std::string shm = "/dev/shm/morvane-test-XXXXXX";  // tmpfs: usually another file system
-    if (!::mkdtemp(shm.data())) GTEST_SKIP() << "no /dev/shm to make a folder in";
-    const AtExit removeShm{[&shm] { fs::remove_all(shm); }};
-    struct stat shmStat = {}, dirStat = {};
-    if (::stat(shm.c_str(), &shmStat) || ::stat(dir.path().c_str(), &dirStat) ||
-        shmStat.st_dev == dirStat.st_dev)
-        GTEST_SKIP() << "/dev/shm and the temporary folder share one file system here";
-    const std::string source = shm + "/pic.jpg";
-    const std::string content(3 * 1024 * 1024 + 17, 'q');  // more than one copy block
-    WriteTextFile(source, content);
-    WriteTextFile(shm + "/second.jpg", "second");
-    ::chmod(source.c_str(), 0640);
-    const fs::file_time_type stamp = fs::last_write_time(source) - std::chrono::hours(48);
-    fs::last_write_time(source, stamp);
-    fs::create_directories(dir / "out");
-    WriteTextFile(dir / "out/second.jpg", "kept");
+// Runs `action` in a child process whose writes may not reach past 16 KiB into a file: such a
+// write fails (EFBIG) when `ignore`, else it kills the child. What it reported, as Outcome
+// gives it, or minus the signal that killed it.
+int Outcome(const DisposalResult& result) {
+    return static_cast<int>(result.problem) * 2 + result.removed;
+}
+int WithFileSizeLimit(bool ignore, const std::function<DisposalResult()>& action) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit small{16 * 1024, 16 * 1024}, noCore{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::signal(SIGXFSZ, ignore ? SIG_IGN : SIG_DFL);
+        ::_exit(Outcome(action()));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
 
-    const DisposalResult moved = DisposeFile(source, DisposalWay::MoveToFolder, dir / "out/");
-    EXPECT_TRUE(moved.removed) << moved.error;
-    EXPECT_EQ(ReadFile(dir / "out/pic.jpg"), content);
-    EXPECT_EQ(fs::last_write_time(dir / "out/pic.jpg"), stamp);
-    EXPECT_EQ(fs::status(dir / "out/pic.jpg").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(DisposeFile(shm + "/second.jpg", DisposalWay::MoveToFolder, dir / "out").where,
-              dir / "out/second (2).jpg");
-    EXPECT_EQ(ReadFile(dir / "out/second.jpg"), "kept");
-    EXPECT_EQ(ReadFile(dir / "out/second (2).jpg"), "second");
-    EXPECT_TRUE(fs::is_empty(shm));
+// Across file systems, staged in an unnamed file or under a hidden temporary name: content,
+// time and rights kept, nothing replaced. A copy that fails or is killed midway leaves the
+// original whole and nothing under a picture's name (a killed one, a hidden temporary).
+TEST(DisposeFile, MoveAcrossFileSystemsCopiesFlushesAndRemoves) {
+    for (const CopyStaging staging : {CopyStaging::UnnamedWhenOffered, CopyStaging::NamedOnly}) {
+        const TempDir dir;
+        const OtherDisk shm(dir);
+        if (shm.path.empty()) GTEST_SKIP() << "no second file system under /dev/shm";
+        const auto move = [&](const std::string& name, const std::string& folder) {
+            const std::string path = shm.path + "/" + name;
+            return MoveIntoFolder(path, folder, *StampOfPath(path), staging);
+        };
+        const std::string source = shm.path + "/pic.jpg", big(64 * 1024, 'b');
+        const std::string content(3 * 1024 * 1024 + 17, 'q');  // more than one copy block
+        WriteTextFile(source, content);
+        WriteTextFile(shm.path + "/second.jpg", "second");
+        WriteTextFile(shm.path + "/big.jpg", big);
+        ::chmod(source.c_str(), 0640);
+        const fs::file_time_type stamp = fs::last_write_time(source) - std::chrono::hours(48);
+        fs::last_write_time(source, stamp);
+        fs::create_directories(dir / "out");
+        WriteTextFile(dir / "out/second.jpg", "kept");
+        const DisposalResult moved = move("pic.jpg", dir / "out/");
+        EXPECT_TRUE(moved.removed) << moved.error;
+        EXPECT_EQ(ReadFile(dir / "out/pic.jpg"), content);
+        EXPECT_EQ(fs::last_write_time(dir / "out/pic.jpg"), stamp);
+        EXPECT_EQ(fs::status(dir / "out/pic.jpg").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(move("second.jpg", dir / "out").where, dir / "out/second (2).jpg");
+        EXPECT_EQ(ReadFile(dir / "out/second.jpg") + ReadFile(dir / "out/second (2).jpg"),
+                  "keptsecond");
+        for (const bool ignore : {true, false}) {
+            EXPECT_EQ(WithFileSizeLimit(ignore, [&] { return move("big.jpg", dir / "out"); }),
+                      ignore ? Outcome(DisposalFailed(DisposalProblem::MoveFailed)) : -SIGXFSZ);
+        }
+        EXPECT_EQ(Names(shm.path), std::vector<std::string>{"big.jpg"});
+        EXPECT_EQ(ReadFile(shm.path + "/big.jpg"), big);
+        std::vector<std::string> names = Names(dir / "out");
+        EXPECT_EQ(std::erase_if(names, [](auto& n) { return n.starts_with(".morvane-partial"); }),
+                  staging == CopyStaging::NamedOnly ? 1 : 0);
+        EXPECT_EQ(names, (std::vector<std::string>{"pic.jpg", "second (2).jpg", "second.jpg"}));
+    }
 }
 
 // The original path as the trash's information file records it (percent-encoded).
@@ -135,7 +186,7 @@ TEST(DisposeFile, TrashRecordsEveryNameSoThatItRestoresToItsOwnPlace) {
                                    "\xd1\x84\xd0\xbe\xd1\x82\xd0\xbe.jpg", "caf\xe9.jpg"}) {
         expected.insert(dir / name);
         WriteTextFile(dir / name, name);
-        const DisposalResult result = DisposeFile(dir / name, DisposalWay::Trash, "");
+        const DisposalResult result = Dispose(dir / name, DisposalWay::Trash, "");
         EXPECT_TRUE(result.removed && !fs::exists(dir / name)) << result.detail;
     }
     for (const auto& entry : fs::directory_iterator(kTrash + "/info")) {
@@ -156,7 +207,7 @@ TEST(DisposeFile, TrashWithoutATrashFolderLeavesTheFileInPlace) {
     const bool hadTrash = fs::exists(kTrash);
     if (hadTrash) fs::rename(kTrash, kTrash + "-aside");
     WriteTextFile(kTrash, "not a folder");
-    const DisposalResult result = DisposeFile(dir / "pic.jpg", DisposalWay::Trash, "");
+    const DisposalResult result = Dispose(dir / "pic.jpg", DisposalWay::Trash, "");
     fs::remove(kTrash);
     if (hadTrash) fs::rename(kTrash + "-aside", kTrash);
     EXPECT_FALSE(result.removed);
@@ -172,11 +223,11 @@ TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
     WriteTextFile(dir / "pic.jpg", "x");
     fs::create_directories(dir / "folder");
     WriteTextFile(dir / "folder/inside.jpg", "y");
-    EXPECT_EQ(DisposeFile(dir / "pic.jpg", DisposalWay::None, dir / "out").problem,
+    EXPECT_EQ(Dispose(dir / "pic.jpg", DisposalWay::None, dir / "out").problem,
               DisposalProblem::None);
     for (const auto way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe})
         for (const std::string& path : {dir / "folder", dir / "folder/", dir / "missing.jpg"}) {
-            const DisposalResult result = DisposeFile(path, way, dir / "out");
+            const DisposalResult result = Dispose(path, way, dir / "out");
             EXPECT_FALSE(result.removed || result.problem != DisposalProblem::None) << path;
         }
     const std::pair<std::string, DisposalProblem> refused[] = {
@@ -184,55 +235,50 @@ TEST(DisposeFile, WhatIsLeftAloneAndWhatIsReported) {
         {"   ", DisposalProblem::NoMoveFolder},
         {dir.path().string(), DisposalProblem::AlreadyInFolder}};
     for (const auto& [folder, problem] : refused) {
-        const DisposalResult result =
-            DisposeFile(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
+        const DisposalResult result = Dispose(dir / "pic.jpg", DisposalWay::MoveToFolder, folder);
         EXPECT_FALSE(result.removed) << folder;
         EXPECT_EQ(result.problem, problem) << folder;
     }
     EXPECT_EQ(Names(dir.path().string()), (std::vector<std::string>{"folder", "pic.jpg"}));
     EXPECT_EQ(ReadFile(dir / "folder/inside.jpg"), "y");
-    const DisposalResult wiped = DisposeFile(dir / "pic.jpg", DisposalWay::Wipe, "");
+    const DisposalResult wiped = Dispose(dir / "pic.jpg", DisposalWay::Wipe, "");
     EXPECT_TRUE(wiped.removed && wiped.problem == DisposalProblem::None);
     EXPECT_EQ(Names(dir.path().string()), std::vector<std::string>{"folder"});
 }
 
-TEST(DisposalFaults, AFileThatCannotLeaveItsFolderIsReportedForEveryWay) {
-    const TempDir dir;
-    fs::create_directory(dir / "pictures");
-    WriteTextFile(dir / "pictures/a.jpg", "bytes");
-    const test::ReadOnlyFolder locked(dir / "pictures");
-    if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    // A wipe overwrites first (the user asked for the bytes to go) but must say that the
-    // name could not be removed.
-    for (const DisposalWay way :
-         {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
-        const DisposalResult result = DisposeFile(dir / "pictures/a.jpg", way, dir / "moved");
-        EXPECT_FALSE(result.removed || result.problem == DisposalProblem::None);
-        EXPECT_TRUE(fs::exists(dir / "pictures/a.jpg"));
-        if (way != DisposalWay::Wipe) {
-            EXPECT_EQ(ReadFile(dir / "pictures/a.jpg"), "bytes");
+// A file whose name cannot go (a locked folder), or replaced by another of the same size, or
+// rewritten with its time set back since the comparison: no way removes or touches it, and
+// each says why. A wipe does not overwrite what it could not then remove.
+TEST(DisposalFaults, AFileThatCannotGoOrChangedSinceTheComparisonStaysWhole) {
+    for (const DisposalWay way : {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe})
+        for (const std::string change : {"locked", "replaced", "rewritten"}) {
+            const TempDir dir;
+            const OtherDisk shm(dir);  // the move goes to another disk where there is one
+            const std::string path = dir / "pictures/pic.jpg";
+            const std::string out = shm.path.empty() ? dir / "out" : shm.path;
+            fs::create_directory(dir / "pictures");
+            WriteTextFile(path, "compared");
+            const FileStamp compared = *StampOfPath(path);
+            if (change != "locked") {
+                WriteTextFile(change == "replaced" ? dir / "new.jpg" : path, change);
+                if (change == "replaced") fs::rename(dir / "new.jpg", path);
+                const std::int64_t ns = compared.ModifiedNs;
+                const timespec times[] = {{0, UTIME_OMIT},
+                                          {ns / 1'000'000'000, ns % 1'000'000'000}};
+                ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+            }
+            std::optional<test::ReadOnlyFolder> locked;
+            if (change == "locked" && !locked.emplace(dir / "pictures").ReadOnly())
+                GTEST_SKIP() << "no way to make a read-only folder here";
+            const DisposalResult result = way == DisposalWay::Wipe ? WipeAndRemove(path, compared)
+                                          : way == DisposalWay::Trash
+                                              ? MoveToTrash(path, compared)
+                                              : MoveIntoFolder(path, out, compared);
+            EXPECT_FALSE(result.removed || result.problem == DisposalProblem::None);
+            EXPECT_TRUE(change == "locked" || result.problem == DisposalProblem::Changed);
+            EXPECT_EQ(ReadFile(path), change == "locked" ? "compared" : change);
+            EXPECT_EQ(Names(dir / "pictures").size() + Names(out).size(), 1 + (out == dir / "out"));
         }
-    }
-    EXPECT_FALSE(fs::exists(dir / "moved") && !fs::is_empty(dir / "moved"));
-}
-
-// A full move folder, on a tiny file system of its own when this machine lets the test mount
-// one: the file stays whole and no partial copy is left.
-TEST(DisposalFaults, AFullMoveFolderLeavesTheFileWholeAndNoPartialCopy) {
-    const TempDir dir;
-    fs::create_directories(dir / "tiny");
-    if (::mount("tmpfs", (dir / "tiny").c_str(), "tmpfs", 0, "size=16k") != 0)
-        GTEST_SKIP() << "cannot mount a small file system here (needs rights)";
-    const AtExit unmount{[&dir] { ::umount2((dir / "tiny").c_str(), MNT_DETACH); }};
-    const std::string bytes(256 * 1024, 'p');
-    WriteTextFile(dir / "big.jpg", bytes);
-    const DisposalResult result =
-        DisposeFile(dir / "big.jpg", DisposalWay::MoveToFolder, dir / "tiny/moved");
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::MoveFailed);
-    EXPECT_EQ(result.error, ENOSPC);
-    EXPECT_EQ(ReadFile(dir / "big.jpg"), bytes);
-    EXPECT_FALSE(fs::exists(dir / "tiny/moved") && !fs::is_empty(dir / "tiny/moved"));
 }
 
 constexpr std::int64_t kMiB = 1048576;
@@ -277,33 +323,36 @@ TEST(PassByte, FollowsTheSchedule) {
 
 class WipeSizes : public ::testing::TestWithParam<std::int64_t> {};
 
-TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFile) {
+TEST_P(WipeSizes, EveryPassOverwritesExactlyTheReadOnlyFileThenItGoes) {
     const auto size = static_cast<std::size_t>(GetParam());
     const TempDir dir;
     const std::string path = dir / "pic.jpg";
     WriteTextFile(path, std::string(size, 'p'));
     ::chmod(path.c_str(), 0444);  // a read-only file is made writable and wiped
+    const UniqueFd held(::open(path.c_str(), O_RDONLY));  // still reads the bytes once it is gone
     std::vector<Block> blocks;
-    std::mt19937 random = TimeSeededGenerator();
-    EXPECT_EQ(WipeFile(path, random,
-                       [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
-                           blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
-                       }),
-              WipeStatus::Overwritten);
-    EXPECT_EQ(ReadFile(path), std::string(size, '\0'));
+    const DisposalResult result =
+        WipeAndRemove(path, *StampOfPath(path),
+                      [&](int pass, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+                          blocks.push_back({pass, offset, {bytes.begin(), bytes.end()}});
+                      });
+    EXPECT_TRUE(result.removed && result.problem == DisposalProblem::None);
+    std::string left(size + 1, 'x');
+    left.resize(static_cast<std::size_t>(::pread(held.Get(), left.data(), left.size(), 0)));
+    EXPECT_EQ(left, std::string(size, '\0'));
     // Made writable for real: rights alone would not stop the superuser.
-    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+    struct stat info = {};
+    EXPECT_TRUE(::fstat(held.Get(), &info) == 0 && (info.st_mode & S_IWUSR));
     ExpectPasses(blocks, GetParam());
-    ::chmod(path.c_str(), 0444);
-    const DisposalResult removed = WipeAndRemove(path);
-    EXPECT_TRUE(removed.removed && removed.problem == DisposalProblem::None);
     EXPECT_TRUE(fs::is_empty(dir.path()));  // no random-named leftover either
 }
 
 INSTANTIATE_TEST_SUITE_P(Wipe, WipeSizes, ::testing::Values(100, 0, 5 * kMiB / 2, kMiB));
 
-// A running program cannot be opened for writing, not even by root (ETXTBSY).
-TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
+// What cannot be overwritten is still removed, and told: a running program (not even root may
+// open it for writing: ETXTBSY), a file that may not grow past a size limit, a second name of
+// a kept file (the content is the kept file's too), a link to it (nothing worth telling).
+TEST(WipeAndRemove, WhatCannotBeOverwrittenIsStillRemovedAndTold) {
     const TempDir dir;
     std::string path = dir / "busy", seconds = "60";
     fs::copy_file("/bin/sleep", path);
@@ -311,30 +360,23 @@ TEST(WipeAndRemove, FileThatCannotBeOpenedIsReportedThenStillRemoved) {
     pid_t child = 0;
     // posix_spawn returns once the program runs (or has failed to start).
     ASSERT_EQ(::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ), 0);
-    const DisposalResult result = WipeAndRemove(path);
+    const DisposalResult busy = WipeAndRemove(path, *StampOfPath(path));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    EXPECT_EQ(result.problem, DisposalProblem::CannotOpen);
-    EXPECT_TRUE(result.removed);  // the rename and the removal were still tried
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(WipeAndRemove, LinksAndSharedContentAreRemovedWithoutTouchingTheOtherName) {
-    const TempDir dir;
+    WriteTextFile(dir / "big.jpg", std::string(64 * 1024, 'b'));
     WriteTextFile(dir / "kept.jpg", "kept copy");
     fs::create_hard_link(dir / "kept.jpg", dir / "hard.jpg");
     fs::create_symlink(dir / "kept.jpg", dir / "soft.jpg");
-    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);  // must not hang the wipe
-    // Only the other name's content is worth telling about: the user asked for it to go.
-    for (const std::string name : {"hard.jpg", "soft.jpg", "pipe"}) {
-        const DisposalResult result = WipeAndRemove(dir / name);
-        EXPECT_TRUE(result.removed) << name;
-        EXPECT_EQ(result.problem,
-                  name == "hard.jpg" ? DisposalProblem::ContentKept : DisposalProblem::None)
-            << name;
-    }
+    const auto wipe = [&](const std::string& name) {
+        return WipeAndRemove(dir / name, *StampOfPath(dir / name));
+    };
+    EXPECT_EQ(std::vector({Outcome(busy), WithFileSizeLimit(true, [&] { return wipe("big.jpg"); }),
+                           Outcome(wipe("hard.jpg")), Outcome(wipe("soft.jpg"))}),
+              std::vector({Outcome({true, DisposalProblem::CannotOpen}),
+                           Outcome({true, DisposalProblem::CannotOverwrite}),
+                           Outcome({true, DisposalProblem::ContentKept}), Outcome({true})}));
     EXPECT_EQ(ReadFile(dir / "kept.jpg"), "kept copy");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"kept.jpg"});
 }
 
 TEST(RenameToRandom, ThirtyNineCapitalsInItsFolderNeverOverwriting) {
@@ -356,67 +398,40 @@ TEST(RenameToRandom, ThirtyNineCapitalsInItsFolderNeverOverwriting) {
     EXPECT_EQ(RenameToRandom(dir / "missing.jpg", random), dir / "missing.jpg");
 }
 
-// Runs `action` once, as pass `pass` finishes its first block.
-WipeObserver AtPass(int pass, std::function<void()> action) {
-    return [pass, action = std::move(action), done = false](int current, std::int64_t,
-                                                            std::span<const std::uint8_t>) mutable {
-        if (current != pass || done) return;
-        done = true;
-        action();
+// While a wipe works on the file under its random name: the file gone is no removal; a file
+// put at its old name is not touched; an error leaves it under its own name, and nothing open
+// or locked.
+TEST(WipeAndRemove, WhatHappensMeanwhileCostsNoOtherFile) {
+    using Meanwhile = std::function<void(const std::string& random, const std::string& chosen)>;
+    const std::pair<Meanwhile, std::string> cases[] = {
+        {[](auto& random, auto&) { fs::remove(random); }, "changed neighbour.jpg"},
+        {[](auto&, auto& chosen) { WriteTextFile(chosen, "new"); },
+         "gone chosen.jpg neighbour.jpg"},
+        {[](auto&, auto&) { throw std::runtime_error("stop"); }, "threw chosen.jpg neighbour.jpg"},
     };
-}
-
-// A wipe cut short or overtaken between its passes: the file chosen may be left half
-// overwritten, but no other file is touched and the failure is reported, never a success.
-class WipeInterrupted : public ::testing::Test {
-  protected:
-    void SetUp() override {
+    for (const auto& [meanwhile, expected] : cases) {
+        const TempDir dir;
+        const std::string chosen = dir / "chosen.jpg";
         WriteTextFile(chosen, "the picture to wipe");
-        WriteTextFile(neighbour, "a picture kept");
+        WriteTextFile(dir / "neighbour.jpg", "a picture kept");
+        bool done = false;
+        std::string outcome = "threw";
+        try {
+            const DisposalResult result = WipeAndRemove(chosen, *StampOfPath(chosen), [&](auto...) {
+                // Capitals sort first: the random name.
+                if (!std::exchange(done, true)) meanwhile(dir / Names(dir.path()).front(), chosen);
+            });
+            outcome = result.removed                               ? "gone"
+                      : result.problem == DisposalProblem::Changed ? "changed"
+                                                                   : "?";
+        } catch (const std::runtime_error&) {
+        }
+        for (const std::string& name : Names(dir.path())) outcome += " " + name;
+        EXPECT_EQ(outcome, expected);
+        EXPECT_EQ(ReadFile(dir / "neighbour.jpg"), "a picture kept");
+        EXPECT_TRUE(!outcome.starts_with("threw") ||
+                    WipeAndRemove(chosen, *StampOfPath(chosen)).removed);
     }
-    // Every name in the folder, and the neighbour untouched.
-    void ExpectFilesLeft(std::ptrdiff_t count) const {
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
-                  count);
-        EXPECT_EQ(ReadFile(neighbour), "a picture kept");
-    }
-
-    const TempDir dir;
-    const std::string chosen = dir / "chosen.jpg";
-    const std::string neighbour = dir / "neighbour.jpg";
-};
-
-TEST_F(WipeInterrupted, AnObserverThatThrowsLeavesTheFileUnderItsNameAndOthersWhole) {
-    const WipeObserver stop = AtPass(2, [] { throw std::runtime_error("stopped"); });
-    EXPECT_THROW(WipeAndRemove(chosen, stop), std::runtime_error);
-    // Not renamed away under a random name.
-    EXPECT_EQ(fs::file_size(chosen), std::string("the picture to wipe").size());
-    ExpectFilesLeft(2);
-    // Nothing stays open or locked: a second attempt finishes the job.
-    const DisposalResult again = WipeAndRemove(chosen);
-    EXPECT_TRUE(again.removed && again.problem == DisposalProblem::None);
-    ExpectFilesLeft(1);
-}
-
-TEST_F(WipeInterrupted, AFileRemovedBetweenPassesIsReportedAndNothingElseGoes) {
-    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] { fs::remove(chosen); }));
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
-    ExpectFilesLeft(1);
-}
-
-TEST_F(WipeInterrupted, AFilePutInItsPlaceBetweenPassesStaysUnderItsName) {
-    const std::string aside = dir / "aside.jpg";
-    const DisposalResult result = WipeAndRemove(chosen, AtPass(1, [&] {
-                                                    fs::rename(chosen, aside);
-                                                    WriteTextFile(chosen, "a newer picture");
-                                                }));
-    EXPECT_FALSE(result.removed);
-    EXPECT_EQ(result.problem, DisposalProblem::CannotRemove);
-    EXPECT_EQ(ReadFile(chosen), "a newer picture");
-    // The file the wipe began on was overwritten wherever it went; only the three names remain.
-    EXPECT_NE(ReadFile(aside), "the picture to wipe");
-    ExpectFilesLeft(3);
 }
 
 }  // namespace

@@ -22,13 +22,17 @@ struct RecordingFrontEnd : ReviewFrontEnd {
         if (onGroup) onGroup(++groups);
     }
     void ProcessedChanged(int n) override { events.push_back("done " + std::to_string(n)); }
-    bool DisposeFile(const std::string& path, const std::optional<FileStamp>&) override {
+    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) override {
         events.push_back("remove " + std::filesystem::path(path).filename().string());
         disposed.push_back(path);
-        return dispose(path);
+        return dispose(path, compared);
+    }
+    void KeptFileChanged(const std::string& path) override {
+        events.push_back("kept changed " + std::filesystem::path(path).filename().string());
     }
 
-    std::function<bool(const std::string&)> dispose = [](const std::string&) { return false; };
+    using Disposal = std::function<bool(const std::string&, const std::optional<FileStamp>&)>;
+    Disposal dispose = [](const std::string&, const std::optional<FileStamp>&) { return false; };
     std::function<void(int group)> onGroup;
     int groups = 0;
     std::vector<std::string> events, disposed;
