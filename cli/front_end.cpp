@@ -45,12 +45,18 @@ bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<Fil
         std::cerr << message << "\n";
     }
     removal.Removed = result.removed;
-    if (result.problem == DisposalProblem::ContentKept) ++notWiped_;
+    // Removed, but its bytes not overwritten: other names hold them, or it refused writing.
+    if (result.removed && result.problem != DisposalProblem::None) ++notWiped_;
     Count(removal, before, result, lastName);
     if (options_.Dispose == DisposalWay::MoveToFolder && !options_.DryRun)
         removal.MovedTo = result.where;
     removals_.push_back(removal);
     return removal.Removed;
+}
+
+void QuietFrontEnd::KeptFileChanged(const std::string& path) {
+    progress_.Done();
+    std::cerr << KeptFileChangedMessage(path) << "\n";
 }
 
 // Whether the content goes with this name. In a dry run nothing is removed, so the names the

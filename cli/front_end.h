@@ -31,6 +31,7 @@ class QuietFrontEnd : public ReviewFrontEnd {
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
     bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) override;
+    void KeptFileChanged(const std::string& path) override;
 
     const std::vector<Removal>& Removals() const { return removals_; }
     int NotWiped() const { return notWiped_; }

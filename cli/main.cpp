@@ -129,7 +129,8 @@ int Search(const Options& options) {
         std::cerr << "morvane-cli: отчёт не выведен полностью\n";
         return kFailure;
     }
-    if (summary.FailedRemovals > 0) return kFailure;
+    // Also when a group's kept file changed and nothing of that group could go.
+    if (summary.FailedRemovals > 0 || review.KeptChanged() > 0) return kFailure;
     return kSuccess;
 }
 

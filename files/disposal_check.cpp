@@ -126,21 +126,22 @@ DisposalResult CheckTrash(const std::string& path) {
     return result;
 }
 
-// A regular file is overwritten (the owner may first give itself the right to write), then
-// renamed and removed; a link is only removed. The removal is tried whatever the overwrite did.
+// The name goes first (renamed at random), so a name that cannot go leaves the file untouched;
+// then a regular file is overwritten (the owner may first give itself the right to write) and
+// removed, written or not; a link is only removed.
 DisposalResult CheckWipe(const std::string& path, const struct stat& name) {
-    const bool removable = EntriesError(FolderHolding(path), name.st_uid) == 0;
-    DisposalResult result{.removed = removable};
+    const bool immutable = ::access(path.c_str(), W_OK) != 0 && errno == EPERM;
+    if (immutable || EntriesError(FolderHolding(path), name.st_uid) != 0)
+        return DisposalFailed(DisposalProblem::CannotRename);
+    DisposalResult result{.removed = true};
     // Content shared with another name is left as it is, before any attempt to open it.
     if (S_ISREG(name.st_mode) && name.st_nlink > 1) {
-        if (removable) result.problem = DisposalProblem::ContentKept;
+        result.problem = DisposalProblem::ContentKept;
     } else if (S_ISREG(name.st_mode)) {
         const bool writable =
             ::access(path.c_str(), W_OK) == 0 || (errno == EACCES && name.st_uid == ::geteuid());
         if (!writable) result.problem = DisposalProblem::CannotOpen;
     }
-    if (!removable && result.problem == DisposalProblem::None)
-        result.problem = DisposalProblem::CannotRemove;
     return result;
 }
 

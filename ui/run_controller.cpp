@@ -234,4 +234,8 @@ bool RunController::DisposeFile(const std::string& fullPath,
     return result.removed;
 }
 
+void RunController::KeptFileChanged(const std::string& fullPath) {
+    display_.ShowCritical(QString::fromStdString(KeptFileChangedMessage(fullPath)));
+}
+
 }  // namespace morvane

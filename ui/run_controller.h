@@ -82,6 +82,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     void ProcessedChanged(int processed) override;
     bool DisposeFile(const std::string& fullPath,
                      const std::optional<FileStamp>& compared) override;
+    void KeptFileChanged(const std::string& fullPath) override;
 
     RunDisplay& display_;
     std::function<void(int)> fileHook_;

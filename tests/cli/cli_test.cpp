@@ -226,7 +226,7 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         {"M", "move:m", 1, {"Не могу переместить файл!\n"}},
         {"P", "trash", 1, {"Не могу переместить файл в корзину!\n"}},
         {"R", "move:m", 1, {"Не могу переместить файл!\n"}},
-        {"R", "wipe", 1, {"Не могу открыть файл!\n"}},
+        {"R", "wipe", 1, {"он не тронут.\n"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.setUp + " " + row.dispose);

@@ -18,7 +18,8 @@ Fingerprint Changed(const Fingerprint& base, int changed, int span = LastCell + 
 }
 
 Dubl RecordOf(Fingerprint print) {
-    return {.Valid = std::uint8_t(print.empty() ? 0 : 1), .Fingerprint = std::move(print)};
+    return {
+        .Valid = std::uint8_t(print.empty() ? 0 : 1), .Stamp = {}, .Fingerprint = std::move(print)};
 }
 
 PicTable TableOf(const std::vector<Fingerprint>& prints) {

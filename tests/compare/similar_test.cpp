@@ -107,7 +107,7 @@ TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
     for (const Fingerprint& print :
          {Scene(0), Scene(9), Fingerprint(kFingerprintCells, 3),
           Fingerprint(kFingerprintCells, 250), mirror, Fingerprint(10, 1)})
-        table.push_back({.Valid = 1, .Fingerprint = print});
+        table.push_back({.Valid = 1, .Stamp = {}, .Fingerprint = print});
     SimilarScanner scanner(table, 88, 2);
     const ScanStep step = scanner.NextStep();
     ASSERT_TRUE(step.Group);
