@@ -134,6 +134,8 @@ DisposalResult CopyNamed(int in, const struct stat& info, const std::string& pre
 DisposalResult CopyAcross(const std::string& source, const std::string& prefix,
                           const std::string& name, const FileStamp& expected, CopyStaging staging) {
     const UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    // A link is not copied: its target would be duplicated and the link lost.
+    if (!in.Valid() && errno == ELOOP) return Failed(DisposalProblem::NotRegularFile);
     if (!in.Valid()) return Failed(errno);
     struct stat info {};
     if (::fstat(in.Get(), &info) != 0) return Failed(errno);
