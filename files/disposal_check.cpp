@@ -1,44 +1,24 @@
 #include "files/disposal_check.h"
 
-#include <gio/gio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
 
+#include "files/gio_handles.h"
+#include "files/move.h"
 #include "files/paths.h"
 
 namespace morvane {
 
 namespace {
 
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-
 DisposalResult WouldGo() {
     return {.removed = true};
 }
 DisposalResult MoveFails(int error) {
     return DisposalFailed(DisposalProblem::MoveFailed, error);
-}
-
-// The folder the move makes or uses, ending in one separator; "" when none is named.
-std::string MovePrefix(const std::string& folder) {
-    const std::string stripped = StripTrailingBackslash(folder);
-    if (!stripped.empty()) return stripped + kSeparator;
-    return PathExists(folder, true) ? std::string(1, kSeparator) : std::string();
-}
-
-// The folder holding `path` as rename and unlink see it.
-std::string FolderHolding(const std::string& path) {
-    const auto slash = path.rfind(kSeparator);
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
 // 0 when a name owned by `owner` may be added to or removed from the folder, else the errno
@@ -69,17 +49,10 @@ std::optional<std::string> NearestExisting(const std::string& prefix) {
     return std::string(1, kSeparator);
 }
 
-bool SameFolder(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 // In place, a rename; onto another file system, a copy there and then an unlink here.
 DisposalResult CheckMove(const std::string& path, const struct stat& name,
                          const std::string& moveFolder) {
-    const std::string prefix = MovePrefix(moveFolder);
+    const std::string prefix = MoveFolderPrefix(moveFolder);
     if (prefix.empty()) return DisposalFailed(DisposalProblem::NoMoveFolder);
     const bool exists = PathExists(prefix, true);
     const auto base = exists ? std::optional(prefix) : NearestExisting(prefix);
@@ -91,8 +64,7 @@ DisposalResult CheckMove(const std::string& path, const struct stat& name,
         return result;
     }
     const std::string source = FolderHolding(path);
-    if (exists && SameFolder(source, prefix))
-        return DisposalFailed(DisposalProblem::AlreadyInFolder);
+    if (exists && SameFile(source, prefix)) return DisposalFailed(DisposalProblem::AlreadyInFolder);
     const int sourceError = EntriesError(source, name.st_uid);
     // A folder the move makes is its own to write in.
     const int targetError = exists ? EntriesError(prefix, ::geteuid()) : 0;
@@ -113,12 +85,12 @@ DisposalResult CheckMove(const std::string& path, const struct stat& name,
 
 DisposalResult CheckTrash(const std::string& path) {
     // The trash moves the name itself, a link included.
-    const std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(path.c_str()));
+    const GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
     GError* failure = nullptr;
-    const std::unique_ptr<GFileInfo, ObjectUnref> info(
+    const GObjectPtr<GFileInfo> info(
         g_file_query_info(file.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH,
                           G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, &failure));
-    const std::unique_ptr<GError, ErrorFree> error(failure);
+    const GErrorPtr error(failure);
     if (info && g_file_info_get_attribute_boolean(info.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH))
         return WouldGo();
     DisposalResult result = DisposalFailed(DisposalProblem::TrashFailed);
@@ -171,7 +143,7 @@ DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
 }
 
 std::optional<dev_t> DeviceOfMoveFolder(const std::string& folder) {
-    const auto base = NearestExisting(MovePrefix(folder));
+    const auto base = NearestExisting(MoveFolderPrefix(folder));
     struct stat info {};
     if (!base || ::stat(base->c_str(), &info) != 0) return std::nullopt;
     return info.st_dev;

@@ -29,20 +29,6 @@ DisposalResult MovedTo(const std::string& target) {
     return {true, DisposalProblem::None, 0, {}, target};
 }
 
-// The folder as a prefix ending in one separator; "" when no folder is named.
-std::string FolderPrefix(const std::string& folder) {
-    const std::string stripped = StripTrailingBackslash(folder);
-    if (!stripped.empty()) return stripped + kSeparator;
-    return PathExists(folder, true) ? std::string(1, kSeparator) : std::string();
-}
-
-bool SameFolder(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 int WriteAll(int fd, const char* data, std::size_t count) {
     while (count > 0) {
         const ssize_t done = ::write(fd, data, count);
@@ -171,6 +157,22 @@ DisposalResult ConfirmRenamed(const std::string& source, const std::string& targ
 
 }  // namespace
 
+std::string MoveFolderPrefix(const std::string& folder) {
+    const std::string stripped = StripTrailingBackslash(folder);
+    if (!stripped.empty()) return stripped + kSeparator;
+    return PathExists(folder, true) ? std::string(1, kSeparator) : std::string();
+}
+
+std::string FolderHolding(const std::string& path) {
+    const auto slash = path.rfind(kSeparator);
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const auto first = IdentityOfPath(a);
+    return first && first == IdentityOfPath(b);
+}
+
 bool CreateFolderPath(const std::string& path) {
     if (PathExists(path, true)) return true;
     const std::string folder = StripTrailingBackslash(path);
@@ -193,18 +195,16 @@ std::string NumberedName(const std::string& name, int number) {
 
 DisposalResult MoveIntoFolder(const std::string& source, const std::string& folder,
                               const FileStamp& expected, CopyStaging staging) {
-    const std::string prefix = FolderPrefix(folder);
+    const std::string prefix = MoveFolderPrefix(folder);
     if (prefix.empty()) return Failed(DisposalProblem::NoMoveFolder);
     if (!CreateFolderPath(prefix)) {
         DisposalResult result = Failed(DisposalProblem::CannotMakeFolder);
         result.where = prefix;
         return result;
     }
-    const auto slash = source.rfind(kSeparator);
-    const std::string name = source.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::string sourceFolder =
-        slash == std::string::npos ? std::string(".") : source.substr(0, slash + 1);
-    if (SameFolder(sourceFolder, prefix)) return Failed(DisposalProblem::AlreadyInFolder);
+    const std::string sourceFolder = FolderHolding(source);
+    const std::string name = source.substr(sourceFolder == "." ? 0 : sourceFolder.size());
+    if (SameFile(sourceFolder, prefix)) return Failed(DisposalProblem::AlreadyInFolder);
     for (int number = 1; number <= kMaxNumber; ++number) {
         const std::string target = prefix + NumberedName(name, number);
         // Checked before every attempt: minutes may have passed since the comparison.

@@ -8,6 +8,13 @@
 
 namespace morvane {
 
+// The move folder as a prefix ending in one separator; "" when no folder is named.
+std::string MoveFolderPrefix(const std::string& folder);
+// The folder holding `path`, ending in the separator; "." for a bare name.
+std::string FolderHolding(const std::string& path);
+// Whether both names lead to one existing file (or folder).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Creates the folder level by level when it is missing; true when it exists afterwards.
 // A trailing separator is allowed; an empty path gives false.
 bool CreateFolderPath(const std::string& path);
