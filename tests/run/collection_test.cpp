@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -33,7 +32,6 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using test::TempDir;
 
 struct Collected {
@@ -135,10 +133,14 @@ Collected Cached(const std::string& folder, FingerprintCache* cache) {
     return Collect(folder, {.Threads = 2, .Cache = cache});
 }
 
-// An hour on: the files the tests write are long settled then.
-std::int64_t Later() {
-    return std::chrono::nanoseconds(std::chrono::system_clock::now().time_since_epoch() + 1h)
-        .count();
+// Long after the files the tests write: they are settled then.
+const FingerprintCache::Clock Later = [] { return std::int64_t{1} << 62; };
+
+// Another program's database, or an old one of ours, made by `script`.
+void MakeDatabase(const std::string& file, const std::string& script) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(FingerprintCache::Database(db).get(), script.c_str(), {}, {}, {});
 }
 
 // Nothing changed; a.png rewritten in place, or replaced by a rename: same size and time; or
@@ -166,9 +168,7 @@ TEST(FingerprintCache, DecodesAgainExactlyTheFilesThatChangedOrWereNew) {
     }
 }
 
-int Shell(const std::string& command) {
-    return std::system(command.c_str());
-}
+const auto Shell = [](const std::string& command) { return std::system(command.c_str()); };
 
 // Content replaced within one tick of a file system clock of whole seconds keeps its stamp.
 TEST(FingerprintCache, ARewriteWithinOneTickOfACoarseClockIsDecodedAgain) {
@@ -185,15 +185,17 @@ TEST(FingerprintCache, ARewriteWithinOneTickOfACoarseClockIsDecodedAgain) {
 }
 
 // A cache file that cannot serve, or another program's database behind its name (marked as
-// another's, with other tables, or with a table of our name but not ours): one warning, the run
-// finds what it finds without the cache, and the other program's file is left as it was.
+// another's, marked as ours but with other tables, or with a table of our name but not ours): one
+// warning, the run finds what it finds without the cache, and the other program's file is left as
+// it was.
 TEST(FingerprintCache, AFaultyOrForeignCacheFileChangesNothing) {
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_IGN);
     for (const std::string fault :
          {"corrupt", "read-only folder", "full disk", "PRAGMA application_id=7",
-          "CREATE TABLE pictures(path); CREATE TABLE notes(text)", "CREATE TABLE pictures(x)"}) {
+          "PRAGMA application_id=1297241670; CREATE TABLE notes(text)",
+          "CREATE TABLE pictures(x)"}) {
         SCOPED_TRACE(fault);
         TempDir dir;
         WriteLibrary(dir.path());
@@ -202,10 +204,8 @@ TEST(FingerprintCache, AFaultyOrForeignCacheFileChangesNothing) {
         fs::create_directories(dir / "c");
         if (fault == "corrupt") test::WriteTextFile(file, std::string(8192, 'x'));
         if (fault == "read-only folder" && !locked.emplace(dir / "c").ReadOnly()) continue;
-        if (std::isupper(fault[0])) {  // another program's database, made by the script
-            sqlite3* db = nullptr;
-            sqlite3_open(foreign.c_str(), &db);
-            sqlite3_exec(FingerprintCache::Database(db).get(), fault.c_str(), {}, {}, {});
+        if (std::isupper(fault[0])) {  // a script: another program's database
+            MakeDatabase(foreign, fault);
             fs::create_symlink(foreign, file);
         }
         const std::string before = test::ReadFile(foreign);
@@ -247,13 +247,19 @@ TEST(FingerprintCache, SharedDropsRowsOfVanishedFilesOfTheSearchedFolderOnlyAndC
     EXPECT_TRUE(cache->LoadFolder(root).empty());
 }
 
-// A row read back is the row stored, whatever its fill; without a home there is no cache.
-TEST(FingerprintCache, KeepsEveryFieldOfARowAndNeedsAHome) {
+// An unmarked file of the first layout is ours, made anew; a row read back is the row stored,
+// whatever its fill; without a home there is no cache.
+TEST(FingerprintCache, AdoptsAnOldFileKeepsEveryFieldOfARowAndNeedsAHome) {
     TempDir dir;
+    MakeDatabase(dir / "f.sqlite",
+                 "CREATE TABLE pictures(path, device, inode, size, modified_ns,"
+                 " changed_ns, fill, version, width, height, depth, cells)");
     const CachedPicture row{{{1, 2}, 3, 4, 5}, 6, 0x123456, 7, 8, 9, Fingerprint(1024, 10)};
-    FingerprintCache::Open(dir / "f.sqlite", {})->Store(dir / "x/a.png", row);
-    EXPECT_EQ(FingerprintCache::Open(dir / "f.sqlite", {})->LoadFolder(dir / "x/")[dir / "x/a.png"],
-              row);
+    const auto cache = FingerprintCache::Open(dir / "f.sqlite", {});
+    ASSERT_TRUE(cache);
+    cache->Store(dir / "x/a.png", row);
+    cache->Flush();
+    EXPECT_EQ(cache->LoadFolder(dir / "x/")[dir / "x/a.png"], row);
     const char *xdg = std::getenv("XDG_CACHE_HOME"), *home = std::getenv("HOME");
     const std::string savedXdg = xdg ? xdg : "", savedHome = home ? home : "";
     unsetenv("XDG_CACHE_HOME");
