@@ -34,6 +34,12 @@ constexpr const char* kIsFirstLayout =
     "SELECT (SELECT group_concat(name) FROM pragma_table_info('pictures')) IS"
     " 'path,device,inode,size,modified_ns,changed_ns,fill,version,width,height,depth,cells'";
 
+std::int64_t WallClockNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 // The first path after every path that starts with `folder` (which ends with '/').
 std::string FolderEnd(std::string folder) {
     folder.back() = static_cast<char>(folder.back() + 1);
@@ -103,14 +109,6 @@ FingerprintCache::Database FingerprintCache::Connect(const std::string& path, st
     error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(code);
     return nullptr;
 }
-
-namespace {
-std::int64_t WallClockNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-}  // namespace
 
 std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path, Warn warn,
                                                          Clock clock) {
