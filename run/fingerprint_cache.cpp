@@ -12,7 +12,9 @@ namespace morvane {
 namespace {
 
 // Layout of the file; another layout is dropped and made afresh.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+// Marks the file as this program's ("MRVF"): no other database is ever written to.
+constexpr std::int64_t kApplicationId = 0x4D525646;
 // Another program writing at the same time holds the file this long at most.
 constexpr int kBusyMilliseconds = 3000;
 // Rows written per transaction, and the longest wait before queued rows are written, so a
@@ -20,11 +22,23 @@ constexpr int kBusyMilliseconds = 3000;
 constexpr std::size_t kBatchRows = 500;
 constexpr std::chrono::seconds kBatchTime{5};
 
+// A table with row ids: rows of a kilobyte and more fit three to a page, where a table
+// without them moves the tail of each row to a page of its own.
 constexpr const char* kCreate =
-    "CREATE TABLE IF NOT EXISTS pictures("
-    " path BLOB PRIMARY KEY, device INTEGER, inode INTEGER, size INTEGER,"
-    " modified_ns INTEGER, changed_ns INTEGER, fill INTEGER, version INTEGER,"
-    " width INTEGER, height INTEGER, depth INTEGER, cells BLOB) WITHOUT ROWID";
+    "CREATE TABLE pictures("
+    " path BLOB NOT NULL UNIQUE, device INTEGER, inode INTEGER, size INTEGER,"
+    " modified_ns INTEGER, changed_ns INTEGER, written_ns INTEGER, fill INTEGER,"
+    " version INTEGER, width INTEGER, height INTEGER, depth INTEGER, cells BLOB)";
+// The columns of the first layout, made before the file was marked: such a file is ours.
+constexpr const char* kIsFirstLayout =
+    "SELECT (SELECT group_concat(name) FROM pragma_table_info('pictures')) IS"
+    " 'path,device,inode,size,modified_ns,changed_ns,fill,version,width,height,depth,cells'";
+
+std::int64_t WallClockNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 // The first path after every path that starts with `folder` (which ends with '/').
 std::string FolderEnd(std::string folder) {
@@ -49,12 +63,13 @@ std::optional<CachedPicture> ReadRow(sqlite3_stmt* row) {
                      sqlite3_column_int64(row, 3),
                      sqlite3_column_int64(row, 4),
                      sqlite3_column_int64(row, 5)};
-    picture.Fill = static_cast<std::uint32_t>(sqlite3_column_int64(row, 6));
-    picture.Width = sqlite3_column_int(row, 7);
-    picture.Height = sqlite3_column_int(row, 8);
-    picture.Depth = sqlite3_column_int(row, 9);
-    const auto* cells = static_cast<const std::uint8_t*>(sqlite3_column_blob(row, 10));
-    if (!cells || sqlite3_column_bytes(row, 10) != GridSize * GridSize) return std::nullopt;
+    picture.WrittenNs = sqlite3_column_int64(row, 6);
+    picture.Fill = static_cast<std::uint32_t>(sqlite3_column_int64(row, 7));
+    picture.Width = sqlite3_column_int(row, 8);
+    picture.Height = sqlite3_column_int(row, 9);
+    picture.Depth = sqlite3_column_int(row, 10);
+    const auto* cells = static_cast<const std::uint8_t*>(sqlite3_column_blob(row, 11));
+    if (!cells || sqlite3_column_bytes(row, 11) != GridSize * GridSize) return std::nullopt;
     picture.Cells.assign(cells, cells + GridSize * GridSize);
     return picture;
 }
@@ -88,15 +103,17 @@ FingerprintCache::Database FingerprintCache::Connect(const std::string& path, st
     if (code == SQLITE_OK) {
         sqlite3_busy_timeout(raw, kBusyMilliseconds);
         // The first read of the file: a damaged one shows here.
-        code = sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        code = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
     }
     if (code == SQLITE_OK) return db;
     error = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(code);
     return nullptr;
 }
 
-std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path, Warn warn) {
-    const auto say = [&](const std::string& text) {
+std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path, Warn warn,
+                                                         Clock clock) {
+    // Copies: the cache keeps this to warn of later failures.
+    const Warn say = [path, warn = std::move(warn)](const std::string& text) {
         if (warn) warn("Кэш отпечатков " + path + ": " + text);
     };
     if (path.empty()) {
@@ -121,40 +138,71 @@ std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path
         say("не открывается, поиск идёт без него (" + error + ")");
         return nullptr;
     }
-    auto cache = std::make_unique<FingerprintCache>(Key{}, std::move(db), say);
+    auto cache = std::make_unique<FingerprintCache>(Key{}, std::move(db), say,
+                                                    clock ? std::move(clock) : WallClockNs);
     if (!cache->Prepare()) return nullptr;
     return cache;
 }
 
-FingerprintCache::FingerprintCache(Key, Database db, Warn warn)
-    : db_(std::move(db)), warn_(std::move(warn)) {}
+FingerprintCache::FingerprintCache(Key, Database db, Warn warn, Clock clock)
+    : db_(std::move(db)), warn_(std::move(warn)), clock_(std::move(clock)) {}
 
 FingerprintCache::~FingerprintCache() {
     Flush();
 }
 
-std::optional<int> FingerprintCache::SchemaVersion() {
-    const Statement version = Compile("PRAGMA user_version");
-    if (!version || sqlite3_step(version.get()) != SQLITE_ROW) return std::nullopt;
-    return sqlite3_column_int(version.get(), 0);
+std::optional<std::int64_t> FingerprintCache::Number(const char* sql) {
+    const Statement query = Compile(sql);
+    if (!query || sqlite3_step(query.get()) != SQLITE_ROW) return Fail(sql), std::nullopt;
+    return sqlite3_column_int64(query.get(), 0);
+}
+
+// Marked as ours, or not marked and either empty or of the first layout; and nothing in it
+// but our table.
+bool FingerprintCache::Ours() {
+    const auto id = Number("PRAGMA application_id");
+    if (!id || (*id != kApplicationId && *id != 0)) return false;
+    const auto others = Number("SELECT count(*) FROM sqlite_schema WHERE tbl_name <> 'pictures'");
+    if (others != 0) return false;
+    return *id == kApplicationId || Number("SELECT count(*) FROM sqlite_schema") == 0 ||
+           Number(kIsFirstLayout) == 1;
 }
 
 bool FingerprintCache::Prepare() {
-    const auto version = SchemaVersion();
-    if (!version) return Fail("PRAGMA user_version"), false;
-    // Asked again inside the transaction: another program may have made the table meanwhile.
-    if (*version != kSchemaVersion && !InTransaction([&] {
-            return SchemaVersion() == kSchemaVersion ||
-                   (Execute("DROP TABLE IF EXISTS pictures") && Execute(kCreate) &&
-                    Execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str()));
-        }))
+    const bool empty = Number("SELECT count(*) FROM sqlite_schema") == 0;
+    if (!Ours()) {
+        if (!broken_ && warn_) warn_("база данных другой программы, поиск идёт без кэша");
+        broken_ = true;
         return false;
+    }
+    // Only a new file takes this without a VACUUM; it lets pruned rows give their space back.
+    if (empty && !Execute("PRAGMA auto_vacuum=INCREMENTAL")) return false;
+    if (!Execute("PRAGMA journal_mode=WAL")) return false;
+    const auto version = Number("PRAGMA user_version");
+    if (!version) return false;
+    const std::string mark = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                             "; PRAGMA user_version=" + std::to_string(kSchemaVersion);
+    // Asked again inside the transaction: another program may have made the table meanwhile.
+    if (*version != kSchemaVersion) {
+        if (!InTransaction([&] {
+                return Number("PRAGMA user_version") == kSchemaVersion ||
+                       (Execute("DROP TABLE IF EXISTS pictures") && Execute(kCreate) &&
+                        Execute(mark.c_str()));
+            }))
+            return false;
+        // A file of the first layout, emptied now, is rebuilt to give space back from now on
+        // (by the best effort: another program reading it meanwhile only delays this).
+        if (Number("PRAGMA auto_vacuum") == 0)
+            sqlite3_exec(db_.get(), "PRAGMA auto_vacuum=INCREMENTAL; VACUUM", nullptr, nullptr,
+                         nullptr);
+    }
     select_ = Compile(
-        "SELECT path, device, inode, size, modified_ns, changed_ns, fill, width, height, depth,"
-        " cells FROM pictures WHERE path >= ?1 AND path < ?2 AND version = ?3");
+        "SELECT path, device, inode, size, modified_ns, changed_ns, written_ns, fill, width,"
+        " height, depth, cells FROM pictures WHERE path >= ?1 AND path < ?2 AND version = ?3");
     insert_ = Compile(
-        "INSERT OR REPLACE INTO pictures VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-        "?12)");
+        "INSERT OR REPLACE INTO pictures(path, device, inode, size, modified_ns, changed_ns,"
+        " written_ns, fill, version, width, height, depth, cells)"
+        " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
     remove_ = Compile("DELETE FROM pictures WHERE path = ?1");
     return select_ && insert_ && remove_;
 }
@@ -228,13 +276,14 @@ void FingerprintCache::Flush() {
                                            id.Size,
                                            id.ModifiedNs,
                                            id.ChangedNs,
+                                           picture.WrittenNs,
                                            picture.Fill,
                                            kFingerprintVersion,
                                            picture.Width,
                                            picture.Height,
                                            picture.Depth};
-            for (int i = 0; i < 10; ++i) sqlite3_bind_int64(insert, i + 2, values[i]);
-            sqlite3_bind_blob64(insert, 12, picture.Cells.data(), picture.Cells.size(),
+            for (int i = 0; i < 11; ++i) sqlite3_bind_int64(insert, i + 2, values[i]);
+            sqlite3_bind_blob64(insert, 13, picture.Cells.data(), picture.Cells.size(),
                                 SQLITE_STATIC);
             if (sqlite3_step(insert) != SQLITE_DONE) return Fail("INSERT"), false;
         }
@@ -247,7 +296,7 @@ void FingerprintCache::Flush() {
 void FingerprintCache::Forget(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
     sqlite3_stmt* const remove = remove_.get();
-    InTransaction([&] {
+    const bool removed = InTransaction([&] {
         for (const std::string& path : paths) {
             sqlite3_reset(remove);
             BindText(remove, 1, path);
@@ -256,6 +305,8 @@ void FingerprintCache::Forget(const std::vector<std::string>& paths) {
         return true;
     });
     if (remove) sqlite3_reset(remove);
+    // The freed pages go back to the file system; a failure here only keeps them.
+    if (removed) sqlite3_exec(db_.get(), "PRAGMA incremental_vacuum", nullptr, nullptr, nullptr);
 }
 
 void FingerprintCache::Clear() {

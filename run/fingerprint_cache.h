@@ -1,7 +1,8 @@
 #pragma once
 // Fingerprints of pictures already seen, kept between runs in one SQLite file per user, so a
 // picture that has not changed is not decoded again. A row is trusted only while the file's
-// identity (device, inode, size and both times) and the fingerprint version still match.
+// identity (device, inode, size and both times) and the fingerprint version still match, and
+// only once the file's times were settled when the row was made (see Settled).
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -22,14 +23,28 @@ namespace morvane {
 // Bumped whenever the decoders or the reduction change: rows of other versions are ignored.
 inline constexpr std::int64_t kFingerprintVersion = 1;
 
+// A file system clock may tick once in 2 s (FAT) or 1 s (ext4 with small inodes): content
+// replaced within one tick keeps the stamp. A row is trusted only when both of its file's times
+// were older than the moment the row was made by more than that (a second more for the
+// kernel's coarse clock); a younger row is made anew, and trusted from then on.
+inline constexpr std::int64_t kSettleNs = 3'000'000'000;
+
 struct CachedPicture {
     FileStamp Stamp;
+    // Wall clock, read before the stamp was taken.
+    std::int64_t WrittenNs = 0;
     std::uint32_t Fill = kWhiteFill;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     std::int32_t Depth = 0;
     morvane::Fingerprint Cells;
+    bool operator==(const CachedPicture&) const = default;
 };
+
+inline bool Settled(const CachedPicture& row) {
+    return row.Stamp.ModifiedNs < row.WrittenNs - kSettleNs &&
+           row.Stamp.ChangedNs < row.WrittenNs - kSettleNs;
+}
 
 // $XDG_CACHE_HOME/morvane/fingerprints.sqlite, or under ~/.cache; empty without a home.
 std::string DefaultCachePath();
@@ -37,10 +52,14 @@ std::string DefaultCachePath();
 class FingerprintCache {
   public:
     using Warn = std::function<void(const std::string& message)>;
+    // Nanoseconds of the wall clock, the one file times are taken from.
+    using Clock = std::function<std::int64_t()>;
 
-    // Null when the file cannot be opened or made; `warn` hears why. A damaged file is
+    // Null when the file cannot be opened or made, or is not ours (another program's
+    // database behind the name is never written to); `warn` hears why, once. A damaged file is
     // replaced by a fresh one (with a warning) rather than given up.
-    static std::unique_ptr<FingerprintCache> Open(const std::string& path, Warn warn);
+    static std::unique_ptr<FingerprintCache> Open(const std::string& path, Warn warn,
+                                                  Clock clock = {});
     ~FingerprintCache();
     FingerprintCache(const FingerprintCache&) = delete;
     FingerprintCache& operator=(const FingerprintCache&) = delete;
@@ -55,6 +74,7 @@ class FingerprintCache {
 
     // False once a write failed: the cache then stays as it was and is left alone.
     bool Working() const { return !broken_; }
+    std::int64_t Now() const { return clock_(); }
 
   private:
     struct Key {
@@ -71,12 +91,13 @@ class FingerprintCache {
     using Database = std::unique_ptr<sqlite3, CloseDatabase>;
     using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
     // Made only by Open.
-    FingerprintCache(Key, Database db, Warn warn);
+    FingerprintCache(Key, Database db, Warn warn, Clock clock);
 
   private:
     static Database Connect(const std::string& path, std::string& error, int& code);
+    bool Ours();
     bool Prepare();
-    std::optional<int> SchemaVersion();
+    std::optional<std::int64_t> Number(const char* sql);
     Statement Compile(const char* sql);
     bool Execute(const char* sql);
     bool InTransaction(const std::function<bool()>& writes);
@@ -84,6 +105,7 @@ class FingerprintCache {
 
     Database db_;
     Warn warn_;
+    Clock clock_;
     bool broken_ = false;
     Statement select_;
     Statement insert_;

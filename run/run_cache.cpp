@@ -14,6 +14,7 @@ RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run)
     const std::filesystem::path real = std::filesystem::canonical(run.SearchRoot, error);
     if (error) return;
     cache_ = cache;
+    started_ = cache->Now();
     root_ = real.string();
     if (root_.back() != '/') root_ += '/';
     others_ = cache->LoadFolder(root_);
@@ -30,7 +31,8 @@ RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run)
 bool RunCache::Fill(int index, Dubl& record) {
     if (!cache_) return false;
     std::optional<CachedPicture>& row = known_[index];
-    if (!record.Stamp || !row || row->Stamp != *record.Stamp || row->Fill != kWhiteFill)
+    if (!record.Stamp || !row || row->Stamp != *record.Stamp || !Settled(*row) ||
+        row->Fill != kWhiteFill)
         return false;
     record.PicWidth = row->Width;
     record.PicHeight = row->Height;
@@ -46,8 +48,8 @@ void RunCache::Remember(int index, const Dubl& record) {
         record.Fingerprint.size() != GridSize * GridSize)
         return;
     cache_->Store(root_ + run_.FileList[index],
-                  {*record.Stamp, kWhiteFill, record.PicWidth, record.PicHeight, record.BitDepth,
-                   record.Fingerprint});
+                  {*record.Stamp, started_, kWhiteFill, record.PicWidth, record.PicHeight,
+                   record.BitDepth, record.Fingerprint});
 }
 
 void RunCache::Finish(bool complete) {

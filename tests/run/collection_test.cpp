@@ -4,8 +4,14 @@
 #include "run/collection.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <numeric>
 #include <set>
@@ -114,60 +120,111 @@ TEST(ParallelCollection, StopLeavesTheQueuedFilesUndone) {
 }
 
 // Three pictures and a file that is not one; a.png and b.png are the same size.
-void WriteLibrary(const TempDir& dir) {
-    fs::create_directories(dir.path() / "p");
-    test::WriteFlatPicture(dir / "p/a.png", 40, 30, 10, 20, 30);
-    test::WriteFlatPicture(dir / "b.png", 40, 30, 200, 100, 50);
-    test::WritePatternPicture(dir / "p/c.jpg", 120, 90, 7);
-    test::WriteTextFile(dir / "p/d.jpg", "not a picture");
+void WriteLibrary(const std::string& root) {
+    fs::create_directories(root + "/p");
+    test::WriteFlatPicture(root + "/p/a.png", 40, 30, 10, 20, 30);
+    test::WriteFlatPicture(root + "/b.png", 40, 30, 200, 100, 50);
+    test::WritePatternPicture(root + "/p/c.jpg", 120, 90, 7);
+    test::WriteTextFile(root + "/p/d.jpg", "not a picture");
+    ASSERT_EQ(fs::file_size(root + "/p/a.png"), fs::file_size(root + "/b.png"));
 }
 
 Collected Cached(const std::string& folder, FingerprintCache* cache) {
     return Collect(folder, {.Threads = 2, .Cache = cache});
 }
 
-// Nothing changed; a.png rewritten in place, or replaced by a rename: same size and time.
-TEST(FingerprintCache, DecodesAgainExactlyTheFilesThatChanged) {
-    for (const int change : {0, 1, 2}) {
+// Clocks long after the files the tests write (they are settled then), and before them.
+const FingerprintCache::Clock Later = [] { return std::int64_t{1} << 62; };
+const FingerprintCache::Clock Before = [] { return std::int64_t{0}; };
+
+// Another program's database, or an old one of ours, made by `script`.
+void MakeDatabase(const std::string& file, const std::string& script) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(FingerprintCache::Database(db).get(), script.c_str(), {}, {}, {});
+}
+
+// Nothing changed; a.png rewritten in place, or replaced by a rename: same size and time; or
+// nothing changed, but the rows were made while the files were new (a coarse clock could
+// hide a rewrite), so decoded again and kept to be used the next time. The cache file is closed
+// and opened again between runs.
+TEST(FingerprintCache, DecodesAgainExactlyTheFilesThatChangedOrWereNew) {
+    for (const int change : {0, 1, 2, 3}) {
         SCOPED_TRACE(change);
         TempDir dir;
-        WriteLibrary(dir);
+        WriteLibrary(dir.path());
         const std::string a = dir / "p/a.png", b = dir / "b.png";
-        ASSERT_EQ(fs::file_size(a), fs::file_size(b));
-        const auto cache = FingerprintCache::Open(dir / "c/f.sqlite", nullptr);
-        EXPECT_EQ(Cached(dir / "p", cache.get()).counts.Decoded, 3);
+        const auto run = [&](FingerprintCache::Clock clock) {
+            return Cached(dir / "p", FingerprintCache::Open(dir / "c/f.sqlite", {}, clock).get());
+        };
+        EXPECT_EQ(run(change == 3 ? Before : Later).counts.Decoded, 3);
         const fs::file_time_type time = fs::last_write_time(a);
         if (change == 1) fs::copy_file(b, a, fs::copy_options::overwrite_existing);
         if (change == 2) fs::rename(b, a);
         if (change != 0) fs::last_write_time(a, time);
-        const Collected cached = Cached(dir / "p", cache.get());
-        EXPECT_EQ(cached.counts.Decoded, change == 0 ? 1 : 2);  // d.jpg is never kept
-        EXPECT_EQ(cached.counts.FromCache, change == 0 ? 2 : 1);
+        const Collected cached = run(Later);
+        EXPECT_EQ(cached.counts.Decoded, (std::array{1, 2, 2, 3}[change]));  // d.jpg: never kept
+        EXPECT_EQ(run(Later).counts.FromCache, 2);
         ExpectSameRecords(cached.run, Cached(dir / "p", nullptr).run);
     }
 }
 
-// A cache file that cannot serve: one warning, and the run finds what it finds without one.
-TEST(FingerprintCache, AFaultyCacheFileChangesNothing) {
-    for (const bool corrupt : {true, false}) {
-        SCOPED_TRACE(corrupt ? "corrupt file" : "read-only folder");
+const auto Shell = [](const std::string& command) { return std::system(command.c_str()); };
+
+// Content replaced within one tick of a file system clock of whole seconds keeps its stamp.
+TEST(FingerprintCache, ARewriteWithinOneTickOfACoarseClockIsDecodedAgain) {
+    TempDir dir;
+    const std::string root = dir / "m", at = "cd '" + dir.path().string() + "' && ";
+    const std::shared_ptr<void> unmount(nullptr, [&](void*) { Shell(at + "umount m 2>&-"); });
+    if (Shell(at + "truncate -s4M fs && mkfs.ext4 -qFI128 fs >&- 2>&- && mkdir m && mount fs m"))
+        GTEST_SKIP() << "no loop mount here";
+    WriteLibrary(root);
+    const auto cache = FingerprintCache::Open(dir / "f.sqlite", {});
+    Cached(root + "/p", cache.get());
+    fs::copy_file(root + "/b.png", root + "/p/a.png", fs::copy_options::overwrite_existing);
+    ExpectSameRecords(Cached(root + "/p", cache.get()).run, Cached(root + "/p", nullptr).run);
+}
+
+// A cache file that cannot serve, or another program's database behind its name (marked as
+// another's, marked as ours but with other tables, or with a table of our name but not ours): one
+// warning, the run finds what it finds without the cache, and the other program's file is left as
+// it was.
+TEST(FingerprintCache, AFaultyOrForeignCacheFileChangesNothing) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const std::string fault :
+         {"corrupt", "read-only folder", "full disk", "PRAGMA application_id=7",
+          "PRAGMA application_id=1297241670; CREATE TABLE notes(text)",
+          "CREATE TABLE pictures(x)"}) {
+        SCOPED_TRACE(fault);
         TempDir dir;
-        WriteLibrary(dir);
-        const std::string file = dir / (corrupt ? "f.sqlite" : "c/f.sqlite");
+        WriteLibrary(dir.path());
+        const std::string file = dir / "c/f.sqlite", foreign = dir / "other.db";
         std::optional<test::ReadOnlyFolder> locked;
-        if (corrupt)
-            test::WriteTextFile(file, std::string(8192, 'x'));
-        else if (!locked.emplace(dir / "c").ReadOnly())
-            continue;  // neither rights nor the immutable mark hold here
+        fs::create_directories(dir / "c");
+        if (fault == "corrupt") test::WriteTextFile(file, std::string(8192, 'x'));
+        if (fault == "read-only folder" && !locked.emplace(dir / "c").ReadOnly()) continue;
+        if (std::isupper(fault[0])) {  // a script: another program's database
+            MakeDatabase(foreign, fault);
+            fs::create_symlink(foreign, file);
+        }
+        const std::string before = test::ReadFile(foreign);
         int warnings = 0;
-        auto cache = FingerprintCache::Open(file, [&](auto&) { ++warnings; });
-        EXPECT_EQ(cache != nullptr, corrupt);  // a damaged file is made afresh
+        auto cache = FingerprintCache::Open(
+            file, [&](auto&) { ++warnings; }, Later);
+        EXPECT_EQ(cache != nullptr, fault == "corrupt" || fault == "full disk");
+        // Writes past a file's first byte fail, as on a full disk.
+        const rlimit full{fault == "full disk" ? 1 : saved.rlim_cur, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
         const Collected once = Cached(dir / "p", cache.get());
         const Collected twice = Cached(dir / "p", cache.get());
         cache.reset();
+        setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_EQ(warnings, 1);
         ExpectSameRecords(once.run, Cached(dir / "p", nullptr).run);
         ExpectSameRecords(twice.run, once.run);
+        EXPECT_EQ(test::ReadFile(foreign), before);
     }
 }
 
@@ -175,9 +232,9 @@ TEST(FingerprintCache, AFaultyCacheFileChangesNothing) {
 // of vanished files under the folder it searched only; clearing empties the file.
 TEST(FingerprintCache, SharedDropsRowsOfVanishedFilesOfTheSearchedFolderOnlyAndClears) {
     TempDir dir;
-    WriteLibrary(dir);
-    const auto cache = FingerprintCache::Open(dir / "f.sqlite", nullptr);
-    const auto other = FingerprintCache::Open(dir / "f.sqlite", nullptr);
+    WriteLibrary(dir.path());
+    const auto cache = FingerprintCache::Open(dir / "f.sqlite", nullptr, Later);
+    const auto other = FingerprintCache::Open(dir / "f.sqlite", nullptr, Later);
     Cached(dir.path().string(), cache.get());
     fs::remove(dir / "b.png");
     fs::remove(dir / "p/c.jpg");
@@ -189,6 +246,30 @@ TEST(FingerprintCache, SharedDropsRowsOfVanishedFilesOfTheSearchedFolderOnlyAndC
     EXPECT_EQ(other->LoadFolder(root).size(), 1u);
     other->Clear();
     EXPECT_TRUE(cache->LoadFolder(root).empty());
+}
+
+// An unmarked file of the first layout is ours, made anew; a row read back is the row stored,
+// whatever its fill; without a home there is no cache.
+TEST(FingerprintCache, AdoptsAnOldFileKeepsEveryFieldOfARowAndNeedsAHome) {
+    TempDir dir;
+    MakeDatabase(dir / "f.sqlite",
+                 "CREATE TABLE pictures(path, device, inode, size, modified_ns,"
+                 " changed_ns, fill, version, width, height, depth, cells)");
+    const CachedPicture row{{{1, 2}, 3, 4, 5}, 6, 0x123456, 7, 8, 9, Fingerprint(1024, 10)};
+    const auto cache = FingerprintCache::Open(dir / "f.sqlite", {});
+    ASSERT_TRUE(cache);
+    cache->Store(dir / "x/a.png", row);
+    cache->Flush();
+    EXPECT_EQ(cache->LoadFolder(dir / "x/")[dir / "x/a.png"], row);
+    const char *xdg = std::getenv("XDG_CACHE_HOME"), *home = std::getenv("HOME");
+    const std::string savedXdg = xdg ? xdg : "", savedHome = home ? home : "";
+    unsetenv("XDG_CACHE_HOME");
+    unsetenv("HOME");
+    int warnings = 0;
+    EXPECT_EQ(FingerprintCache::Open(DefaultCachePath(), [&](auto&) { ++warnings; }), nullptr);
+    EXPECT_EQ(warnings, 1);
+    setenv("XDG_CACHE_HOME", savedXdg.c_str(), 1);
+    setenv("HOME", savedHome.c_str(), 1);
 }
 
 const std::set<std::string> kDamaged = {"truncated.jpg", "zero.jpg",    "text.png",
