@@ -1,5 +1,7 @@
 #include "files/file_identity.h"
 
+#include <chrono>
+
 namespace morvane {
 namespace {
 
@@ -8,6 +10,12 @@ std::int64_t Nanoseconds(const timespec& time) {
 }
 
 }  // namespace
+
+std::int64_t WallClockNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 FileIdentity IdentityOfStatus(const struct stat& info) {
     return {info.st_dev, info.st_ino};

@@ -27,6 +27,15 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// A file system clock may tick once in 2 s (FAT) or 1 s (ext4 with small inodes): content
+// replaced within one tick keeps the stamp. A stamp proves its content only when both of its
+// times were older, when it was taken, than that (a second more for the kernel's coarse clock).
+inline constexpr std::int64_t kSettleNs = 3'000'000'000;
+inline bool SettledBy(const FileStamp& stamp, std::int64_t momentNs) {
+    return stamp.ModifiedNs < momentNs - kSettleNs && stamp.ChangedNs < momentNs - kSettleNs;
+}
+std::int64_t WallClockNs();
+
 FileIdentity IdentityOfStatus(const struct stat& info);
 FileStamp StampOfStatus(const struct stat& info);
 

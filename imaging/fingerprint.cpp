@@ -141,4 +141,11 @@ void PixelsToGrey(std::vector<std::uint8_t>& pixels) {
     if (next > 0) pixels.resize(next);
 }
 
+std::uint64_t CellsDigest(const Fingerprint& cells) {
+    // FNV-1a: the same on every machine and run.
+    std::uint64_t digest = 14695981039346656037ull;
+    for (const std::uint8_t cell : cells) digest = (digest ^ cell) * 1099511628211ull;
+    return digest;
+}
+
 }  // namespace morvane

@@ -30,6 +30,9 @@ struct PictureFingerprint {
 std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int gridSize = GridSize,
                                                   std::uint32_t fillColour = kWhiteFill);
 
+// A digest of the cells, to tell later whether a file still shows the picture compared.
+std::uint64_t CellsDigest(const Fingerprint& cells);
+
 // Reduces B,G,R triplets to grey bytes in place.
 void PixelsToGrey(std::vector<std::uint8_t>& pixels);
 

@@ -23,8 +23,12 @@ struct Dubl {
     std::int32_t BitDepth = 0;
     // The file as it was when its fingerprint was made (taken before reading it): a removal
     // checks it first, so a file changed or replaced since is never taken for this picture.
-    std::optional<FileStamp> Stamp;
+    std::optional<FileStamp> Stamp = std::nullopt;
     morvane::Fingerprint Fingerprint;
+    // Set when the stamp was taken within a clock tick of the file's last change, so that it
+    // cannot tell a rewrite of the same size in that tick: a removal then reads the picture
+    // again and compares this digest of its cells.
+    std::optional<std::uint64_t> ContentCheck = std::nullopt;
 };
 
 using PicTable = std::vector<Dubl>;

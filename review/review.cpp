@@ -2,6 +2,7 @@
 
 #include "files/file_identity.h"
 #include "files/sizes.h"
+#include "imaging/fingerprint.h"
 
 namespace morvane {
 
@@ -94,10 +95,23 @@ void Review::EndGroup() {
     current_.reset();
 }
 
+// The stamp a removal checks the file against; nothing when the file is known not to be the
+// one compared. A stamp taken within a clock tick of the file's last change proves nothing
+// alone: the picture is read again and must show the cells compared.
+std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
+    const Dubl& record = run_.PicTable[index];
+    if (!record.Stamp || !record.ContentCheck) return record.Stamp;
+    const std::string fullPath = run_.FullPath(index);
+    if (StampOfPath(fullPath) != record.Stamp) return std::nullopt;
+    const auto made = MakeFingerprint(fullPath);
+    if (!made || CellsDigest(made->Cells) != *record.ContentCheck) return std::nullopt;
+    return record.Stamp;
+}
+
 void Review::Dispose(int index) {
     const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
-    if (frontEnd_.DisposeFile(fullPath, run_.PicTable[index].Stamp)) {
+    if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index))) {
         ++removedCount_;
         removedBytes_ += size > 0 ? size : 0;
     } else if (size >= 0) {
@@ -129,10 +143,12 @@ void Review::KeepOnePass() {
     const int kept = ChooseKept();
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
+    // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
+    const auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
         const auto& stamp = run_.PicTable[index].Stamp;
         if (index == kept || !stamp || stamp->Size <= 0) continue;
-        if (StampOfPath(keptPath) != run_.PicTable[kept].Stamp) {
+        if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
             frontEnd_.KeptFileChanged(keptPath);
             return;

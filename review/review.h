@@ -102,6 +102,7 @@ class Review {
     int ChooseKept() const;
     void KeepOnePass();
     void Dispose(int index);
+    std::optional<FileStamp> StampIfUnchanged(int index) const;
     bool Write(OutputFile& file, const std::string& line);
 
     const CollectedRun& run_;

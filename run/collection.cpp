@@ -30,6 +30,7 @@ void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
     const std::string fullPath = run.FullPath(index);
     record.FileSize = FileSizeByName(fullPath);
     // Taken before reading: a file changed while it is read no longer matches its stamp.
+    const std::int64_t stampedAt = WallClockNs();
     record.Stamp = StampOfPath(fullPath);
     if (cache.Fill(index, record)) {
         ++tally.fromCache;
@@ -38,6 +39,8 @@ void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
         ++tally.decoded;
     }
     if (static_cast<int>(record.Fingerprint.size()) - 1 >= LastCell) record.Valid = 1;
+    if (record.Valid && record.Stamp && !SettledBy(*record.Stamp, stampedAt))
+        record.ContentCheck = CellsDigest(record.Fingerprint);
 }
 
 // Workers take the files in index order and fill their records in place (each record is

@@ -34,12 +34,6 @@ constexpr const char* kIsFirstLayout =
     "SELECT (SELECT group_concat(name) FROM pragma_table_info('pictures')) IS"
     " 'path,device,inode,size,modified_ns,changed_ns,fill,version,width,height,depth,cells'";
 
-std::int64_t WallClockNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // The first path after every path that starts with `folder` (which ends with '/').
 std::string FolderEnd(std::string folder) {
     folder.back() = static_cast<char>(folder.back() + 1);

@@ -23,12 +23,6 @@ namespace morvane {
 // Bumped whenever the decoders or the reduction change: rows of other versions are ignored.
 inline constexpr std::int64_t kFingerprintVersion = 1;
 
-// A file system clock may tick once in 2 s (FAT) or 1 s (ext4 with small inodes): content
-// replaced within one tick keeps the stamp. A row is trusted only when both of its file's times
-// were older than the moment the row was made by more than that (a second more for the
-// kernel's coarse clock); a younger row is made anew, and trusted from then on.
-inline constexpr std::int64_t kSettleNs = 3'000'000'000;
-
 struct CachedPicture {
     FileStamp Stamp;
     // Wall clock, read before the stamp was taken.
@@ -41,9 +35,10 @@ struct CachedPicture {
     bool operator==(const CachedPicture&) const = default;
 };
 
+// A row is trusted only when its stamp was settled when the row was made (SettledBy); a
+// younger row is made anew, and trusted from then on.
 inline bool Settled(const CachedPicture& row) {
-    return row.Stamp.ModifiedNs < row.WrittenNs - kSettleNs &&
-           row.Stamp.ChangedNs < row.WrittenNs - kSettleNs;
+    return SettledBy(row.Stamp, row.WrittenNs);
 }
 
 // $XDG_CACHE_HOME/morvane/fingerprints.sqlite, or under ~/.cache; empty without a home.

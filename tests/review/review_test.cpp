@@ -157,6 +157,25 @@ TEST(Review, StopDuringAWaitWritesNothingMore) {
     EXPECT_EQ(r.frontEnd.events.back(), "clear");
 }
 
+// A stamp taken within a clock tick of the file's last change proves nothing alone: the picture
+// is read again, and one that no longer shows the cells compared (a rewrite of the same size in
+// that tick) stays.
+TEST(ReviewDisposal, AFileStampedWithinAClockTickIsReadAgainBeforeItGoes) {
+    for (const std::uint64_t rewritten : {0, 1}) {
+        Reviewed r;
+        r.frontEnd.dispose = [](const std::string& path, const std::optional<FileStamp>& stamp) {
+            return stamp == StampOfPath(path) && fs::remove(path);
+        };
+        ASSERT_EQ(r.Start({.sizes = {10, 20}, .groups = "aa"}), ReviewState::AwaitingDecision);
+        test::WritePatternPicture(r.dir / "q.jpg", 40, 30, 3);
+        Dubl& q = r.run.PicTable[1];
+        q.Stamp = StampOfPath(r.dir / "q.jpg");
+        q.ContentCheck = CellsDigest(MakeFingerprint(r.dir / "q.jpg")->Cells) + rewritten;
+        ASSERT_TRUE(r.review.Decide(DeleteRight));
+        EXPECT_EQ(fs::exists(r.dir / "q.jpg"), rewritten == 1);
+    }
+}
+
 // Beyond ten digits the extra digits stand whole at the left.
 TEST(OutputLines, Sizes) {
     const std::pair<std::int64_t, const char*> cases[] = {
