@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "files/gio_handles.h"
 #include "files/move.h"
@@ -102,8 +103,7 @@ DisposalResult CheckTrash(const std::string& path) {
 // then a regular file is overwritten (the owner may first give itself the right to write) and
 // removed, written or not; a link is only removed.
 DisposalResult CheckWipe(const std::string& path, const struct stat& name) {
-    const bool immutable = ::access(path.c_str(), W_OK) != 0 && errno == EPERM;
-    if (immutable || EntriesError(FolderHolding(path), name.st_uid) != 0)
+    if (EntriesError(FolderHolding(path), name.st_uid) != 0)
         return DisposalFailed(DisposalProblem::CannotRename);
     DisposalResult result{.removed = true};
     // Content shared with another name is left as it is, before any attempt to open it.
@@ -129,6 +129,15 @@ DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
     if (!compared || StampOfPath(path) != compared) return DisposalFailed(DisposalProblem::Changed);
     struct stat name {};
     if (::lstat(path.c_str(), &name) != 0) return {};
+    // An immutable file's name cannot go, whatever its folder allows: the system says so to
+    // anyone asking to write it, the superuser too.
+    if (S_ISREG(name.st_mode) && ::access(path.c_str(), W_OK) != 0 && errno == EPERM) {
+        if (way == DisposalWay::Wipe) return DisposalFailed(DisposalProblem::CannotRename);
+        if (way == DisposalWay::MoveToFolder) return MoveFails(EPERM);
+        DisposalResult result = DisposalFailed(DisposalProblem::TrashFailed);
+        result.detail = std::strerror(EPERM);
+        return result;
+    }
     switch (way) {
         case DisposalWay::MoveToFolder:
             return CheckMove(path, name, moveFolder);

@@ -210,7 +210,7 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
 // What a dry run foresees is what the real run then meets: the same messages, the same exit
 // status, the same bytes freed and moved. The PNG copy is the one to go; "@" is its size.
 // Set-up: L the copy is a link, R the photos on a read-only tmpfs, T another disk (a tmpfs)
-// at disk, F a file named file, P the photos locked, M the folder m locked.
+// at disk, F a file named file, P the photos locked, M the folder m locked, I the copy immutable.
 TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
     const struct {
         std::string setUp, dispose;
@@ -227,6 +227,9 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         {"P", "trash", 1, {"Не могу переместить файл в корзину!\n"}},
         {"R", "move:m", 1, {"Не могу переместить файл!\n"}},
         {"R", "wipe", 1, {"он не тронут.\n"}},
+        {"I", "wipe", 1, {"он не тронут.\n"}},
+        {"I", "move:m", 1, {"Не могу переместить файл!\n"}},
+        {"I", "trash", 1, {"Не могу переместить файл в корзину!\n"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.setUp + " " + row.dispose);
@@ -236,7 +239,10 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         fs::create_directories(root);
         struct Unmount {
             std::string root, disk;
-            ~Unmount() { ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH); }
+            ~Unmount() {
+                ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH);
+                std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
+            }
         } unmount{root, dir / "disk"};
         const auto has = [&](char c) { return row.setUp.find(c) != npos; };
         const auto mount = [&](const std::string& at, unsigned long flags) {
@@ -250,6 +256,8 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         if (!has('L')) fs::copy_file(dir / "a.png", root + "/a.png");
         if (has('F')) test::WriteTextFile(dir / "file", "");
         if (usable && has('R')) usable = mount(root, MS_REMOUNT | MS_RDONLY);
+        if (has('I'))
+            usable = std::system(("chattr +i '" + root + "/a.png' 2>/dev/null").c_str()) == 0;
         std::optional<test::ReadOnlyFolder> locked;
         if (has('P') || has('M')) usable = locked.emplace(has('P') ? root : dir / "m").ReadOnly();
         if (!usable) {
