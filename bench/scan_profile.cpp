@@ -3,6 +3,8 @@
 // on one and on the run's threads, the cache writes and the grouping. The decoder's stages are
 // told apart by decoding each file three times: raw planes, YCbCr pixels and R,G,B pixels.
 // usage: scan_profile FOLDER [THREADS]
+#include <sys/resource.h>
+
 #include <ctime>
 
 #include <algorithm>
@@ -53,19 +55,21 @@ auto Charge(double& total, Work&& work) {
 }
 
 struct Phases {
-    double stat = 0, read = 0, entropy = 0, ycc = 0, rgb = 0, reduce = 0, grey = 0, hash = 0;
+    double stat = 0, read = 0, entropy = 0, ycc = 0, rgb = 0, reduce = 0, alongRows = 0;
+    double grey = 0, hash = 0;
     double product = 0;  // MakeFingerprint itself, the same work in one call
     int sameCells = 0, compared = 0;
 };
 
 // The fingerprint's reduction on libjpeg's rows: the picture cut to the whole-pixel size the
 // fingerprint's decoder keeps (the full size divided by the shrink, rounded down).
-std::vector<std::uint8_t> Reduce(const bench::PlainPicture& picture, int shrink) {
+// `lastPass` gets the time of the pass along the rows (Finish) alone.
+std::vector<std::uint8_t> Reduce(const bench::PlainPicture& picture, int shrink, double& lastPass) {
     const int width = picture.fullWidth / shrink, height = picture.fullHeight / shrink;
     GridReducer reducer(width, height, picture.components, GridSize);
     const std::size_t stride = std::size_t(picture.width) * picture.components;
     for (int y = 0; y < height; ++y) reducer.AddRow(picture.rows.data() + stride * y);
-    return reducer.Finish();
+    return Charge(lastPass, [&] { return reducer.Finish(); });
 }
 
 // Bottom row first, B,G,R, then the grey of each cell: the fingerprint's last step.
@@ -93,7 +97,8 @@ void ProfileFile(const std::string& path, Phases& phases) {
                 [&] { return bench::DecodePlain(file, bench::Depth::Rgb, true, picture); }))
         return;
     const int shrink = bench::FingerprintShrink(picture.fullWidth, picture.fullHeight);
-    const auto reduced = Charge(phases.reduce, [&] { return Reduce(picture, shrink); });
+    const auto reduced =
+        Charge(phases.reduce, [&] { return Reduce(picture, shrink, phases.alongRows); });
     if (picture.components != 3 || reduced.size() != 3 * GridSize * GridSize) return;
     const auto cells = Charge(phases.grey, [&] { return GreyCells(reduced); });
     Charge(phases.hash, [&] { return PerceptualHash(cells.data()); });
@@ -102,9 +107,16 @@ void ProfileFile(const std::string& path, Phases& phases) {
     phases.sameCells += made && made->Cells == cells;
 }
 
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
 struct Run {
     CollectedRun run;
     double wall = 0, cpu = 0;
+    long faults = 0;
 };
 
 Run Collect(const std::string& folder, int threads) {
@@ -112,9 +124,11 @@ Run Collect(const std::string& folder, int threads) {
     Run timed;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
+    const long faults = MinorFaults();
     CollectPictures(folder, "*.jpg;*.png", running, {}, CollectOptions{.Threads = threads},
                     timed.run);
     timed.cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    timed.faults = MinorFaults() - faults;
     timed.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return timed;
 }
@@ -136,6 +150,20 @@ double CacheWrites(const CollectedRun& run) {
     }
     std::filesystem::remove_all(scratch);
     return cpu;
+}
+
+// FNV-1a over every record's cells and sizes, in file order: equal digests from two builds
+// mean bit-identical fingerprints.
+std::uint64_t Digest(const CollectedRun& run) {
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](std::uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
+    for (const Dubl& record : run.PicTable) {
+        for (const std::uint8_t cell : record.Fingerprint) mix(cell);
+        mix(record.Fingerprint.size());
+        mix(static_cast<std::uint64_t>(record.PicWidth) << 32 | record.PicHeight);
+        mix(record.BitDepth);
+    }
+    return hash;
 }
 
 std::string Load() {
@@ -169,6 +197,8 @@ int main(int argc, char** argv) {
     const Run single = Collect(folder, 1);
     Run parallel = Collect(folder, threads);
     const double cache = CacheWrites(single.run);
+    const std::uint64_t digest = Digest(single.run);
+    const bool sameOnThreads = digest == Digest(parallel.run);
     double grouping = 0;
     Charge(grouping, [&] {
         GroupScanner scanner(parallel.run.PicTable, 70, 1);
@@ -176,32 +206,36 @@ int main(int argc, char** argv) {
     });
 
     const std::size_t n = paths.size();
-    const double whole = single.cpu;
     const double steps = phases.stat + phases.read + phases.rgb + phases.reduce + phases.grey;
     std::printf("cells made step by step equal MakeFingerprint's: %d of %d\n\n", phases.sameCells,
                 phases.compared);
     std::printf(
-        "| CPU, one thread (share of the one-thread collection) | total | a picture | share |\n");
+        "| CPU of one thread (share: of the sum of the steps) | total | a picture | share |\n");
     std::printf("|---|---|---|---|\n");
-    Row("size and stamp (stat)", phases.stat, whole, n);
-    Row("read the file", phases.read, whole, n);
-    Row("libjpeg: entropy decoding + scaled IDCT", phases.entropy, whole, n);
-    Row("libjpeg: upsampling + colour conversion", phases.rgb - phases.entropy, whole, n);
-    Row("reduction to 32x32", phases.reduce, whole, n);
-    Row("grey cells", phases.grey, whole, n);
-    Row("similar-mode hash (at grouping, not in the scan)", phases.hash, whole, n);
-    Row("sum of the steps of a scan", steps, whole, n);
-    Row("MakeFingerprint, one call a picture", phases.product, whole, n);
-    Row("collection, 1 thread", single.cpu, whole, n);
-    Row("collection minus the steps (walk, records, pool)", single.cpu - steps, whole, n);
-    Row("cache writes (a first run's, in one go)", cache, whole, n);
-    Row("grouping at 70, 1 thread", grouping, whole, n);
+    Row("size and stamp (stat)", phases.stat, steps, n);
+    Row("read the file", phases.read, steps, n);
+    Row("libjpeg: entropy decoding + scaled IDCT", phases.entropy, steps, n);
+    Row("libjpeg: upsampling + colour conversion", phases.rgb - phases.entropy, steps, n);
+    Row("reduction to 32x32", phases.reduce, steps, n);
+    Row("  of which down the columns", phases.reduce - phases.alongRows, steps, n);
+    Row("  of which along the rows", phases.alongRows, steps, n);
+    Row("grey cells", phases.grey, steps, n);
+    Row("similar-mode hash (at grouping, not in the scan)", phases.hash, steps, n);
+    Row("sum of the steps of a scan", steps, steps, n);
+    Row("MakeFingerprint, one call a picture", phases.product, steps, n);
+    Row("collection, 1 thread", single.cpu, steps, n);
+    Row("cache writes (a first run's, in one go)", cache, steps, n);
+    Row("grouping at 70, 1 thread", grouping, steps, n);
     // libjpeg-turbo converts colour in SIMD code; leaving it out only swaps it for a copy.
     std::printf("\nlibjpeg to YCbCr (no colour conversion): %.3f s; to R,G,B: %.3f s\n", phases.ycc,
                 phases.rgb);
-    std::printf("collection, 1 thread: %.3f s wall, %.3f s CPU\n", single.wall, single.cpu);
-    std::printf("collection, %d threads: %.3f s wall, %.3f s CPU\n", threads, parallel.wall,
-                parallel.cpu);
+    std::printf("collection, 1 thread: %.3f s wall, %.3f s CPU, %ld page faults\n", single.wall,
+                single.cpu, single.faults);
+    std::printf("collection, %d threads: %.3f s wall, %.3f s CPU, %ld page faults\n", threads,
+                parallel.wall, parallel.cpu, parallel.faults);
+    std::printf("fingerprints digest: %016llx (%s on %d threads)\n",
+                static_cast<unsigned long long>(digest), sameOnThreads ? "the same" : "DIFFERENT",
+                threads);
     std::printf("load average after: %s\n", Load().c_str());
     return 0;
 }
