@@ -59,7 +59,7 @@ MORVANE_WIDE_VECTORS void AddStrip(const GridReducer::StripTarget* targets, std:
                 std::memcpy(&bytes, strip + samples * y + i, taken);
             // Widened to 32-bit integers first: GCC turns that into vector moves, while it
             // converts bytes straight to floats one at a time.
-            Ints wide;
+            Ints wide{};
             for (std::size_t k = 0; k < kBlock; ++k) wide[k] = bytes[k];
             values[y] = __builtin_convertvector(wide, Floats);
         }
