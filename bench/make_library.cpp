@@ -2,6 +2,9 @@
 // colour fields with sensor-like noise, so they compress like photos), plus near-copies of
 // some of them (re-encoded at another quality, or shrunk). The seed is fixed: the same N gives
 // the same files on every machine with the same libvips.
+// usage: make_library FOLDER COUNT [LONG_MIN LONG_MAX [QUALITY]]
+// With a size range, each picture's longer side is drawn from it instead (the shorter side
+// two or three quarters of it, 3:2 or 4:3) and the originals are saved at QUALITY (88).
 #include <vips/vips8>
 
 #include <cstdio>
@@ -32,7 +35,31 @@ VImage Noise(int width, int height) {
     return noise;
 }
 
-VImage Photo(std::mt19937& random, int width, int height) {
+// One noise field as large as the largest picture of a size range, cut to each picture: a
+// field per size would hold hundreds of them.
+VImage NoiseCut(int side, int width, int height) {
+    return Noise(side, side).extract_area(0, 0, width, height);
+}
+
+struct Shape {
+    int width = 0;
+    int height = 0;
+};
+
+// The library's own mix of camera sizes, or a longer side drawn from [longMin, longMax].
+Shape DrawShape(std::mt19937& random, int longMin, int longMax) {
+    if (longMax == 0) {
+        const auto& size = kSizes[random() % std::size(kSizes)];
+        const bool portrait = random() % 4 == 0;
+        return portrait ? Shape{size[1], size[0]} : Shape{size[0], size[1]};
+    }
+    const int longer = longMin + static_cast<int>(random() % (longMax - longMin + 1));
+    const int shorter = random() % 2 ? longer * 2 / 3 : longer * 3 / 4;
+    const bool portrait = random() % 4 == 0;
+    return portrait ? Shape{shorter, longer} : Shape{longer, shorter};
+}
+
+VImage Photo(std::mt19937& random, int width, int height, int noiseSide) {
     constexpr int kCoarse = 7;
     std::vector<unsigned char> coarse(kCoarse * kCoarse * 3);
     for (auto& value : coarse) value = static_cast<unsigned char>(random() % 256);
@@ -43,31 +70,37 @@ VImage Photo(std::mt19937& random, int width, int height) {
                          VImage::option()
                              ->set("vscale", static_cast<double>(height) / kCoarse)
                              ->set("kernel", VIPS_KERNEL_CUBIC));
-    image = (image + Noise(width, height) - 128).cast(VIPS_FORMAT_UCHAR);
+    const VImage noise = noiseSide ? NoiseCut(noiseSide, width, height) : Noise(width, height);
+    image = (image + noise - 128).cast(VIPS_FORMAT_UCHAR);
     return image.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || VIPS_INIT(argv[0])) {
-        std::fprintf(stderr, "usage: make_library FOLDER COUNT\n");
+    if ((argc != 3 && argc != 5 && argc != 6) || VIPS_INIT(argv[0])) {
+        std::fprintf(stderr, "usage: make_library FOLDER COUNT [LONG_MIN LONG_MAX [QUALITY]]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
     const int count = std::atoi(argv[2]);
+    const int longMin = argc > 3 ? std::atoi(argv[3]) : 0;
+    const int longMax = argc > 4 ? std::atoi(argv[4]) : 0;
+    const int quality = argc > 5 ? std::atoi(argv[5]) : 88;
+    if (argc > 3 && (longMin < 16 || longMax < longMin)) {
+        std::fprintf(stderr, "make_library: the size range needs 16 <= LONG_MIN <= LONG_MAX\n");
+        return 2;
+    }
     std::filesystem::create_directories(folder);
     std::mt19937 random(20240601);
     int written = 0;
     for (int i = 0; written < count; ++i) {
-        const auto& size = kSizes[random() % std::size(kSizes)];
-        const bool portrait = random() % 4 == 0;
-        const VImage photo =
-            Photo(random, portrait ? size[1] : size[0], portrait ? size[0] : size[1]);
+        const Shape shape = DrawShape(random, longMin, longMax);
+        const VImage photo = Photo(random, shape.width, shape.height, longMax);
         char name[64];
         std::snprintf(name, sizeof name, "%03d/photo%05d.jpg", i / 500, i);
         std::filesystem::create_directories((folder / name).parent_path());
-        photo.jpegsave((folder / name).c_str(), VImage::option()->set("Q", 88));
+        photo.jpegsave((folder / name).c_str(), VImage::option()->set("Q", quality));
         ++written;
         // About one picture in ten has a near-copy beside it.
         if (written < count && random() % 10 == 0) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace morvane {
 namespace {
@@ -22,18 +23,55 @@ std::size_t Padded(std::size_t samples) {
     return (samples + kBlock - 1) / kBlock * kBlock;
 }
 
-void ToFloats(float* __restrict out, const std::uint8_t* __restrict in, std::size_t samples) {
-    const std::size_t whole = samples / kBlock * kBlock;
-    for (std::size_t i = 0; i < whole; i += kBlock)
-        for (std::size_t k = 0; k < kBlock; ++k) out[i + k] = in[i + k];
-    for (std::size_t i = whole; i < samples; ++i) out[i] = in[i];
-}
+// Wider vectors where the processor has them. Every sum still gets the same products added in
+// the same order, each rounded on its own (the file is built without fused multiply-add), so
+// the cells are the same whichever version the loader picks.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define MORVANE_WIDE_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define MORVANE_WIDE_VECTORS
+#endif
 
-// `padded` is a multiple of kBlock.
-void AddWeighted(float* __restrict sums, const float* __restrict values, float weight,
-                 std::size_t padded) {
-    for (std::size_t i = 0; i < padded; i += kBlock)
-        for (std::size_t k = 0; k < kBlock; ++k) sums[i + k] += weight * values[i + k];
+// A block of samples as bytes and as floats (GCC's vector types: one to four instructions
+// each, depending on the vector width).
+using Bytes = std::uint8_t __attribute__((vector_size(kBlock)));
+using Ints = std::int32_t __attribute__((vector_size(kBlock * sizeof(std::int32_t))));
+using Floats = float __attribute__((vector_size(kBlock * sizeof(float))));
+
+// Rows are gathered into strips of up to this many, within this many bytes, before they are
+// added: each sum is then loaded and stored once a strip instead of once a row.
+constexpr int kMaxStripRows = 16;
+constexpr std::size_t kStripBytes = std::size_t{1} << 16;
+
+// Adds a strip of rows, weighted, into the output rows whose spans reach it. For each block of
+// columns, the strip's samples are turned to floats once, then each output row's sums take
+// their rows' products in row order, as if the rows had been added one by one.
+MORVANE_WIDE_VECTORS void AddStrip(const GridReducer::StripTarget* targets, std::size_t count,
+                                   const std::uint8_t* strip, int rows, std::size_t samples) {
+    Floats values[kMaxStripRows];
+    for (std::size_t i = 0; i < samples; i += kBlock) {
+        const std::size_t taken = std::min(kBlock, samples - i);
+        for (int y = 0; y < rows; ++y) {
+            Bytes bytes{};  // past the row's end the padding of the sums gets zeros
+            if (taken == kBlock)
+                std::memcpy(&bytes, strip + samples * y + i, kBlock);  // one load
+            else
+                std::memcpy(&bytes, strip + samples * y + i, taken);
+            // Widened to 32-bit integers first: GCC turns that into vector moves, while it
+            // converts bytes straight to floats one at a time.
+            Ints wide{};
+            for (std::size_t k = 0; k < kBlock; ++k) wide[k] = bytes[k];
+            values[y] = __builtin_convertvector(wide, Floats);
+        }
+        for (std::size_t t = 0; t < count; ++t) {
+            const GridReducer::StripTarget& target = targets[t];
+            Floats sum;
+            std::memcpy(&sum, target.sums + i, sizeof sum);
+            for (int y = target.from; y < target.to; ++y)
+                sum += target.weights[y - target.from] * values[y];
+            std::memcpy(target.sums + i, &sum, sizeof sum);
+        }
+    }
 }
 
 std::uint8_t ToByte(float value) {
@@ -78,35 +116,49 @@ GridReducer::GridReducer(int width, int height, int bands, int gridSize)
     rowSpans_ = PlanAxis(height, gridSize);
     columnSpans_ = PlanAxis(width, gridSize);
     samples_ = static_cast<std::size_t>(width) * bands;
-    // The padding stays zero in the row and is never read back from the sums.
-    row_.assign(Padded(samples_), 0.0f);
-    sums_.assign(row_.size() * gridSize, 0.0f);
+    // The padding is never read back from the sums.
+    padded_ = Padded(samples_);
+    sums_.assign(padded_ * gridSize, 0.0f);
+    stripCapacity_ =
+        static_cast<int>(std::clamp<std::size_t>(kStripBytes / samples_, 1, kMaxStripRows));
+    strip_.resize(samples_ * stripCapacity_);
 }
 
-// Down the columns first: each incoming row is added, weighted, into the few output rows
-// whose span holds it; plain loops over the whole row that the compiler vectorises.
+// Down the columns first: each incoming row goes, weighted, into the few output rows whose
+// span holds it, a strip of rows at a time.
 void GridReducer::AddRow(const std::uint8_t* row) {
     if (!handles_ || rowsAdded_ >= height_) return;
-    const int y = rowsAdded_++;
-    const std::size_t padded = row_.size();
-    ToFloats(row_.data(), row, samples_);
+    ++rowsAdded_;
+    std::memcpy(strip_.data() + samples_ * stripRows_, row, samples_);
+    if (++stripRows_ == stripCapacity_) AddStripRows();
+}
+
+void GridReducer::AddStripRows() {
+    if (stripRows_ == 0) return;
+    const int top = rowsAdded_ - stripRows_;
     while (firstOpenRow_ < gridSize_) {
         const Span& span = rowSpans_[firstOpenRow_];
-        if (y < span.first + static_cast<int>(span.weights.size())) break;
+        if (top < span.first + static_cast<int>(span.weights.size())) break;
         ++firstOpenRow_;
     }
-    for (int out = firstOpenRow_; out < gridSize_ && rowSpans_[out].first <= y; ++out) {
+    targets_.clear();
+    for (int out = firstOpenRow_; out < gridSize_ && rowSpans_[out].first < rowsAdded_; ++out) {
         const Span& span = rowSpans_[out];
-        const std::size_t at = static_cast<std::size_t>(y - span.first);
-        if (at >= span.weights.size()) continue;
-        AddWeighted(sums_.data() + padded * out, row_.data(), span.weights[at], padded);
+        const int from = std::max(span.first, top);
+        const int to = std::min(span.first + static_cast<int>(span.weights.size()), rowsAdded_);
+        if (from >= to) continue;
+        targets_.push_back({sums_.data() + padded_ * out, span.weights.data() + (from - span.first),
+                            from - top, to - top});
     }
+    AddStrip(targets_.data(), targets_.size(), strip_.data(), stripRows_, samples_);
+    stripRows_ = 0;
 }
 
 // Then along the gridSize rows of sums, rounding once.
 std::vector<std::uint8_t> GridReducer::Finish() {
     if (!handles_ || rowsAdded_ != height_) return {};
-    const std::size_t padded = row_.size();
+    AddStripRows();
+    const std::size_t padded = padded_;
     const std::size_t bands = static_cast<std::size_t>(bands_);
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(gridSize_) * gridSize_ * bands);

@@ -35,6 +35,14 @@ class GridReducer {
     // The spans of an axis of `size` input pixels reduced or enlarged to `out` pixels.
     static std::vector<Span> PlanAxis(int size, int out);
 
+    // An output row a strip of rows goes into: strip rows [from, to), weighed by weights[0...].
+    struct StripTarget {
+        float* sums = nullptr;
+        const float* weights = nullptr;
+        int from = 0;
+        int to = 0;
+    };
+
   private:
     int width_ = 0;
     int height_ = 0;
@@ -46,8 +54,14 @@ class GridReducer {
     std::vector<Span> columnSpans_;
     int rowsAdded_ = 0;
     int firstOpenRow_ = 0;     // the first output row still taking input rows
-    std::vector<float> row_;   // the incoming row as floats
+    std::size_t padded_ = 0;   // floats in a row of sums: samples_ rounded up to whole blocks
     std::vector<float> sums_;  // gridSize rows of width x bands weighted sums
+    std::vector<std::uint8_t> strip_;  // rows not yet added, stripRows_ of stripCapacity_
+    int stripCapacity_ = 0;
+    int stripRows_ = 0;
+    std::vector<StripTarget> targets_;
+
+    void AddStripRows();
 };
 
 }  // namespace morvane
