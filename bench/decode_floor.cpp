@@ -1,8 +1,9 @@
-// The first scan against the decoder's floor: every JPEG of a folder decoded by libjpeg at the
-// fingerprint's shrink on the run's number of threads, doing nothing else, beside a whole
-// collection of the same folder (no cache). Both twice, alternating, the best of each kept, so
-// load from other processes evens out; then the ratio run / floor, by wall clock and CPU.
-// usage: decode_floor FOLDER [THREADS]
+// The first scan against the decoder's floor, format by format: every file of a folder decoded
+// by its format's own library (libjpeg, libpng, libwebp, libheif) at the fingerprint's shrink
+// on the run's number of threads, doing nothing else, beside a whole collection of the same
+// files (no cache). Both ROUNDS times (2), alternating, the best of each kept, so load from
+// other processes evens out; then the ratio run / floor, by wall clock and CPU.
+// usage: decode_floor FOLDER [THREADS [ROUNDS]]
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/plain_formats.h"
 #include "bench/plain_jpeg.h"
 #include "compare/worker_pool.h"
 #include "imaging/decode.h"
@@ -39,25 +41,50 @@ Timing Time(Work&& work) {
             double(std::clock() - cpuStart) / CLOCKS_PER_SEC};
 }
 
+bool DecodeOne(const std::string& path, bench::Format format) {
+    const std::vector<std::uint8_t> file = bench::ReadFile(path);
+    if (format != bench::Format::Jpeg) return bench::DecodeOther(file, format) > 0;
+    bench::PlainPicture picture;
+    return bench::DecodePlain(file, bench::Depth::Rgb, false, picture);
+}
+
 // Each thread takes the next file, reads it whole and decodes it to R,G,B rows.
-int DecodeAll(const std::vector<std::string>& paths, int threads) {
+int DecodeAll(const std::vector<std::string>& paths, bench::Format format, int threads) {
     std::atomic<int> decoded{0};
     WorkerPool pool(threads);
     pool.ForEach(static_cast<int>(paths.size()), [&](int index, int) {
-        bench::PlainPicture picture;
-        if (bench::DecodePlain(bench::ReadFile(paths[index]), bench::Depth::Rgb, false, picture))
-            ++decoded;
+        if (DecodeOne(paths[index], format)) ++decoded;
     });
     return decoded;
 }
 
-int CollectAll(const std::string& folder, int threads) {
+// FNV-1a over every record's cells and sizes, in file order: equal digests from two builds
+// mean bit-identical fingerprints.
+std::uint64_t Digest(const CollectedRun& run) {
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](std::uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
+    for (const Dubl& record : run.PicTable) {
+        for (const std::uint8_t cell : record.Fingerprint) mix(cell);
+        mix(record.Fingerprint.size());
+        mix(static_cast<std::uint64_t>(record.PicWidth) << 32 | record.PicHeight);
+        mix(record.BitDepth);
+    }
+    return hash;
+}
+
+struct Collected {
+    int readable = 0;
+    std::uint64_t digest = 0;
+};
+
+Collected CollectAll(const std::string& folder, bench::Format format, int threads) {
     const std::atomic<bool> running{true};
     CollectedRun run;
-    CollectPictures(folder, "*.jpg;*.png", running, {}, CollectOptions{.Threads = threads}, run);
-    int readable = 0;
-    for (const Dubl& record : run.PicTable) readable += record.Valid;
-    return readable;
+    CollectPictures(folder, bench::FormatMasks(format), running, {},
+                    CollectOptions{.Threads = threads}, run);
+    Collected collected{0, Digest(run)};
+    for (const Dubl& record : run.PicTable) collected.readable += record.Valid;
+    return collected;
 }
 
 std::string Load() {
@@ -67,34 +94,46 @@ std::string Load() {
     return one + " " + five + " " + fifteen;
 }
 
+void Compare(const std::string& folder, bench::Format format, int threads, int rounds) {
+    const std::vector<std::string> paths = bench::ListFormat(folder, format);
+    if (paths.empty()) return;
+    const char* name = bench::FormatName(format);
+    std::printf("\n%s: %zu files, %d threads, load average before: %s\n", name, paths.size(),
+                threads, Load().c_str());
+    Timing floor, run;
+    int decoded = 0;
+    Collected collected;
+    for (int round = 0; round < rounds; ++round) {
+        floor.KeepBest(Time([&] { decoded = DecodeAll(paths, format, threads); }));
+        run.KeepBest(Time([&] { collected = CollectAll(folder, format, threads); }));
+    }
+    const double count = static_cast<double>(paths.size());
+    std::printf(
+        "floor (decoder alone):   %7.3f s wall, %7.3f s CPU, %.2f ms CPU a picture; %d decoded\n",
+        floor.wall, floor.cpu, 1000 * floor.cpu / count, decoded);
+    std::printf(
+        "whole collection:        %7.3f s wall, %7.3f s CPU, %.2f ms CPU a picture; %d readable\n"
+        "fingerprint digest:      %016llx\n",
+        run.wall, run.cpu, 1000 * run.cpu / count, collected.readable,
+        static_cast<unsigned long long>(collected.digest));
+    std::printf("%s ratio run / floor: %.2f wall, %.2f CPU (best of %d each, alternating)\n", name,
+                run.wall / floor.wall, run.cpu / floor.cpu, rounds);
+    std::printf("load average after: %s\n", Load().c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: decode_floor FOLDER [THREADS]\n");
+        std::fprintf(stderr, "usage: decode_floor FOLDER [THREADS [ROUNDS]]\n");
         return 2;
     }
     const std::string folder = argv[1];
     const int threads = WorkerCount(argc > 2 ? std::atoi(argv[2]) : 0);
+    const int rounds = std::max(1, argc > 3 ? std::atoi(argv[3]) : 2);
     if (!EnsureImagingStarted()) return 1;  // the run's allocator settings apply to both
-    const std::vector<std::string> paths = bench::ListJpegs(folder);
-    if (paths.empty()) return 1;
-    std::printf("%zu JPEG files, %d threads, load average before: %s\n", paths.size(), threads,
-                Load().c_str());
-    Timing floor, run;
-    int decoded = 0, readable = 0;
-    for (int round = 0; round < 2; ++round) {
-        floor.KeepBest(Time([&] { decoded = DecodeAll(paths, threads); }));
-        run.KeepBest(Time([&] { readable = CollectAll(folder, threads); }));
-    }
-    std::printf(
-        "floor (libjpeg alone):   %7.3f s wall, %7.3f s CPU, %.2f ms CPU a picture; %d decoded\n",
-        floor.wall, floor.cpu, 1000 * floor.cpu / paths.size(), decoded);
-    std::printf(
-        "whole collection:        %7.3f s wall, %7.3f s CPU, %.2f ms CPU a picture; %d readable\n",
-        run.wall, run.cpu, 1000 * run.cpu / paths.size(), readable);
-    std::printf("ratio run / floor: %.2f wall, %.2f CPU (best of 2 each, alternating)\n",
-                run.wall / floor.wall, run.cpu / floor.cpu);
-    std::printf("load average after: %s\n", Load().c_str());
+    for (const auto format :
+         {bench::Format::Jpeg, bench::Format::Png, bench::Format::WebP, bench::Format::Heif})
+        Compare(folder, format, threads, rounds);
     return 0;
 }
