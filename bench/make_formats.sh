@@ -19,7 +19,7 @@ find "$source" -name '*.jpg' | sort | head -n "$count" |
             [ -e "$out/$format/$name.$format" ] || printf '%s\n%s\n' "$path" "$target"
         done
     done | xargs -d '\n' -n 2 -P 2 nice vips copy
-# HEIC needs libheif with an HEVC encoder: tell when it was missing.
+# The counts show whether every file was written (HEIC needs libheif with an HEVC encoder).
 for format in png webp heic; do
     echo "$format: $(find "$out/$format" -type f | wc -l) files"
 done

@@ -1,8 +1,10 @@
 #include "imaging/fingerprint.h"
 
+#include <webp/decode.h>
 #include <vips/vips8>
 
 #include <algorithm>
+#include <fstream>
 #include <optional>
 
 #include "imaging/decode.h"
@@ -85,6 +87,65 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
     return reducer.Finish();
 }
 
+std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamsize size = in ? static_cast<std::streamsize>(in.tellg()) : 0;
+    std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+    if (bytes.empty() || !in.seekg(0) ||
+        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+        return {};
+    return bytes;
+}
+
+// libvips' WebP loader decodes into an R,G,B,A canvas, copies it out a line at a time and
+// buffers the whole picture once more before the first strip arrives: three times the
+// decoder's own work. A still WebP without alpha is decoded here straight to R,G,B at the
+// size libvips opened it at; libwebp converts and scales each pixel alike whatever layout
+// it writes, so these are libvips' pixels. Empty when anything differs: libvips decides.
+std::vector<std::uint8_t> WebPRgb(const std::string& path, int width, int height) {
+    const std::vector<std::uint8_t> file = ReadWhole(path);
+    WebPDecoderConfig config;
+    if (file.empty() || !WebPInitDecoderConfig(&config) ||
+        WebPGetFeatures(file.data(), file.size(), &config.input) != VP8_STATUS_OK ||
+        config.input.has_alpha || config.input.has_animation)
+        return {};
+    if (width != config.input.width || height != config.input.height) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = width;
+        config.options.scaled_height = height;
+    }
+    std::vector<std::uint8_t> rgb(std::size_t{3} * width * height);
+    config.output.colorspace = MODE_RGB;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = rgb.data();
+    config.output.u.RGBA.stride = 3 * width;
+    config.output.u.RGBA.size = rgb.size();
+    const bool decoded = WebPDecode(file.data(), file.size(), &config) == VP8_STATUS_OK;
+    WebPFreeDecBuffer(&config.output);
+    return decoded ? rgb : std::vector<std::uint8_t>{};
+}
+
+std::vector<std::uint8_t> ReduceRows(const std::vector<std::uint8_t>& rgb, int width, int height,
+                                     int gridSize) {
+    GridReducer reducer(width, height, 3, gridSize);
+    if (!reducer.Handles()) return {};
+    const std::size_t stride = std::size_t{3} * width;
+    for (int y = 0; y < height; ++y) reducer.AddRow(rgb.data() + stride * y);
+    return reducer.Finish();
+}
+
+// A WebP libvips opened as 8-bit R,G,B, reduced from libwebp's own decode; empty when that
+// path declines it.
+std::vector<std::uint8_t> DirectWebPPixels(const std::string& path, const VImage& image,
+                                           int gridSize) {
+    if (image.get_typeof("vips-loader") == 0 ||
+        std::string(image.get_string("vips-loader")) != "webpload" || image.bands() != 3 ||
+        image.format() != VIPS_FORMAT_UCHAR)
+        return {};
+    const std::vector<std::uint8_t> rgb = WebPRgb(path, image.width(), image.height());
+    return rgb.empty() ? rgb : ReduceRows(rgb, image.width(), image.height(), gridSize);
+}
+
 // Every other picture, and a JPEG the direct path declines, goes through libvips.
 std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSize,
                                             std::uint32_t fillColour) {
@@ -92,7 +153,8 @@ std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSiz
     if (!picture) return std::nullopt;
     GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth};
     try {
-        pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
+        pixels.rgb = DirectWebPPixels(path, picture->image, gridSize);
+        if (pixels.rgb.empty()) pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
     } catch (const vips::VError&) {
         return std::nullopt;  // damaged or truncated data shows only while the pixels stream
     }
