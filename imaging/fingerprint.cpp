@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <optional>
 
 #include "imaging/decode.h"
@@ -87,13 +88,16 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
     return reducer.Finish();
 }
 
-std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+// Buffers that are written whole before they are read: not zeroed first.
+using Bytes = std::unique_ptr<std::uint8_t[]>;
+
+Bytes ReadWhole(const std::string& path, std::size_t& size) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamsize size = in ? static_cast<std::streamsize>(in.tellg()) : 0;
-    std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
-    if (bytes.empty() || !in.seekg(0) ||
-        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        return {};
+    const std::streamsize length = in ? static_cast<std::streamsize>(in.tellg()) : 0;
+    if (length <= 0 || !in.seekg(0)) return nullptr;
+    Bytes bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(length));
+    if (!in.read(reinterpret_cast<char*>(bytes.get()), length)) return nullptr;
+    size = static_cast<std::size_t>(length);
     return bytes;
 }
 
@@ -101,36 +105,37 @@ std::vector<std::uint8_t> ReadWhole(const std::string& path) {
 // buffers the whole picture once more before the first strip arrives: three times the
 // decoder's own work. A still WebP without alpha is decoded here straight to R,G,B at the
 // size libvips opened it at; libwebp converts and scales each pixel alike whatever layout
-// it writes, so these are libvips' pixels. Empty when anything differs: libvips decides.
-std::vector<std::uint8_t> WebPRgb(const std::string& path, int width, int height) {
-    const std::vector<std::uint8_t> file = ReadWhole(path);
+// it writes, so these are libvips' pixels. Null when anything differs: libvips decides.
+Bytes WebPRgb(const std::string& path, int width, int height) {
+    std::size_t size = 0;
+    const Bytes file = ReadWhole(path, size);
     WebPDecoderConfig config;
-    if (file.empty() || !WebPInitDecoderConfig(&config) ||
-        WebPGetFeatures(file.data(), file.size(), &config.input) != VP8_STATUS_OK ||
+    if (!file || !WebPInitDecoderConfig(&config) ||
+        WebPGetFeatures(file.get(), size, &config.input) != VP8_STATUS_OK ||
         config.input.has_alpha || config.input.has_animation)
-        return {};
+        return nullptr;
     if (width != config.input.width || height != config.input.height) {
         config.options.use_scaling = 1;
         config.options.scaled_width = width;
         config.options.scaled_height = height;
     }
-    std::vector<std::uint8_t> rgb(std::size_t{3} * width * height);
+    const std::size_t stride = std::size_t{3} * width;
+    Bytes rgb = std::make_unique_for_overwrite<std::uint8_t[]>(stride * height);
     config.output.colorspace = MODE_RGB;
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = rgb.data();
-    config.output.u.RGBA.stride = 3 * width;
-    config.output.u.RGBA.size = rgb.size();
-    const bool decoded = WebPDecode(file.data(), file.size(), &config) == VP8_STATUS_OK;
+    config.output.u.RGBA.rgba = rgb.get();
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = stride * height;
+    const bool decoded = WebPDecode(file.get(), size, &config) == VP8_STATUS_OK;
     WebPFreeDecBuffer(&config.output);
-    return decoded ? rgb : std::vector<std::uint8_t>{};
+    return decoded ? std::move(rgb) : nullptr;
 }
 
-std::vector<std::uint8_t> ReduceRows(const std::vector<std::uint8_t>& rgb, int width, int height,
-                                     int gridSize) {
+std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int height, int gridSize) {
     GridReducer reducer(width, height, 3, gridSize);
     if (!reducer.Handles()) return {};
     const std::size_t stride = std::size_t{3} * width;
-    for (int y = 0; y < height; ++y) reducer.AddRow(rgb.data() + stride * y);
+    for (int y = 0; y < height; ++y) reducer.AddRow(rgb + stride * y);
     return reducer.Finish();
 }
 
@@ -142,8 +147,9 @@ std::vector<std::uint8_t> DirectWebPPixels(const std::string& path, const VImage
         std::string(image.get_string("vips-loader")) != "webpload" || image.bands() != 3 ||
         image.format() != VIPS_FORMAT_UCHAR)
         return {};
-    const std::vector<std::uint8_t> rgb = WebPRgb(path, image.width(), image.height());
-    return rgb.empty() ? rgb : ReduceRows(rgb, image.width(), image.height(), gridSize);
+    const Bytes rgb = WebPRgb(path, image.width(), image.height());
+    return rgb ? ReduceRows(rgb.get(), image.width(), image.height(), gridSize)
+               : std::vector<std::uint8_t>{};
 }
 
 // Every other picture, and a JPEG the direct path declines, goes through libvips.
