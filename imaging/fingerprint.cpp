@@ -1,13 +1,20 @@
 #include "imaging/fingerprint.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <webp/decode.h>
 #include <vips/vips8>
 
 #include <algorithm>
-#include <fstream>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 
+#include "files/unique_fd.h"
 #include "imaging/decode.h"
 #include "imaging/grid_reduce.h"
 #include "imaging/jpeg_decode.h"
@@ -91,44 +98,27 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
 // Buffers that are written whole before they are read: not zeroed first.
 using Bytes = std::unique_ptr<std::uint8_t[]>;
 
-Bytes ReadWhole(const std::string& path, std::size_t& size) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamsize length = in ? static_cast<std::streamsize>(in.tellg()) : 0;
-    if (length <= 0 || !in.seekg(0)) return nullptr;
-    Bytes bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(length));
-    if (!in.read(reinterpret_cast<char*>(bytes.get()), length)) return nullptr;
-    size = static_cast<std::size_t>(length);
-    return bytes;
-}
-
-// libvips' WebP loader decodes into an R,G,B,A canvas, copies it out a line at a time and
-// buffers the whole picture once more before the first strip arrives: three times the
-// decoder's own work. A still WebP without alpha is decoded here straight to R,G,B at the
-// size libvips opened it at; libwebp converts and scales each pixel alike whatever layout
-// it writes, so these are libvips' pixels. Null when anything differs: libvips decides.
-Bytes WebPRgb(const std::string& path, int width, int height) {
-    std::size_t size = 0;
-    const Bytes file = ReadWhole(path, size);
-    WebPDecoderConfig config;
-    if (!file || !WebPInitDecoderConfig(&config) ||
-        WebPGetFeatures(file.get(), size, &config.input) != VP8_STATUS_OK ||
-        config.input.has_alpha || config.input.has_animation)
+// A regular WebP file of at most 64 MiB, whole; null for anything else, read no further
+// than its first 12 bytes.
+Bytes ReadWebPFile(const std::string& path, std::size_t& size) {
+    constexpr off_t kMaxWebPFile = off_t{64} << 20;
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    char head[12] = {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size < 12 || info.st_size > kMaxWebPFile ||
+        ::pread(fd.Get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
+        std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WEBP", 4) != 0)
         return nullptr;
-    if (width != config.input.width || height != config.input.height) {
-        config.options.use_scaling = 1;
-        config.options.scaled_width = width;
-        config.options.scaled_height = height;
+    Bytes bytes = std::make_unique_for_overwrite<std::uint8_t[]>(info.st_size);
+    for (size = 0; size < static_cast<std::size_t>(info.st_size);) {
+        const ssize_t got =
+            ::pread(fd.Get(), bytes.get() + size, info.st_size - size, static_cast<off_t>(size));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return nullptr;
+        size += static_cast<std::size_t>(got);
     }
-    const std::size_t stride = std::size_t{3} * width;
-    Bytes rgb = std::make_unique_for_overwrite<std::uint8_t[]>(stride * height);
-    config.output.colorspace = MODE_RGB;
-    config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = rgb.get();
-    config.output.u.RGBA.stride = static_cast<int>(stride);
-    config.output.u.RGBA.size = stride * height;
-    const bool decoded = WebPDecode(file.get(), size, &config) == VP8_STATUS_OK;
-    WebPFreeDecBuffer(&config.output);
-    return decoded ? std::move(rgb) : nullptr;
+    return bytes;
 }
 
 std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int height, int gridSize) {
@@ -139,28 +129,61 @@ std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int hei
     return reducer.Finish();
 }
 
-// A WebP libvips opened as 8-bit R,G,B, reduced from libwebp's own decode; empty when that
-// path declines it.
-std::vector<std::uint8_t> DirectWebPPixels(const std::string& path, const VImage& image,
-                                           int gridSize) {
-    if (image.get_typeof("vips-loader") == 0 ||
-        std::string(image.get_string("vips-loader")) != "webpload" || image.bands() != 3 ||
-        image.format() != VIPS_FORMAT_UCHAR)
-        return {};
-    const Bytes rgb = WebPRgb(path, image.width(), image.height());
-    return rgb ? ReduceRows(rgb.get(), image.width(), image.height(), gridSize)
-               : std::vector<std::uint8_t>{};
+// libvips' WebP loader decodes into an R,G,B,A canvas, copies it out a line at a time and
+// buffers the whole picture once more before the first strip arrives; even opening the file
+// allocates and clears that canvas (twice for a picture it shrinks). A still WebP without
+// alpha, named as no metafile, is decoded here by libwebp alone, with libvips' answers for
+// such a file: the full size is the canvas, the shrink the one libvips is asked for, the
+// shrunk size rounded to nearest (halves to even, as libvips rounds it), 24 bits a pixel.
+// libwebp converts and scales each pixel alike whatever layout it writes, so these are
+// libvips' pixels. Empty when anything differs: libvips decides.
+std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) {
+    const std::string tail = path.size() < 4 ? path : path.substr(path.size() - 4);
+    if (tail.size() == 4 && tail[0] == '.' &&
+        (std::tolower(tail[1]) == 'w' || std::tolower(tail[1]) == 'e') &&
+        std::tolower(tail[2]) == 'm' && std::tolower(tail[3]) == 'f')
+        return std::nullopt;  // metafiles go to their own renderer, whatever they hold
+    std::size_t size = 0;
+    const Bytes file = ReadWebPFile(path, size);
+    WebPDecoderConfig config;
+    if (!file || !WebPInitDecoderConfig(&config) ||
+        WebPGetFeatures(file.get(), size, &config.input) != VP8_STATUS_OK ||
+        config.input.has_alpha || config.input.has_animation)
+        return std::nullopt;
+    GridPixels pixels{{}, config.input.width, config.input.height, 24};
+    const int shrink =
+        ShrinkOnLoadFactor(pixels.width, pixels.height, {kMinDecodedSide, kMinDecodedSide});
+    const int width = static_cast<int>(std::nearbyint(double(pixels.width) / shrink));
+    const int height = static_cast<int>(std::nearbyint(double(pixels.height) / shrink));
+    if (width < 1 || height < 1 || !WithinDecodeLimits(width, height)) return std::nullopt;
+    if (shrink > 1) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = width;
+        config.options.scaled_height = height;
+    }
+    const std::size_t stride = std::size_t{3} * width;
+    const Bytes rgb = std::make_unique_for_overwrite<std::uint8_t[]>(stride * height);
+    config.output.colorspace = MODE_RGB;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = rgb.get();
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = stride * height;
+    const bool decoded = WebPDecode(file.get(), size, &config) == VP8_STATUS_OK;
+    WebPFreeDecBuffer(&config.output);
+    if (!decoded) return std::nullopt;
+    pixels.rgb = ReduceRows(rgb.get(), width, height, gridSize);
+    if (pixels.rgb.empty()) return std::nullopt;
+    return pixels;
 }
 
-// Every other picture, and a JPEG the direct path declines, goes through libvips.
+// Every other picture, and a JPEG or WebP its direct path declines, goes through libvips.
 std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSize,
                                             std::uint32_t fillColour) {
     const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
     if (!picture) return std::nullopt;
     GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth};
     try {
-        pixels.rgb = DirectWebPPixels(path, picture->image, gridSize);
-        if (pixels.rgb.empty()) pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
+        pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
     } catch (const vips::VError&) {
         return std::nullopt;  // damaged or truncated data shows only while the pixels stream
     }
@@ -188,6 +211,7 @@ std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int g
                                                   std::uint32_t fillColour) {
     if (gridSize <= 0 || !EnsureImagingStarted()) return std::nullopt;
     auto pixels = JpegGridPixels(path, gridSize);
+    if (!pixels) pixels = WebPGridPixels(path, gridSize);
     if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
     const std::size_t side = static_cast<std::size_t>(gridSize);
     if (!pixels || pixels->rgb.size() != 3 * side * side) return std::nullopt;

@@ -154,12 +154,13 @@ TEST(Fingerprint, UnreadableOrTruncatedFilesLeaveAnEmptyFingerprintAndTheSizesAl
     const TempDir dir;
     test::WriteTextFile(dir / "notes.jpg", "this is not a picture\n");
     test::WriteTextFile(dir / "empty.png", "");
-    for (const char* name : {"cut.jpg", "cut.png"}) {
+    for (const char* name : {"cut.jpg", "cut.png", "cut.webp"}) {
         test::WritePatternPicture(dir / name, 800, 600, 2);
         const std::string whole = test::ReadFile(dir / name);
         test::WriteTextFile(dir / name, whole.substr(0, whole.size() / 2));
     }
-    for (const char* name : {"notes.jpg", "empty.png", "missing.png", ".", "cut.jpg", "cut.png"})
+    for (const char* name :
+         {"notes.jpg", "empty.png", "missing.png", ".", "cut.jpg", "cut.png", "cut.webp"})
         EXPECT_FALSE(MakeFingerprint(dir / name)) << name;
 }
 
