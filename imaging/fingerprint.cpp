@@ -102,7 +102,8 @@ using Bytes = std::unique_ptr<std::uint8_t[]>;
 // than its first 12 bytes.
 Bytes ReadWebPFile(const std::string& path, std::size_t& size) {
     constexpr off_t kMaxWebPFile = off_t{64} << 20;
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a pipe put in a picture's place is turned away, not waited on.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     char head[12] = {};
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||

@@ -66,7 +66,8 @@ struct WholeFile {
 };
 
 WholeFile ReadWholeFile(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a pipe put in a picture's place is turned away, not waited on.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         info.st_size < 4 || info.st_size > kMaxWholeFile)
