@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/plain_formats.h"
 #include "bench/plain_jpeg.h"
+#include "bench/run_facts.h"
 #include "compare/worker_pool.h"
 #include "imaging/decode.h"
 #include "run/collection.h"
@@ -58,20 +58,6 @@ int DecodeAll(const std::vector<std::string>& paths, bench::Format format, int t
     return decoded;
 }
 
-// FNV-1a over every record's cells and sizes, in file order: equal digests from two builds
-// mean bit-identical fingerprints.
-std::uint64_t Digest(const CollectedRun& run) {
-    std::uint64_t hash = 14695981039346656037ull;
-    const auto mix = [&hash](std::uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
-    for (const Dubl& record : run.PicTable) {
-        for (const std::uint8_t cell : record.Fingerprint) mix(cell);
-        mix(record.Fingerprint.size());
-        mix(static_cast<std::uint64_t>(record.PicWidth) << 32 | record.PicHeight);
-        mix(record.BitDepth);
-    }
-    return hash;
-}
-
 struct Collected {
     int readable = 0;
     std::uint64_t digest = 0;
@@ -82,16 +68,9 @@ Collected CollectAll(const std::string& folder, bench::Format format, int thread
     CollectedRun run;
     CollectPictures(folder, bench::FormatMasks(format), running, {},
                     CollectOptions{.Threads = threads}, run);
-    Collected collected{0, Digest(run)};
+    Collected collected{0, bench::Digest(run)};
     for (const Dubl& record : run.PicTable) collected.readable += record.Valid;
     return collected;
-}
-
-std::string Load() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
 }
 
 void Compare(const std::string& folder, bench::Format format, int threads, int rounds) {
@@ -99,7 +78,7 @@ void Compare(const std::string& folder, bench::Format format, int threads, int r
     if (paths.empty()) return;
     const char* name = bench::FormatName(format);
     std::printf("\n%s: %zu files, %d threads, load average before: %s\n", name, paths.size(),
-                threads, Load().c_str());
+                threads, bench::Load().c_str());
     Timing floor, run;
     int decoded = 0;
     Collected collected;
@@ -118,7 +97,7 @@ void Compare(const std::string& folder, bench::Format format, int threads, int r
         static_cast<unsigned long long>(collected.digest));
     std::printf("%s ratio run / floor: %.2f wall, %.2f CPU (best of %d each, alternating)\n", name,
                 run.wall / floor.wall, run.cpu / floor.cpu, rounds);
-    std::printf("load average after: %s\n", Load().c_str());
+    std::printf("load average after: %s\n", bench::Load().c_str());
 }
 
 }  // namespace

@@ -13,11 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/plain_jpeg.h"
+#include "bench/run_facts.h"
 #include "compare/grouping.h"
 #include "compare/similar_hash.h"
 #include "compare/worker_pool.h"
@@ -152,27 +152,6 @@ double CacheWrites(const CollectedRun& run) {
     return cpu;
 }
 
-// FNV-1a over every record's cells and sizes, in file order: equal digests from two builds
-// mean bit-identical fingerprints.
-std::uint64_t Digest(const CollectedRun& run) {
-    std::uint64_t hash = 14695981039346656037ull;
-    const auto mix = [&hash](std::uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
-    for (const Dubl& record : run.PicTable) {
-        for (const std::uint8_t cell : record.Fingerprint) mix(cell);
-        mix(record.Fingerprint.size());
-        mix(static_cast<std::uint64_t>(record.PicWidth) << 32 | record.PicHeight);
-        mix(record.BitDepth);
-    }
-    return hash;
-}
-
-std::string Load() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
 void Row(const char* name, double seconds, double whole, std::size_t files) {
     std::printf("| %-44s | %8.3f s | %7.3f ms | %5.1f %% |\n", name, seconds,
                 1000 * seconds / files, 100 * seconds / whole);
@@ -190,15 +169,15 @@ int main(int argc, char** argv) {
     if (!EnsureImagingStarted()) return 1;
     const std::vector<std::string> paths = bench::ListJpegs(folder);
     if (paths.empty()) return 1;
-    std::printf("%zu JPEG files; load average before: %s\n", paths.size(), Load().c_str());
+    std::printf("%zu JPEG files; load average before: %s\n", paths.size(), bench::Load().c_str());
 
     Phases phases;
     for (const std::string& path : paths) ProfileFile(path, phases);
     const Run single = Collect(folder, 1);
     Run parallel = Collect(folder, threads);
     const double cache = CacheWrites(single.run);
-    const std::uint64_t digest = Digest(single.run);
-    const bool sameOnThreads = digest == Digest(parallel.run);
+    const std::uint64_t digest = bench::Digest(single.run);
+    const bool sameOnThreads = digest == bench::Digest(parallel.run);
     double grouping = 0;
     Charge(grouping, [&] {
         GroupScanner scanner(parallel.run.PicTable, 70, 1);
@@ -236,6 +215,6 @@ int main(int argc, char** argv) {
     std::printf("fingerprints digest: %016llx (%s on %d threads)\n",
                 static_cast<unsigned long long>(digest), sameOnThreads ? "the same" : "DIFFERENT",
                 threads);
-    std::printf("load average after: %s\n", Load().c_str());
+    std::printf("load average after: %s\n", bench::Load().c_str());
     return 0;
 }
