@@ -1,23 +1,19 @@
 #include "imaging/fingerprint.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <webp/decode.h>
 #include <vips/vips8>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
 
-#include "files/unique_fd.h"
 #include "imaging/decode.h"
 #include "imaging/grid_reduce.h"
 #include "imaging/jpeg_decode.h"
+#include "imaging/whole_file.h"
 
 namespace morvane {
 namespace {
@@ -98,30 +94,6 @@ std::vector<std::uint8_t> ScaledPixels(VImage image, int gridSize, std::uint32_t
 // Buffers that are written whole before they are read: not zeroed first.
 using Bytes = std::unique_ptr<std::uint8_t[]>;
 
-// A regular WebP file of at most 64 MiB, whole; null for anything else, read no further
-// than its first 12 bytes.
-Bytes ReadWebPFile(const std::string& path, std::size_t& size) {
-    constexpr off_t kMaxWebPFile = off_t{64} << 20;
-    // O_NONBLOCK: a pipe put in a picture's place is turned away, not waited on.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    char head[12] = {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size < 12 || info.st_size > kMaxWebPFile ||
-        ::pread(fd.Get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) ||
-        std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WEBP", 4) != 0)
-        return nullptr;
-    Bytes bytes = std::make_unique_for_overwrite<std::uint8_t[]>(info.st_size);
-    for (size = 0; size < static_cast<std::size_t>(info.st_size);) {
-        const ssize_t got =
-            ::pread(fd.Get(), bytes.get() + size, info.st_size - size, static_cast<off_t>(size));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return nullptr;
-        size += static_cast<std::size_t>(got);
-    }
-    return bytes;
-}
-
 std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int height, int gridSize) {
     GridReducer reducer(width, height, 3, gridSize);
     if (!reducer.Handles()) return {};
@@ -144,11 +116,12 @@ std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) 
         (std::tolower(tail[1]) == 'w' || std::tolower(tail[1]) == 'e') &&
         std::tolower(tail[2]) == 'm' && std::tolower(tail[3]) == 'f')
         return std::nullopt;  // metafiles go to their own renderer, whatever they hold
-    std::size_t size = 0;
-    const Bytes file = ReadWebPFile(path, size);
+    const WholeFile file = ReadWholeFile(path, kHeadBytes, [](const std::uint8_t* head) {
+        return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0;
+    });
     WebPDecoderConfig config;
-    if (!file || !WebPInitDecoderConfig(&config) ||
-        WebPGetFeatures(file.get(), size, &config.input) != VP8_STATUS_OK ||
+    if (file.size == 0 || !WebPInitDecoderConfig(&config) ||
+        WebPGetFeatures(file.data.get(), file.size, &config.input) != VP8_STATUS_OK ||
         config.input.has_alpha || config.input.has_animation)
         return std::nullopt;
     GridPixels pixels{{}, config.input.width, config.input.height, 24};
@@ -169,7 +142,7 @@ std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) 
     config.output.u.RGBA.rgba = rgb.get();
     config.output.u.RGBA.stride = static_cast<int>(stride);
     config.output.u.RGBA.size = stride * height;
-    const bool decoded = WebPDecode(file.get(), size, &config) == VP8_STATUS_OK;
+    const bool decoded = WebPDecode(file.data.get(), file.size, &config) == VP8_STATUS_OK;
     WebPFreeDecBuffer(&config.output);
     if (!decoded) return std::nullopt;
     pixels.rgb = ReduceRows(rgb.get(), width, height, gridSize);

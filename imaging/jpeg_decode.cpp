@@ -1,12 +1,9 @@
 #include "imaging/jpeg_decode.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "imaging/whole_file.h"
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <algorithm>
-#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -15,13 +12,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "files/unique_fd.h"
-
 namespace morvane {
 namespace {
 
-// Larger files are left to libvips, which reads them piece by piece.
-constexpr off_t kMaxWholeFile = off_t{64} << 20;
 // libvips gives up on a picture after this many libjpeg warnings (damaged data).
 constexpr long kMaxWarnings = 100;
 // libvips decodes in strips of this many rows.
@@ -59,28 +52,6 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
 }
 
 void NoOp(j_decompress_ptr) {}
-
-struct WholeFile {
-    std::unique_ptr<std::uint8_t[]> data;
-    std::size_t size = 0;
-};
-
-WholeFile ReadWholeFile(const std::string& path) {
-    // O_NONBLOCK: a pipe put in a picture's place is turned away, not waited on.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size < 4 || info.st_size > kMaxWholeFile)
-        return {};
-    WholeFile file{std::make_unique_for_overwrite<std::uint8_t[]>(info.st_size), 0};
-    while (file.size < static_cast<std::size_t>(info.st_size)) {
-        const ssize_t got = ::read(fd.Get(), file.data.get() + file.size, info.st_size - file.size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        file.size += static_cast<std::size_t>(got);
-    }
-    return file;
-}
 
 // Destroys the decompressor however the decode ends; harmless on one never created.
 struct DecompressGuard {
@@ -155,8 +126,9 @@ bool Decode(const WholeFile& file, const JpegRowHandlers& handlers) {
 }  // namespace
 
 bool DecodeJpegRows(const std::string& path, const JpegRowHandlers& handlers) {
-    const WholeFile file = ReadWholeFile(path);
-    if (file.size < 4 || file.data[0] != 0xFF || file.data[1] != 0xD8) return false;
+    const WholeFile file = ReadWholeFile(
+        path, 4, [](const std::uint8_t* head) { return head[0] == 0xFF && head[1] == 0xD8; });
+    if (file.size < 4) return false;
     return Decode(file, handlers);
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// A picture file read whole in one go, for the decoders that work from memory.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace morvane {
+
+struct WholeFile {
+    std::unique_ptr<std::uint8_t[]> data;  // written whole before it is read: not zeroed
+    std::size_t size = 0;
+};
+
+// The bytes a file's kind is told by.
+inline constexpr std::size_t kHeadBytes = 12;
+
+// A regular file of at least `minSize` (at most kHeadBytes) and at most 64 MiB whose first
+// bytes `wanted` accepts, whole; empty for anything else, which is read no further than its
+// head, and for a file that shrank while read. Larger files are left to libvips, which reads
+// them piece by piece.
+WholeFile ReadWholeFile(const std::string& path, std::size_t minSize,
+                        const std::function<bool(const std::uint8_t* head)>& wanted);
+
+}  // namespace morvane
