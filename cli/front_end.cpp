@@ -12,20 +12,12 @@
 namespace morvane::cli {
 
 std::string DisposalText(const Options& options) {
-    switch (options.Dispose) {
-        case DisposalWay::MoveToFolder:
-            return "move:" + options.MoveFolder;
-        case DisposalWay::Trash:
-            return "trash";
-        case DisposalWay::Wipe:
-            return "wipe";
-        case DisposalWay::None:
-            break;
-    }
-    return "";
+    if (options.Dispose == DisposalWay::MoveToFolder) return "move:" + options.MoveFolder;
+    return DisposalWayName(options.Dispose);
 }
 
-bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) {
+bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<FileStamp>& compared,
+                                const KeptFile& kept) {
     Removal removal;
     removal.Path = path;
     removal.Size = FileSizeByName(path);
@@ -34,9 +26,10 @@ bool QuietFrontEnd::DisposeFile(const std::string& path, const std::optional<Fil
     const bool named = ::lstat(path.c_str(), &before) == 0;
     // A dry run meets what the real one would, and tells it the same way.
     DisposalResult result =
-        options_.DryRun
-            ? CheckDisposal(path, options_.Dispose, options_.MoveFolder, compared)
-            : morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder, compared);
+        options_.DryRun ? CheckDisposal(path, options_.Dispose, options_.MoveFolder, compared, kept)
+                        : morvane::DisposeFile(path, options_.Dispose, options_.MoveFolder,
+                                               compared, kept, &journal_);
+    if (result.problem == DisposalProblem::NotIdentical) ++notIdentical_;
     const bool lastName = result.removed && named && LastName(before);
     if (options_.DryRun && lastName && result.problem == DisposalProblem::ContentKept)
         result.problem = DisposalProblem::None;
@@ -73,7 +66,10 @@ void QuietFrontEnd::Count(const Removal& removal, const struct stat& before,
                           const DisposalResult& result, bool lastName) {
     if (!removal.Removed || removal.Size <= 0) return;
     bool freed = false;
-    if (lastName && S_ISREG(before.st_mode) && options_.Dispose == DisposalWay::Wipe) {
+    const bool linked =
+        options_.Dispose == DisposalWay::HardLink || options_.Dispose == DisposalWay::SymLink;
+    // A link drops the file's own copy of the bytes, as a wipe does.
+    if (lastName && S_ISREG(before.st_mode) && (options_.Dispose == DisposalWay::Wipe || linked)) {
         freed = true;
     } else if (lastName && S_ISREG(before.st_mode) &&
                options_.Dispose == DisposalWay::MoveToFolder) {

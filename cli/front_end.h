@@ -11,6 +11,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "files/journal.h"
 #include "review/review.h"
 
 namespace morvane::cli {
@@ -30,11 +31,14 @@ class QuietFrontEnd : public ReviewFrontEnd {
     void ClearSlots() override {}
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int processed) override { progress_.Comparing(processed, total_); }
-    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) override;
+    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared,
+                     const KeptFile& kept) override;
     void KeptFileChanged(const std::string& path) override;
 
     const std::vector<Removal>& Removals() const { return removals_; }
     int NotWiped() const { return notWiped_; }
+    // Left in place because they are not byte for byte the file a link would lead to.
+    int NotIdentical() const { return notIdentical_; }
     // Disk space given back on the removed files' own file systems.
     std::int64_t FreedBytes() const { return freedBytes_; }
     // Removed from their place without giving space back: links, the trash, moves within a
@@ -52,7 +56,9 @@ class QuietFrontEnd : public ReviewFrontEnd {
     std::vector<Removal> removals_;
     // A dry run's removed names by file, to tell when the last name of a content would go.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint64_t> pretendUnlinks_;
+    RemovalJournal journal_{JournalFolder()};
     int notWiped_ = 0;
+    int notIdentical_ = 0;
     std::int64_t freedBytes_ = 0;
     std::int64_t movedBytes_ = 0;
 };

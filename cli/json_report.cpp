@@ -57,6 +57,7 @@ QJsonObject Counts(const Options& options, const Summary& summary) {
         counts["freed_bytes"] = static_cast<qint64>(summary.FreedBytes);
         counts["moved_bytes"] = static_cast<qint64>(summary.MovedBytes);
         counts["not_wiped"] = summary.NotWiped;
+        counts["not_identical"] = summary.NotIdentical;
         counts["failed_removals"] = summary.FailedRemovals;
     }
     return counts;

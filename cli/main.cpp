@@ -13,8 +13,11 @@
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "compare/threshold.h"
+#include "files/journal.h"
+#include "files/undo.h"
 #include "imaging/fingerprint.h"
 #include "run/fingerprint_cache.h"
+#include "run/messages.h"
 #include "run/search_run.h"
 
 namespace morvane::cli {
@@ -57,6 +60,16 @@ void ClearCache() {
     if (const auto cache = FingerprintCache::Open(
             path, [](const std::string& message) { std::cerr << message << "\n"; }))
         cache->Clear();
+}
+
+// Puts back the files of a run; 1 when any of them could not come back.
+int Undo(const std::string& named) {
+    const std::string journal = named.empty() ? LastJournal(JournalFolder()) : named;
+    const UndoReport report = journal.empty() ? UndoReport{} : UndoRun(journal);
+    const std::string message = UndoMessage(report, journal);
+    const bool done = report.Readable && report.AllBack();
+    (done ? std::cout : std::cerr) << message << "\n";
+    return done || journal.empty() ? kSuccess : kFailure;
 }
 
 int Search(const Options& options) {
@@ -120,7 +133,9 @@ int Search(const Options& options) {
                           .FreedBytes = frontEnd.FreedBytes(),
                           .MovedBytes = frontEnd.MovedBytes(),
                           .NotWiped = frontEnd.NotWiped(),
-                          .FailedRemovals = review.FailedRemovals()};
+                          .NotIdentical = frontEnd.NotIdentical(),
+                          // A copy that differs is left by design, not by failure.
+                          .FailedRemovals = review.FailedRemovals() - frontEnd.NotIdentical()};
     std::cout << (options.Json ? JsonReport(options, run, groups, summary, frontEnd.Removals())
                                : TextReport(options, summary, frontEnd.Removals()))
               << std::flush;
@@ -148,6 +163,7 @@ int main(int argc, char* argv[]) {
         std::cout << UsageText();
         return kSuccess;
     }
+    if (parsed.Options->Undo) return Undo(*parsed.Options->Undo);
     // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
     // offscreen platform gives one without a display, so the command line's fingerprints
     // equal the window's.

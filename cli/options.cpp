@@ -12,6 +12,7 @@ std::string UsageText() {
            "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "  morvane-cli --clear-cache\n"
+           "  morvane-cli --undo [ЖУРНАЛ]\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
            "найденные группы в список дубликатов и в журнал.\n"
@@ -39,13 +40,17 @@ std::string UsageText() {
            "  --keep largest      в каждой группе оставить самый большой файл, остальные удалить\n"
            "  --keep smallest     в каждой группе оставить самый маленький файл\n"
            "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
-           "                      корзину), wipe (затереть); обязателен вместе с --keep\n"
+           "                      корзину), wipe (затереть), hardlink или symlink (заменить\n"
+           "                      побайтно одинаковый файл жёсткой или символической ссылкой на\n"
+           "                      оставляемый); обязателен вместе с --keep\n"
            "  --dry-run           вместе с --keep: ничего не удалять, только показать, какие\n"
            "                      файлы куда ушли бы и сколько байт освободилось бы\n"
            "  --json              вывести группы, удаления и итоги одним документом JSON\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
            "  --no-cache          не читать и не пополнять кэш отпечатков\n"
            "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
+           "  --undo [ЖУРНАЛ]     вернуть на места файлы, перемещённые или убранные в корзину\n"
+           "                      последним запуском (или запуском этого журнала)\n"
            "  --help              эта справка\n";
 }
 
@@ -57,6 +62,8 @@ bool ParseDisposal(const std::string& text, Options& options) {
         options.Dispose = DisposalWay::Trash;
     else if (text == "wipe")
         options.Dispose = DisposalWay::Wipe;
+    else if (text == "hardlink" || text == "symlink")
+        options.Dispose = text == "hardlink" ? DisposalWay::HardLink : DisposalWay::SymLink;
     else if (text.rfind("move:", 0) == 0 && text.size() > 5) {
         options.Dispose = DisposalWay::MoveToFolder;
         options.MoveFolder = text.substr(5);
@@ -92,6 +99,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         }
         if (argument == "--no-cache" || argument == "--clear-cache") {
             (argument == "--no-cache" ? options.NoCache : options.ClearCache) = true;
+            continue;
+        }
+        if (argument == "--undo") {
+            const bool named = i + 1 < arguments.size() && !arguments[i + 1].starts_with("-");
+            options.Undo = named ? arguments[++i] : "";
             continue;
         }
         if (argument == "--mode") {
@@ -140,6 +152,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (options.Help) return {options, ""};
     if (options.Threshold && !IsThreshold(*options.Threshold))
         return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
+    if (options.Undo) {
+        if (!folders.empty() || options.KeepSmallest || options.FingerprintFile)
+            return {std::nullopt, "--undo указывается только отдельно"};
+        return {options, ""};
+    }
     if (options.FingerprintFile) {
         if (!folders.empty()) return {std::nullopt, "лишний параметр " + folders.front()};
         return {options, ""};

@@ -26,6 +26,8 @@ struct Options {
     bool Json = false;        // the report as one JSON document on standard output
     bool NoCache = false;     // neither read nor write the fingerprint cache
     bool ClearCache = false;  // empty it first; alone, nothing else is done
+    // Put back the files of the last run's journal (""), or of the journal named.
+    std::optional<std::string> Undo;
     bool Help = false;
 };
 

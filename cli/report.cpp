@@ -31,6 +31,8 @@ std::string TextReport(const Options& options, const Summary& summary,
     // Removed as asked, but the content stays under the file's other names.
     if (options.Dispose == DisposalWay::Wipe)
         out << will << "далено без затирания: " << summary.NotWiped << "\n";
+    if (options.Dispose == DisposalWay::HardLink || options.Dispose == DisposalWay::SymLink)
+        out << "Не совпадают побайтно, оставлено: " << summary.NotIdentical << "\n";
     if (summary.FailedRemovals > 0) out << "Не удалось удалить: " << summary.FailedRemovals << "\n";
     return out.str();
 }

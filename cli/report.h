@@ -21,6 +21,7 @@ struct Summary {
     std::int64_t FreedBytes = 0;
     std::int64_t MovedBytes = 0;  // removed without giving space back
     int NotWiped = 0;
+    int NotIdentical = 0;  // left in place: not byte for byte the kept file a link leads to
     int FailedRemovals = 0;
 };
 

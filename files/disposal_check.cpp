@@ -117,11 +117,19 @@ DisposalResult CheckWipe(const std::string& path, const struct stat& name) {
     return result;
 }
 
+// The link takes the file's name, which the folder must let go.
+DisposalResult CheckLinking(const std::string& path, const struct stat& name,
+                            const FileStamp& compared, const KeptFile& kept, LinkKind kind) {
+    if (const int error = EntriesError(FolderHolding(path), name.st_uid))
+        return DisposalFailed(DisposalProblem::LinkFailed, error);
+    return CheckLink(path, compared, kept, kind);
+}
+
 }  // namespace
 
 DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
                              const std::string& moveFolder,
-                             const std::optional<FileStamp>& compared) {
+                             const std::optional<FileStamp>& compared, const KeptFile& kept) {
     struct stat target {};
     if (way == DisposalWay::None || path.empty() || ::stat(path.c_str(), &target) != 0 ||
         S_ISDIR(target.st_mode))
@@ -134,6 +142,8 @@ DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
     if (S_ISREG(name.st_mode) && ::access(path.c_str(), W_OK) != 0 && errno == EPERM) {
         if (way == DisposalWay::Wipe) return DisposalFailed(DisposalProblem::CannotRename);
         if (way == DisposalWay::MoveToFolder) return MoveFails(EPERM);
+        if (way == DisposalWay::HardLink || way == DisposalWay::SymLink)
+            return DisposalFailed(DisposalProblem::LinkFailed, EPERM);
         DisposalResult result = DisposalFailed(DisposalProblem::TrashFailed);
         result.detail = std::strerror(EPERM);
         return result;
@@ -145,6 +155,10 @@ DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
             return CheckTrash(path);
         case DisposalWay::Wipe:
             return CheckWipe(path, name);
+        case DisposalWay::HardLink:
+        case DisposalWay::SymLink:
+            return CheckLinking(path, name, *compared, kept,
+                                way == DisposalWay::HardLink ? LinkKind::Hard : LinkKind::Symbolic);
         case DisposalWay::None:
             break;
     }

@@ -10,13 +10,13 @@
 
 namespace morvane {
 
-// The result DisposeFile(path, way, moveFolder, compared) would give: removed when the file
+// The result DisposeFile(path, way, moveFolder, compared, kept) would give: removed when the file
 // would go (with the problem that goes with it, such as ContentKept), else the problem that
 // would keep it. Only `where` is left empty. The system can still change its mind: a disk
 // filling up or a file changed meanwhile.
 DisposalResult CheckDisposal(const std::string& path, DisposalWay way,
                              const std::string& moveFolder,
-                             const std::optional<FileStamp>& compared);
+                             const std::optional<FileStamp>& compared, const KeptFile& kept = {});
 
 // The device a file moved into `folder` lands on: the folder's, or, while it is still to be
 // made, that of its nearest existing level; nothing when it cannot be made.

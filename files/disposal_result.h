@@ -21,6 +21,11 @@ enum class DisposalProblem {
                        // own name back
     ContentKept,       // removed, but other names of the file still hold its bytes
     Changed,           // not the file that was compared (changed, replaced or gone): left alone
+    KeptChanged,       // a link was to lead to the kept file, which changed or went: left alone
+    NotIdentical,      // not byte for byte the kept file, so no link may take its place
+    OtherFileSystem,   // a hard link cannot reach the kept file on another file system
+    LinkFailed,        // the link could not be made or put in place (`error` says why)
+    JournalFailed,     // its journal line could not be written (`where`), so it was not touched
 };
 
 struct DisposalResult {

@@ -108,15 +108,21 @@ std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
     return record.Stamp;
 }
 
-void Review::Dispose(int index) {
+bool Review::Dispose(int index, const KeptFile& kept) {
     const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
-    if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index))) {
+    if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index), kept)) {
         ++removedCount_;
         removedBytes_ += size > 0 ? size : 0;
-    } else if (size >= 0) {
-        ++failedRemovals_;
+        return true;
     }
+    if (size >= 0) ++failedRemovals_;
+    return false;
+}
+
+KeptFile Review::Opposite(int index) const {
+    if (index < 0) return {};
+    return {run_.FullPath(index), run_.PicTable[index].Stamp};
 }
 
 // The file to keep: the smallest or the largest by the sizes recorded when the pictures were
@@ -144,7 +150,7 @@ void Review::KeepOnePass() {
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
-    const auto keptStamp = StampIfUnchanged(kept);
+    auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
         const auto& stamp = run_.PicTable[index].Stamp;
         if (index == kept || !stamp || stamp->Size <= 0) continue;
@@ -153,7 +159,10 @@ void Review::KeepOnePass() {
             frontEnd_.KeptFileChanged(keptPath);
             return;
         }
-        Dispose(index);
+        // A hard link to the kept file moves its change time on, and only that.
+        if (Dispose(index, {keptPath, keptStamp}))
+            if (const auto now = StampOfPath(keptPath); now && SameAfterRename(*now, *keptStamp))
+                keptStamp = now;
     }
 }
 
@@ -162,14 +171,14 @@ bool Review::Decide(ReviewDecision decision) {
     if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
     switch (decision) {
         case ReviewDecision::DeleteLeft:
-            Dispose(leftIndex_);
+            Dispose(leftIndex_, Opposite(rightIndex_));
             leftPath_.clear();
             break;
         case ReviewDecision::DeleteAllLarger:
             mode_ = ReviewMode::KeepSmallest;
             break;
         case ReviewDecision::DeleteRight:
-            Dispose(rightIndex_);
+            Dispose(rightIndex_, Opposite(leftIndex_));
             rightPath_.clear();
             break;
         case ReviewDecision::DeleteAllSmaller:

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compare/grouping.h"
+#include "files/link.h"
 #include "imaging/picture_table.h"
 #include "review/output_files.h"
 
@@ -44,8 +45,10 @@ class ReviewFrontEnd {
     virtual void ProcessedChanged(int processed) = 0;
     // Removes the file the way chosen at this moment, only while it is still the file that was
     // compared (`compared`, taken when its fingerprint was made); true when the file is gone.
-    virtual bool DisposeFile(const std::string& fullPath,
-                             const std::optional<FileStamp>& compared) = 0;
+    // `kept` is the file that stays in its place: the one a keep-one pass keeps, or the other
+    // picture of the pair.
+    virtual bool DisposeFile(const std::string& fullPath, const std::optional<FileStamp>& compared,
+                             const KeptFile& kept) = 0;
     // The file a keep-one pass was to keep changed or went after the comparison, so nothing of
     // its group was removed.
     virtual void KeptFileChanged(const std::string& /*fullPath*/) {}
@@ -101,7 +104,8 @@ class Review {
     void EndGroup();
     int ChooseKept() const;
     void KeepOnePass();
-    void Dispose(int index);
+    bool Dispose(int index, const KeptFile& kept);
+    KeptFile Opposite(int index) const;
     std::optional<FileStamp> StampIfUnchanged(int index) const;
     bool Write(OutputFile& file, const std::string& line);
 

@@ -65,9 +65,59 @@ std::string DisposalMessage(const std::string& path, const DisposalResult& resul
             // The user asked for the bytes to go; the other names still hold them.
             return "У файла есть другие имена: удалено только это имя, содержимое не затёрто.\n" +
                    path;
+        case DisposalProblem::KeptChanged:
+            return "Оставляемый файл изменился после сравнения; ссылка не сделана, файл оставлен "
+                   "на месте.\n" +
+                   path;
+        case DisposalProblem::NotIdentical:
+            return "Файл не совпадает с оставляемым побайтно; ссылка не сделана, файл оставлен на "
+                   "месте.\n" +
+                   path;
+        case DisposalProblem::OtherFileSystem:
+            return "Оставляемый файл на другом диске, жёсткая ссылка невозможна; файл оставлен на "
+                   "месте.\n" +
+                   path;
+        case DisposalProblem::LinkFailed:
+            return "Не могу заменить файл ссылкой!\n" + path + "\n" + std::strerror(result.error);
+        case DisposalProblem::JournalFailed:
+            return "Не могу записать журнал удалений; файл оставлен на месте.\n" + path + "\n" +
+                   result.where +
+                   (result.error ? "\n" + std::string(std::strerror(result.error)) : "");
         default:
             return "Не могу переместить файл!\n" + path + "\n" + MoveReason(result);
     }
+}
+
+std::string UndoMessage(const UndoReport& report, const std::string& journal) {
+    if (journal.empty()) return "Нет журнала удалений: возвращать нечего.";
+    if (!report.Readable) return "Не могу прочитать журнал удалений!\n" + journal;
+    int back = 0;
+    std::string left;
+    for (const UndoEntry& entry : report.Entries) {
+        switch (entry.Problem) {
+            case UndoProblem::None:
+                ++back;
+                continue;
+            case UndoProblem::Wiped:
+                left += "\nзатёрт, вернуть нельзя: ";
+                break;
+            case UndoProblem::Linked:
+                left += "\nзаменён ссылкой на оставленную копию: ";
+                break;
+            case UndoProblem::Occupied:
+                left += "\nна его месте уже есть файл: ";
+                break;
+            case UndoProblem::Missing:
+                left += "\nне найден там, куда был убран: ";
+                break;
+            case UndoProblem::Failed:
+                left += "\n" + std::string(std::strerror(entry.Error)) + ": ";
+                break;
+        }
+        left += entry.From;
+    }
+    const std::string done = "Возвращено файлов: " + std::to_string(back);
+    return left.empty() ? done : done + "\nНе возвращены:" + left;
 }
 
 }  // namespace morvane

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "files/disposal_result.h"
+#include "files/undo.h"
 
 namespace morvane {
 
@@ -13,6 +14,8 @@ std::string CreateFailedMessage(const std::string& path);
 std::string WriteFailedMessage(const std::string& path);
 // What the user is told about the disposal of `path`; empty when there is nothing to tell.
 std::string DisposalMessage(const std::string& path, const DisposalResult& result);
+// What an undo did with the journal `journal` ("" when there was none to undo).
+std::string UndoMessage(const UndoReport& report, const std::string& journal);
 // The file to be kept of a group changed or went after the comparison: none of its group goes.
 std::string KeptFileChangedMessage(const std::string& path);
 

@@ -11,6 +11,7 @@
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
 #include "ui/twips.h"
+#include "ui/undo_action.h"
 #include "ui/window_colours.h"
 #include "ui/wrapping_button.h"
 
@@ -72,6 +73,7 @@ void PicView::BuildControls() {
 void PicView::BuildSettingsRows() {
     label1_[0] = CaptionLabel(this, 0, "Папка для поиска", TwipsRect(120, 120, 1815, 255));
     text1_[0] = TextBox(this, "Text1_0", 1024, TwipsRect(2040, 120, 5415, 375));
+    AddUndoAction(*text1_[0]);
     command3_[0] = Button(this, "Command3_0", "<<", "", TwipsRect(7560, 120, 735, 375));
     label1_[2] = CaptionLabel(this, 2, "Маски для поиска", TwipsRect(120, 600, 1815, 255));
     text1_[2] = TextBox(this, "Text1_2", 1024, TwipsRect(2040, 600, 5415, 375));

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "files/journal.h"
 #include "run/messages.h"
 
 namespace morvane {
@@ -17,7 +18,8 @@ struct RunController::Job {
     std::atomic<bool> Running{true};
     SearchRun Search;
     std::thread Worker;
-    WorkerRole Role = WorkerRole::None;  // which worker `Worker` holds
+    WorkerRole Role = WorkerRole::None;       // which worker `Worker` holds
+    RemovalJournal Journal{JournalFolder()};  // made at the run's first removal
 };
 
 RunController::RunController(RunDisplay& display) : display_(display) {}
@@ -224,11 +226,12 @@ void RunController::ProcessedChanged(int processed) {
 }
 
 bool RunController::DisposeFile(const std::string& fullPath,
-                                const std::optional<FileStamp>& compared) {
+                                const std::optional<FileStamp>& compared, const KeptFile& kept) {
     const std::string moveFolder =
         current_ ? current_->Search.Settings().MoveFolder : std::string();
     const DisposalResult result =
-        ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder, compared);
+        ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder, compared, kept,
+                               current_ ? &current_->Journal : nullptr);
     if (const std::string message = DisposalMessage(fullPath, result); !message.empty())
         display_.ShowCritical(QString::fromStdString(message));
     return result.removed;

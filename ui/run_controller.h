@@ -80,8 +80,8 @@ class RunController : public QObject, private ReviewFrontEnd {
     void ClearSlots() override;
     void DuplicateCountChanged(int duplicateCount) override;
     void ProcessedChanged(int processed) override;
-    bool DisposeFile(const std::string& fullPath,
-                     const std::optional<FileStamp>& compared) override;
+    bool DisposeFile(const std::string& fullPath, const std::optional<FileStamp>& compared,
+                     const KeptFile& kept) override;
     void KeptFileChanged(const std::string& fullPath) override;
 
     RunDisplay& display_;

@@ -43,7 +43,8 @@ class SkipEverythingFrontEnd : public ReviewFrontEnd {
     void ClearSlots() override {}
     void DuplicateCountChanged(int) override {}
     void ProcessedChanged(int) override {}
-    bool DisposeFile(const std::string&, const std::optional<FileStamp>&) override {
+    bool DisposeFile(const std::string&, const std::optional<FileStamp>&,
+                     const KeptFile&) override {
         return false;  // never asked: skip-all
     }
 };

@@ -22,7 +22,8 @@ struct RecordingFrontEnd : ReviewFrontEnd {
         if (onGroup) onGroup(++groups);
     }
     void ProcessedChanged(int n) override { events.push_back("done " + std::to_string(n)); }
-    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared) override {
+    bool DisposeFile(const std::string& path, const std::optional<FileStamp>& compared,
+                     const KeptFile&) override {
         events.push_back("remove " + std::filesystem::path(path).filename().string());
         disposed.push_back(path);
         return dispose(path, compared);
