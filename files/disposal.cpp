@@ -72,7 +72,7 @@ DisposalResult DisposeFile(const std::string& path, DisposalWay way, const std::
         return result;
     }
     const DisposalResult result = Act(path, way, moveFolder, *compared, kept);
-    if (journal) journal->Outcome(path, result.removed, result.where);
+    if (journal) journal->Outcome(path, result.removed, result.removed ? result.where : "");
     return result;
 }
 

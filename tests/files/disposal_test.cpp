@@ -17,8 +17,10 @@
 #include <set>
 #include <stdexcept>
 
+#include "files/journal.h"
 #include "files/move.h"
 #include "files/trash.h"
+#include "files/undo.h"
 #include "files/unique_fd.h"
 #include "files/wipe.h"
 #include "support/read_only_folder.h"
@@ -432,6 +434,92 @@ TEST(WipeAndRemove, WhatHappensMeanwhileCostsNoOtherFile) {
         EXPECT_TRUE(!outcome.starts_with("threw") ||
                     WipeAndRemove(chosen, *StampOfPath(chosen)).removed);
     }
+}
+
+}  // namespace
+}  // namespace morvane
+
+namespace morvane {
+namespace {
+
+// A link takes the place of a byte-for-byte copy of the kept file only, and leads to it; in
+// every other case the copy stays as it was and no temporary link is left behind.
+TEST(ReplaceByLink, OnlyAnIdenticalCopyGivesWayToALinkToTheKeptFile) {
+    const TempDir dir;
+    const OtherDisk other(dir);
+    using P = DisposalProblem;
+    struct Row {
+        DisposalWay way;
+        const char* content;
+        bool otherDisk, keptReplaced;
+        P problem;
+    };
+    for (const Row& row : {Row{DisposalWay::HardLink, "same", false, false, P::None},
+                           {DisposalWay::SymLink, "same", false, false, P::None},
+                           {DisposalWay::HardLink, "sama", false, false, P::NotIdentical},
+                           {DisposalWay::SymLink, "same!", false, false, P::NotIdentical},
+                           {DisposalWay::HardLink, "same", false, true, P::KeptChanged},
+                           {DisposalWay::SymLink, "same", false, true, P::KeptChanged},
+                           {DisposalWay::HardLink, "same", true, false, P::OtherFileSystem},
+                           {DisposalWay::SymLink, "same", true, false, P::None}}) {
+        if (row.otherDisk && other.path.empty()) continue;  // no second file system here
+        const std::string kept = (row.otherDisk ? fs::path(other.path) : dir.path()) / "kept.jpg";
+        const std::string copy = dir / "copy.jpg";
+        WriteTextFile(kept, "same");
+        WriteTextFile(copy, row.content);
+        const KeptFile keptFile{kept, StampOfPath(kept)};
+        if (row.keptReplaced) WriteTextFile(kept + ".new", "same"), fs::rename(kept + ".new", kept);
+        const DisposalResult result = DisposeFile(copy, row.way, "", StampOfPath(copy), keptFile);
+        SCOPED_TRACE(std::string(row.content) + (row.otherDisk ? " other disk" : ""));
+        EXPECT_EQ(std::pair(result.problem, result.removed),
+                  std::pair(row.problem, row.problem == P::None));
+        EXPECT_EQ(ReadFile(copy), row.content);
+        EXPECT_EQ(SameFile(copy, kept), result.removed);
+        EXPECT_EQ(fs::is_symlink(copy), result.removed && row.way == DisposalWay::SymLink);
+        if (result.removed && row.way == DisposalWay::SymLink) {
+            EXPECT_EQ(fs::read_symlink(copy), kept);
+        }
+        EXPECT_EQ(Names(dir.path()).size(), row.otherDisk ? 1u : 2u);
+        fs::remove(copy);
+        fs::remove(kept);
+    }
+}
+
+// Each file's line is on the disk before it goes: without a journal nothing goes, and a
+// removal that fails after its line leaves a journal that reads. Undo puts moved and trashed
+// files back byte for byte, never over a file there now, and tells which it could not.
+TEST(UndoRun, PutsMovedAndTrashedFilesBackButNeverOverAFileThereNow) {
+    const TempDir dir;
+    WriteTextFile(dir / "blocked", "");
+    for (const char* name : {"moved.jpg", "trashed.jpg", "taken.jpg", "wiped.jpg"})
+        WriteTextFile(dir / name, name);
+    const auto dispose = [&](const char* name, DisposalWay way, RemovalJournal& journal,
+                             const std::string& folder = {}) {
+        return DisposeFile(dir / name, way, folder.empty() ? dir / "spare" : folder,
+                           StampOfPath(dir / name), {}, &journal);
+    };
+    RemovalJournal unwritable(dir / "blocked/journal");
+    EXPECT_EQ(dispose("moved.jpg", DisposalWay::Trash, unwritable).problem,
+              DisposalProblem::JournalFailed);
+    RemovalJournal journal(dir / "journal");
+    EXPECT_EQ(dispose("moved.jpg", DisposalWay::MoveToFolder, journal, dir / "blocked/x").problem,
+              DisposalProblem::CannotMakeFolder);
+    EXPECT_TRUE(std::regex_match(ReadFile(journal.Path()),
+                                 std::regex(R"(\{.*"way":"move".*\}\n\{.*"removed":false\}\n)")));
+    EXPECT_EQ(dispose("moved.jpg", DisposalWay::MoveToFolder, journal).removed, true);
+    EXPECT_EQ(dispose("trashed.jpg", DisposalWay::Trash, journal).removed, true);
+    EXPECT_EQ(dispose("taken.jpg", DisposalWay::MoveToFolder, journal).removed, true);
+    EXPECT_EQ(dispose("wiped.jpg", DisposalWay::Wipe, journal).removed, true);
+    WriteTextFile(dir / "taken.jpg", "new");
+
+    const UndoReport report = UndoRun(LastJournal(dir / "journal"));
+    std::vector<UndoProblem> problems;
+    for (const UndoEntry& entry : report.Entries) problems.push_back(entry.Problem);
+    EXPECT_EQ(problems, (std::vector{UndoProblem::None, UndoProblem::None, UndoProblem::Occupied,
+                                     UndoProblem::Wiped}));
+    for (const char* name : {"moved.jpg", "trashed.jpg"}) EXPECT_EQ(ReadFile(dir / name), name);
+    EXPECT_EQ(ReadFile(dir / "taken.jpg"), "new");
+    EXPECT_EQ(ReadFile(dir / "spare/taken.jpg"), "taken.jpg");
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ expect() {
 expect "morvane-cli --m" "--masks --mode"
 expect "morvane-cli --mode " "exact similar"
 expect "morvane-cli --keep s" "smallest"
-expect "morvane-cli --dispose " "move: trash wipe"
+expect "morvane-cli --dispose " "hardlink move: symlink trash wipe"
 expect "morvane-cli --dispose move:sp" "spare/"
 expect "morvane-cli --dispose move:my" 'my\ spare/'
 expect "morvane-cli --fingerprint a" "a.jpg"

@@ -92,6 +92,7 @@ class RunTest : public QObject {
     void init() {
         pictures_ = std::make_unique<TempDir>();
         outside_ = std::make_unique<TempDir>();
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(*outside_ / "data"));  // journals
         messages_.clear();
         exits_.clear();
         window_ = std::make_unique<morvane::PicView>();
@@ -110,7 +111,7 @@ class RunTest : public QObject {
     // identical copies still match, and the pair is in the list before it is shown. A
     // double-click on "Удалить" removes only the picture that was seen, Skip keeps the left
     // picture facing the next copy, and the boxes are read at each press: with none ticked
-    // the file stays where it is.
+    // the file stays where it is. The menu's undo puts the removed copy back.
     void decisionsOnOneGroup() {
         WriteTriple();
         morvane::test::WritePatternPicture(*pictures_ / "s.png", 640, 480, 7);
@@ -147,6 +148,8 @@ class RunTest : public QObject {
         QCOMPARE(Cell(1), QString("5"));
         QCOMPARE(ListLines().size(), 5);
         QVERIFY(messages_.isEmpty() && exits_.isEmpty());
+        Control<QAction>(*window_, "UndoLastRun")->trigger();  // the moved copy comes back
+        QVERIFY(Kept(first) && messages_.size() == 1);
     }
 
     // The keep-one modes settle this group and every later one without further waits; Skip
