@@ -6,7 +6,7 @@ JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvips-dev libjpeg-dev libwebp-dev libsqlite3-dev \
              libgtest-dev libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
-             dpkg-dev file appstream desktop-file-utils groff-base bash-completion
+             dpkg-dev file appstream desktop-file-utils groff-base bash-completion lintian
 
 .PHONY: deps configure build run cli test screenshot bench evaluate clean check-sanitize fuzz \
         package check-odr

@@ -2,6 +2,7 @@
 # Checks one kind of packaging file with the tool Debian checks it with; any error or warning
 # fails, and so does a page or a release that names another version than the project's.
 # Usage: validate.sh desktop|metainfo|man|completion PACKAGING_FOLDER VERSION
+#        validate.sh package BUILD_FOLDER VERSION (the Debian package made from that build)
 # Exit 77 (skipped) only when the tool is missing.
 set -euo pipefail
 kind=$1
@@ -35,6 +36,20 @@ completion)
     [[ -f /usr/share/bash-completion/bash_completion ]] ||
         { echo "skipped: bash-completion is not installed"; exit 77; }
     exec bash "$(dirname "$0")/completion_test.sh" "$dir/morvane-cli.bash-completion"
+    ;;
+package)
+    need lintian
+    need cpack
+    out=$(mktemp -d)
+    trap 'rm -rf "$out"' EXIT
+    cpack -G DEB -B "$out" --config "$dir/CPackConfig.cmake" >"$out/cpack.log" ||
+        { cat "$out/cpack.log"; exit 1; }
+    deb="$out/morvane_${version}_$(dpkg --print-architecture).deb"
+    [[ -f $deb ]] || fail_on "no $deb"
+    # Errors and warnings fail; information and pedantic notes are shown only.
+    report=$(lintian --pedantic --tag-display-limit 0 "$deb" 2>&1 | grep -v 'root privileges' || true)
+    echo "$report"
+    fail_on "$(grep -E '^[EW]: ' <<<"$report" || true)"
     ;;
 *)
     echo "unknown kind: $kind"
