@@ -2,12 +2,12 @@
 # How well morvane-cli finds near copies: makes each corpus once (cached in the build folder),
 # runs the exact mode at several thresholds, and the similar mode too when the program has
 # one, prints the scores as Markdown tables and writes them to BUILD/near_copies/scores-N.md.
-# usage: [SET=1] bench/near_copies/evaluate.sh BUILD_DIR [N]
+# usage: [SET=1|2] bench/near_copies/evaluate.sh BUILD_DIR [N]   (both sets unless SET)
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD=$(cd "${1:?build folder}" && pwd)
 COUNT=${2:-60}
-SETS=${SET:-1}
+SETS=${SET:-1 2}
 CLI=$BUILD/cli/morvane-cli
 [ -x "$CLI" ] || CLI=$BUILD/morvane-cli
 MASKS='*.jpg;*.png;*.bmp;*.gif;*.webp'

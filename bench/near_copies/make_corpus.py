@@ -19,7 +19,7 @@ from concurrent.futures import ThreadPoolExecutor
 from types import SimpleNamespace
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-SETS = {1: "vips_kinds"}
+SETS = {1: "vips_kinds", 2: "pillow_kinds"}
 NEGATIVES = ("mirror", "shift", "neighbour")
 
 
@@ -82,6 +82,9 @@ def main():
     tool = importlib.import_module(SETS[args.set])
     ensure_packages(tool.PACKAGES, tool.TOOLS)
     tool = importlib.reload(tool)  # a tool installed just now
+    if getattr(tool, "Image", True) is None and sys.executable != "/usr/bin/python3":
+        # Debian's Python modules are for Debian's own Python, not another one on the PATH.
+        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
     # Each photo gives two originals, its left and right halves.
     sources = [(p, h) for p in tool.PHOTOS for h in (0, 1)]
     count = min(args.count, len(sources))
@@ -113,7 +116,9 @@ def main():
 
     def make_copy(i, kind):
         original = path[(i, "orig")]
-        w, h = tool.size_of(original)
+        if original not in sizes:
+            sizes[original] = tool.size_of(original)
+        w, h = sizes[original]
         base = path[(i, kind)]
         context = SimpleNamespace(index=i, src=original, w=w, h=h, base=base,
                                   dst=base + tool.KINDS[kind][0][len(extension(kind)):])

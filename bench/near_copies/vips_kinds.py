@@ -50,9 +50,10 @@ def vips(*args):
 
 
 def size_of(path):
-    return tuple(int(subprocess.run(["vipsheader", "-f", field, path], capture_output=True,
-                                    text=True, check=True).stdout)
-                 for field in ("width", "height"))
+    # "PATH: WxH uchar, 3 bands, ..." in one call
+    header = subprocess.run(["vipsheader", path], capture_output=True, text=True,
+                            check=True).stdout
+    return tuple(int(v) for v in header[len(path) + 2:].split()[0].split("x"))
 
 
 def cut(photo, box, target):
