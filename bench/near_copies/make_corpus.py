@@ -18,6 +18,7 @@ import sys
 from concurrent.futures import ThreadPoolExecutor
 from types import SimpleNamespace
 
+sys.dont_write_bytecode = True  # nothing left beside the scripts
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 SETS = {1: "vips_kinds", 2: "pillow_kinds"}
 NEGATIVES = ("mirror", "shift", "neighbour")
