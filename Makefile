@@ -94,9 +94,11 @@ package: deps
 	cd $(PKG_BUILD) && cpack -G DEB
 	@ls $(PKG_BUILD)/morvane_*.deb
 
-# Near copies found and mirrors kept apart: EVALUATE_COUNT originals (60 unless set) cut from
-# the photographs of pinned Debian wallpaper packages (installed by the script), each with 11
-# copies and a mirror, scored at several thresholds. The corpus is made once, in the build folder.
+# Near copies found and negatives kept apart: EVALUATE_COUNT originals (60 unless set) cut from
+# the photographs of pinned Debian packages (installed by the script), each with its edited
+# copies, a mirror, a shifted and a neighbouring window, scored at several thresholds. The
+# corpus is made once, in the build folder. The second set's copies are made with Pillow.
 evaluate: configure
+	$(MAKE) --no-print-directory deps PACKAGES="python3-pil python3-numpy"
 	cmake --build $(BUILD) -j $(JOBS) --target morvane-cli
 	bench/near_copies/evaluate.sh $(BUILD) $${EVALUATE_COUNT:-60}

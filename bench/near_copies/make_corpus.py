@@ -1,65 +1,40 @@
 #!/usr/bin/env python3
-"""Near-copy corpus: N originals cut from the photographs of Debian's wallpaper packages,
-each written with its copies (re-saved, resized, converted, cropped, brightened, grey) and a
-left-right mirror that must not match. Writes FOLDER/truth.tsv: name, original, kind, source.
+"""Near-copy corpus: N originals cut from the photographs of Debian packages, each written
+with its copies (re-saved, resized, converted, turned, cropped, framed, captioned, retouched)
+and negatives that must not match it: a left-right mirror, the window of the same photograph
+shifted by half its width, and the neighbouring window. Set 1 makes the copies with vips,
+set 2 from other photographs with Pillow. Writes FOLDER/truth.tsv: name, original, kind,
+source, negative_of (the originals a negative must not be grouped with).
 
-usage: make_corpus.py FOLDER [N] [--seed S]
+usage: make_corpus.py FOLDER [N] [--seed S] [--set 1|2]
 """
 import argparse
+import importlib
 import os
 import random
 import shutil
 import subprocess
 import sys
 from concurrent.futures import ThreadPoolExecutor
+from types import SimpleNamespace
 
-# Pinned: the figures in bench/README.md were made with exactly these photographs.
-PACKAGES = {
-    "lomiri-wallpapers-16.04": "20.04.0-2",
-    "lomiri-wallpapers-20.04": "20.04.0-2",
-    "mate-backgrounds": "1.26.0-1",
-    "plasma-workspace-wallpapers": "4:5.27.5-2",
-}
-LOMIRI = "/usr/share/backgrounds/"
-MATE = "/usr/share/backgrounds/mate/nature/"
-PLASMA = "/usr/share/wallpapers/%s/contents/images/2560x1600.jpg"
-# Only the photographs: the packages' drawings and renderings are left out.
-PHOTOS = (
-    [LOMIRI + n + ".jpg" for n in (
-        "Bridge_by_Sander_Klootwijk", "Dragonfly_by_Bolly", "Picture_0B_by_freespace",
-        "Picture_1A_by_freespace", "Wine_by_Jakkub_Mede", "aitzgorri_by_Aitzol_Berasategi",
-        "free_by_Peter_Nerlich", "friends_by_Aitzol_Berasategi", "greentock_by_Peter_Nerlich",
-        "life_by_Aitzol_Berasategi", "picosdeeuropa_by_Aitzol_Berasategi",
-        "seeding_by_Clements_Engelhardt", "sunset_by_Aitzol_Berasategi",
-        "Kleiber_by_Lukas_Baubkus", "Infinite-Sea_by_Aury88")]
-    + [MATE + n + ".jpg" for n in (
-        "Aqua", "Blinds", "Dune", "FreshFlower", "Garden", "GreenMeadow", "LadyBird",
-        "RainDrops", "Storm", "TwoWings", "Wood", "YellowFlower")]
-    + [PLASMA % n for n in (
-        "BytheWater", "ColdRipple", "ColorfulCups", "DarkestHour", "EveningGlow",
-        "FallenLeaf", "Grey", "Kite", "OneStandsOut", "Path", "summer_1am")])
-LONGEST_SIDE = 1600  # originals of a camera's usual size keep the runs short
-
-# kind: (extension, vips operation and arguments after the input and output names)
-VARIANTS = {
-    "q90": (".jpg[Q=90]", ["copy"]),
-    "q60": (".jpg[Q=60]", ["copy"]),
-    "half": (".jpg[Q=90]", ["scale", "0.5"]),
-    "quarter": (".jpg[Q=90]", ["scale", "0.25"]),
-    "png": (".png", ["copy"]),
-    "bmp": (".bmp", ["magicksave", "--format", "BMP"]),  # libvips 8.14 has no bmpsave
-    "gif": (".gif", ["gifsave"]),
-    "webp": (".webp", ["webpsave"]),
-    "crop": (".jpg[Q=90]", None),  # one pixel off one edge, the edge turning with the id
-    "bright": (".jpg[Q=90]", ["linear", "1.02", "0", "--uchar"]),
-    "grey": (".jpg[Q=90]", ["colourspace", "b-w"]),
-    "mirror": (".jpg[Q=90]", ["flip", "horizontal"]),
-}
+sys.dont_write_bytecode = True  # nothing left beside the scripts
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+SETS = {1: "vips_kinds", 2: "pillow_kinds"}
+NEGATIVES = ("mirror", "shift", "neighbour")
 
 
-def ensure_packages():
-    missing = [f"{p}={v}" for p, v in PACKAGES.items() if subprocess.run(
-        ["dpkg-query", "-W", "-f=${Version}", p], capture_output=True, text=True).stdout != v]
+def version_of(package):
+    """The installed version of a Debian package, None when it is not installed."""
+    status, _, version = subprocess.run(
+        ["dpkg-query", "-W", "-f=${db:Status-Abbrev}|${Version}", package],
+        capture_output=True, text=True).stdout.partition("|")
+    return version if status.startswith("ii") else None
+
+
+def ensure_packages(pinned, tools):
+    missing = ([f"{p}={v}" for p, v in pinned.items() if version_of(p) != v]
+               + [p for p in tools if version_of(p) is None])
     if not missing:
         return
     sudo = [] if os.geteuid() == 0 else ["sudo"]
@@ -69,53 +44,33 @@ def ensure_packages():
                    + missing, check=True, env=env)
 
 
-def vips(*args):
-    # libvips warns about harmless things (an odd EXIF unit); only a failure is shown.
-    done = subprocess.run(["vips", *args], capture_output=True, text=True)
-    if done.returncode != 0:
-        sys.exit(f"make_corpus: vips {' '.join(args)} failed:\n{done.stderr}")
+def windows(width, height):
+    """The photo's windows: its left and right halves (the originals) and the window
+    between them, shifted by half an original's width from either."""
+    w = width // 2
+    return {0: (0, 0, w, height), 1: (w, 0, w, height), "shift": (width // 4, 0, w, height)}
 
 
-def size_of(path):
-    return tuple(int(subprocess.run(["vipsheader", "-f", field, path], capture_output=True,
-                                    text=True, check=True).stdout)
-                 for field in ("width", "height"))
-
-
-def scale(original, target, factor, folder, name):
-    """Resized as picture editors resize: in floating point, rounded once at the end.
-    (libvips' own 8-bit resize rounds each pass and brightens by about a quarter of a grey
-    level, a bias of that one program that no exact cell comparison survives.)"""
-    work = os.path.join(folder, name + ".v")
-    vips("cast", original, work, "float")
-    vips("resize", work, work + ".r.v", factor)
-    vips("linear", work + ".r.v", target, "1", "0.5", "--uchar")
-    os.remove(work)
-    os.remove(work + ".r.v")
-
-
-def make_original(index, photo, half, names, folder):
-    """Cuts the left or right half of a photo, writes it and all its variants."""
-    width, height = size_of(photo)
-    cut = os.path.join(folder, f"{index}.v")
-    vips("extract_area", photo, cut, str(half * (width // 2)), "0", str(width // 2),
-         str(height))
-    original = os.path.join(folder, names["orig"] + ".jpg")
-    vips("thumbnail", cut, original + "[Q=95]", str(LONGEST_SIDE), "--height",
-         str(LONGEST_SIDE), "--size", "down")
-    os.remove(cut)
-    width, height = size_of(original)
-    for kind, (extension, operation) in VARIANTS.items():
-        target = os.path.join(folder, names[kind] + extension)
-        if operation is None:  # crop
-            edge = index % 4
-            left, top = (1 if edge == 0 else 0), (1 if edge == 1 else 0)
-            w, h = width - (1 if edge in (0, 2) else 0), height - (1 if edge in (1, 3) else 0)
-            vips("extract_area", original, target, str(left), str(top), str(w), str(h))
-        elif operation[0] == "scale":
-            scale(original, target, operation[1], folder, names[kind])
-        else:
-            vips(operation[0], original, target, *operation[1:])
+def plan(sources, kinds):
+    """Every file to make: (key, original index, kind, how: ('cut', photo, window) or
+    ('copy', kind)) and the negative_of sets, keyed like the files."""
+    chosen = {(p, h): i for i, (p, h) in enumerate(sources)}
+    files, negative_of = [], {}
+    for i, (photo, half) in enumerate(sources):
+        files.append(((i, "orig"), i, "orig", ("cut", photo, half)))
+        files += [((i, k), i, k, ("copy", k)) for k in kinds]
+        negative_of[(i, "mirror")] = {i}
+        other = chosen.get((photo, 1 - half))
+        if other is None:
+            files.append(((i, "neighbour"), i, "neighbour", ("cut", photo, 1 - half)))
+            negative_of[(i, "neighbour")] = {i}
+        else:  # the other half is an original itself: each is the other's neighbour
+            negative_of[(i, "orig")] = {other}
+        halves = sorted(j for (p, _), j in chosen.items() if p == photo)
+        if i == halves[0]:  # one shifted window per photo, shared by both halves
+            files.append(((i, "shift"), i, "shift", ("cut", photo, "shift")))
+            negative_of[(i, "shift")] = set(halves)
+    return files, negative_of
 
 
 def main():
@@ -123,29 +78,60 @@ def main():
     parser.add_argument("folder")
     parser.add_argument("count", nargs="?", type=int, default=60)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--set", type=int, choices=sorted(SETS), default=1)
     args = parser.parse_args()
-    ensure_packages()
-    # Each photo gives two originals, its left and right halves: 76 in all.
-    sources = [(p, h) for p in PHOTOS for h in (0, 1)]
-    if not 1 <= args.count <= len(sources):
-        sys.exit(f"make_corpus: N must be 1..{len(sources)}")
+    tool = importlib.import_module(SETS[args.set])
+    ensure_packages(tool.PACKAGES, tool.TOOLS)
+    tool = importlib.reload(tool)  # a tool installed just now
+    if getattr(tool, "Image", True) is None and sys.executable != "/usr/bin/python3":
+        # Debian's Python modules are for Debian's own Python, not another one on the PATH.
+        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
+    # Each photo gives two originals, its left and right halves.
+    sources = [(p, h) for p in tool.PHOTOS for h in (0, 1)]
+    count = min(args.count, len(sources))
+    if count < 1:
+        sys.exit("make_corpus: N must be at least 1")
     rng = random.Random(args.seed)
     rng.shuffle(sources)
-    sources = sources[:args.count]
+    sources = sources[:count]
+    kinds = list(tool.KINDS)
+    files, negative_of = plan(sources, kinds)
     # Random names: the folder's order, and so the choice of each group's head, is chance.
-    kinds = ["orig", *VARIANTS]
-    drawn = ["%08x" % n for n in rng.sample(range(16 ** 8), len(sources) * len(kinds))]
-    names = [dict(zip(kinds, drawn[i * len(kinds):])) for i in range(len(sources))]
+    names = dict(zip((key for key, *_ in files),
+                     ("%08x" % n for n in rng.sample(range(16 ** 8), len(files)))))
+
+    def extension(kind):
+        return ".jpg" if kind not in tool.KINDS else tool.KINDS[kind][0].split("[")[0]
 
     part = args.folder.rstrip("/") + ".part"
     shutil.rmtree(part, ignore_errors=True)
     tmp = os.path.join(part, ".made")
     os.makedirs(tmp)
+    path = {key: os.path.join(tmp, names[key] + extension(kind)) for key, _, kind, _ in files}
+    sizes = {}
+
+    def make_cut(key, photo, window):
+        if photo not in sizes:
+            sizes[photo] = tool.size_of(photo)
+        tool.cut(photo, windows(*sizes[photo])[window], path[key])
+
+    def make_copy(i, kind):
+        original = path[(i, "orig")]
+        if original not in sizes:
+            sizes[original] = tool.size_of(original)
+        w, h = sizes[original]
+        base = path[(i, kind)]
+        context = SimpleNamespace(index=i, src=original, w=w, h=h, base=base,
+                                  dst=base + tool.KINDS[kind][0][len(extension(kind)):])
+        tool.KINDS[kind][1](context)
+
     with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        jobs = [pool.submit(make_original, i, p, h, names[i], tmp)
-                for i, (p, h) in enumerate(sources)]
-        for job in jobs:
-            job.result()
+        for stage in ("cut", "copy"):
+            jobs = [pool.submit(make_cut if stage == "cut" else make_copy,
+                                *((key, *how[1:]) if stage == "cut" else (i, how[1])))
+                    for key, i, _, how in files if how[0] == stage]
+            for job in jobs:
+                job.result()
     # Some file systems list a folder in the order its files came in: they come in shuffled.
     made = sorted(os.listdir(tmp))
     rng.shuffle(made)
@@ -153,12 +139,15 @@ def main():
         os.rename(os.path.join(tmp, name), os.path.join(part, name))
     os.rmdir(tmp)
     with open(os.path.join(part, "truth.tsv"), "w") as truth:
-        truth.write("name\toriginal\tkind\tsource\n")
-        for i, (photo, half) in enumerate(sources):
-            for kind in kinds:
-                extension = (".jpg" if kind == "orig" else VARIANTS[kind][0]).split("[")[0]
-                source = "%s %s" % (photo.split("/usr/share/")[1], ("left", "right")[half])
-                truth.write(f"{names[i][kind]}{extension}\t{i}\t{kind}\t{source}\n")
+        truth.write("name\toriginal\tkind\tsource\tnegative_of\n")
+        for key, i, kind, _ in files:
+            photo, half = sources[i]
+            if kind in ("neighbour", "shift"):
+                half = {"neighbour": 1 - half, "shift": "middle"}[kind]
+            source = "%s %s" % (photo.split("/usr/")[1].removeprefix("share/"),
+                                ("left", "right")[half] if half in (0, 1) else half)
+            against = " ".join(map(str, sorted(negative_of.get(key, ()))))
+            truth.write(f"{os.path.basename(path[key])}\t{i}\t{kind}\t{source}\t{against}\n")
     os.rename(part, args.folder)
 
 
