@@ -99,7 +99,6 @@ class Review {
     bool WriteMember(int index);
     void ShowMember(int index);
     void EndGroup();
-    int ChooseKept() const;
     void KeepOnePass();
     void Dispose(int index);
     std::optional<FileStamp> StampIfUnchanged(int index) const;
