@@ -1,5 +1,6 @@
 #include "review/review.h"
 
+#include "files/file_content.h"
 #include "files/file_identity.h"
 #include "files/sizes.h"
 #include "imaging/fingerprint.h"
@@ -104,6 +105,10 @@ std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
     if (!record.Stamp || !record.ContentCheck) return record.Stamp;
     const std::string fullPath = run_.FullPath(index);
     if (StampOfPath(fullPath) != record.Stamp) return std::nullopt;
+    if (run_.BytesChecked) {
+        const auto hash = HashFileContent(fullPath, *record.Stamp);
+        return hash && hash->Low == *record.ContentCheck ? record.Stamp : std::nullopt;
+    }
     const auto made = MakeFingerprint(fullPath);
     if (!made || CellsDigest(made->Cells) != *record.ContentCheck) return std::nullopt;
     return record.Stamp;
