@@ -19,7 +19,7 @@ void AddPath(QJsonObject& object, const QString& key, const std::string& path) {
     object[key + "_bytes"] = raw;
 }
 
-QJsonObject Member(const CollectedRun& run, int index) {
+QJsonObject Member(const CollectedRun& run, int index, bool identical) {
     const Dubl& record = run.PicTable[index];
     QJsonObject member;
     AddPath(member, "path", run.FullPath(index));
@@ -28,6 +28,7 @@ QJsonObject Member(const CollectedRun& run, int index) {
     member["height"] = record.PicHeight;
     member["depth"] = record.BitDepth;
     member["similarity"] = record.Similarity;
+    member["identical"] = identical;
     return member;
 }
 
@@ -66,12 +67,13 @@ QJsonObject Counts(const Options& options, const Summary& summary) {
 }  // namespace
 
 std::string JsonReport(const Options& options, const CollectedRun& run,
-                       const std::vector<std::vector<int>>& groups, const Summary& summary,
+                       const std::vector<ReportedGroup>& groups, const Summary& summary,
                        const std::vector<Removal>& removals) {
     QJsonArray groupList;
-    for (const std::vector<int>& members : groups) {
+    for (const ReportedGroup& reported : groups) {
         QJsonArray group;
-        for (const int index : members) group.append(Member(run, index));
+        for (std::size_t i = 0; i < reported.Members.size(); ++i)
+            group.append(Member(run, reported.Members[i], reported.Identical[i]));
         groupList.append(group);
     }
     QJsonObject document;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <vips/vips8>
 
+#include "cli/csv_report.h"
 #include "cli/front_end.h"
 #include "cli/options.h"
 #include "cli/progress.h"
@@ -113,9 +114,11 @@ int Search(const Options& options) {
                    : *options.KeepSmallest ? ReviewMode::KeepSmallest
                                            : ReviewMode::KeepLargest);
     search.StartComparison();
-    std::vector<std::vector<int>> groups;  // for the JSON document
+    std::vector<ReportedGroup> groups;  // for the JSON document or the CSV rows
     search.Drive([&](const ScanStep& step) {
-        if (options.Json && step.Group) groups.push_back(step.Group->Members);
+        // Marked before the review may remove anything of the group.
+        if ((options.Json || options.Csv) && step.Group)
+            groups.push_back(MarkIdentical(run, step.Group->Members, options.Mode));
     });
     progress.Done();
     if (const auto failed = search.WriteFailure()) {
@@ -136,11 +139,16 @@ int Search(const Options& options) {
                           .NotIdentical = frontEnd.NotIdentical(),
                           // A copy that differs is left by design, not by failure.
                           .FailedRemovals = review.FailedRemovals() - frontEnd.NotIdentical()};
-    std::cout << (options.Json ? JsonReport(options, run, groups, summary, frontEnd.Removals())
-                               : TextReport(options, summary, frontEnd.Removals()))
-              << std::flush;
+    const bool written =
+        options.Csv
+            ? WriteCsvReport(stdout, run, groups, options.KeepSmallest)
+            : static_cast<bool>(
+                  std::cout << (options.Json
+                                    ? JsonReport(options, run, groups, summary, frontEnd.Removals())
+                                    : TextReport(options, summary, frontEnd.Removals()))
+                            << std::flush);
     // A script reading a cut-off report must not take it for the whole one.
-    if (!std::cout) {
+    if (!written) {
         std::cerr << "morvane-cli: отчёт не выведен полностью\n";
         return kFailure;
     }

@@ -7,7 +7,7 @@ namespace morvane::cli {
 std::string UsageText() {
     return "Использование:\n"
            "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ]\n"
-           "              [--log ФАЙЛ] [--json] ПАПКА\n"
+           "              [--log ФАЙЛ] [--json | --csv] ПАПКА\n"
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
            "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
@@ -22,6 +22,8 @@ std::string UsageText() {
            "  --mode similar      искать похожие: копии с другой яркостью, в оттенках серого,\n"
            "                      пересохранённые, уменьшенные, обрезанные по краю; зеркальные\n"
            "                      отражения похожими не считаются\n"
+           "  --mode identical    искать побайтно одинаковые файлы любого вида, ничего не\n"
+           "                      распаковывая (порог не нужен)\n"
            "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"" +
            std::string(kDefaultMasks) +
            "\")\n"
@@ -46,6 +48,7 @@ std::string UsageText() {
            "  --dry-run           вместе с --keep: ничего не удалять, только показать, какие\n"
            "                      файлы куда ушли бы и сколько байт освободилось бы\n"
            "  --json              вывести группы, удаления и итоги одним документом JSON\n"
+           "  --csv               вывести файлы групп таблицей CSV (по строке на файл)\n"
            "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
            "  --no-cache          не читать и не пополнять кэш отпечатков\n"
            "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
@@ -93,8 +96,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             options.Help = true;
             continue;
         }
-        if (argument == "--json" || argument == "--dry-run") {
-            (argument == "--json" ? options.Json : options.DryRun) = true;
+        if (argument == "--json" || argument == "--dry-run" || argument == "--csv") {
+            (argument == "--json"  ? options.Json
+             : argument == "--csv" ? options.Csv
+                                   : options.DryRun) = true;
             continue;
         }
         if (argument == "--no-cache" || argument == "--clear-cache") {
@@ -109,7 +114,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         if (argument == "--mode") {
             if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
             const auto mode = ComparisonModeNamed(arguments[++i]);
-            if (!mode) return {std::nullopt, "--mode принимает exact или similar"};
+            if (!mode) return {std::nullopt, "--mode принимает exact, similar или identical"};
             options.Mode = *mode;
             continue;
         }
@@ -165,6 +170,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     // and a way to remove needs to know what to keep.
     if (options.KeepSmallest.has_value() != (options.Dispose != DisposalWay::None))
         return {std::nullopt, "--keep и --dispose указываются только вместе"};
+    if (options.Json && options.Csv) return {std::nullopt, "--json и --csv не указываются вместе"};
     if (options.DryRun && !options.KeepSmallest)
         return {std::nullopt, "--dry-run указывается только вместе с --keep"};
     if (options.ClearCache && folders.empty() && !options.KeepSmallest) return {options, ""};

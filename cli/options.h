@@ -24,6 +24,7 @@ struct Options {
     std::string MoveFolder;
     bool DryRun = false;      // with --keep: tell what would go, touch nothing
     bool Json = false;        // the report as one JSON document on standard output
+    bool Csv = false;         // the groups as CSV rows on standard output
     bool NoCache = false;     // neither read nor write the fingerprint cache
     bool ClearCache = false;  // empty it first; alone, nothing else is done
     // Put back the files of the last run's journal (""), or of the journal named.

@@ -2,9 +2,19 @@
 
 #include <sstream>
 
+#include "compare/identical_scanner.h"
 #include "review/output_files.h"
 
 namespace morvane::cli {
+
+ReportedGroup MarkIdentical(const CollectedRun& run, const std::vector<int>& members,
+                            ComparisonMode mode) {
+    ReportedGroup group{members, {}};
+    for (const int index : members)
+        group.Identical.push_back(mode == ComparisonMode::Identical || index == members.front() ||
+                                  SameBytes(run, members.front(), index));
+    return group;
+}
 
 std::string TextReport(const Options& options, const Summary& summary,
                        const std::vector<Removal>& removals) {

@@ -25,14 +25,26 @@ struct Summary {
     int FailedRemovals = 0;
 };
 
+// A group as the reports show it: table indices, head first, and for each member whether it
+// holds the head's very bytes (the head itself does).
+struct ReportedGroup {
+    std::vector<int> Members;
+    std::vector<bool> Identical;
+};
+
+// Compares each member with the head, sizes first, then bytes; call it before anything of the
+// group is removed. In the identical mode every member already is.
+ReportedGroup MarkIdentical(const CollectedRun& run, const std::vector<int>& members,
+                            ComparisonMode mode);
+
 // The summary lines; in a dry run first one line per file that would go: path, tab, way.
 std::string TextReport(const Options& options, const Summary& summary,
                        const std::vector<Removal>& removals);
 
-// The groups (table indices, head first), the removals and the summary; UTF-8. A path
-// that is not valid UTF-8 is shown with U+FFFD in "path" and kept exactly in "path_bytes".
+// The groups, the removals and the summary; UTF-8. A path that is not valid UTF-8 is shown
+// with U+FFFD in "path" and kept exactly in "path_bytes".
 std::string JsonReport(const Options& options, const CollectedRun& run,
-                       const std::vector<std::vector<int>>& groups, const Summary& summary,
+                       const std::vector<ReportedGroup>& groups, const Summary& summary,
                        const std::vector<Removal>& removals);
 
 }  // namespace morvane::cli

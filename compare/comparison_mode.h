@@ -1,6 +1,7 @@
 #pragma once
-// The two ways of comparing pictures: "exact" (the share of equal grid cells) and "similar"
-// (the perceptual hashes, for edited, re-encoded and resized copies).
+// The ways of comparing pictures: "exact" (the share of equal grid cells), "similar" (the
+// perceptual hashes, for edited, re-encoded and resized copies) and "identical" (the same
+// bytes, any kind of file, nothing decoded).
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -9,11 +10,11 @@
 
 namespace morvane {
 
-enum class ComparisonMode { Exact, Similar };
+enum class ComparisonMode { Exact, Similar, Identical };
 
-// "exact" or "similar"; nothing for any other text.
+// "exact", "similar" or "identical"; nothing for any other text.
 std::optional<ComparisonMode> ComparisonModeNamed(std::string_view name);
-std::unique_ptr<PictureScanner> MakeScanner(ComparisonMode mode, PicTable& table, int threshold,
+std::unique_ptr<PictureScanner> MakeScanner(ComparisonMode mode, CollectedRun& run, int threshold,
                                             int threads = 0);
 
 }  // namespace morvane

@@ -49,6 +49,9 @@ struct CollectedRun {
     std::string SearchRoot;
     std::vector<std::string> FileList;
     morvane::PicTable PicTable;
+    // Set when nothing was decoded: a ContentCheck then digests the file's bytes (its content
+    // hash's low half), not the picture's cells.
+    bool BytesChecked = false;
 
     int LastFile() const { return static_cast<int>(FileList.size()) - 1; }
     std::string FullPath(int index) const { return SearchRoot + FileList[index]; }

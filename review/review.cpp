@@ -1,8 +1,10 @@
 #include "review/review.h"
 
+#include "files/file_content.h"
 #include "files/file_identity.h"
 #include "files/sizes.h"
 #include "imaging/fingerprint.h"
+#include "review/kept_member.h"
 
 namespace morvane {
 
@@ -103,6 +105,10 @@ std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
     if (!record.Stamp || !record.ContentCheck) return record.Stamp;
     const std::string fullPath = run_.FullPath(index);
     if (StampOfPath(fullPath) != record.Stamp) return std::nullopt;
+    if (run_.BytesChecked) {
+        const auto hash = HashFileContent(fullPath, *record.Stamp);
+        return hash && hash->Low == *record.ContentCheck ? record.Stamp : std::nullopt;
+    }
     const auto made = MakeFingerprint(fullPath);
     if (!made || CellsDigest(made->Cells) != *record.ContentCheck) return std::nullopt;
     return record.Stamp;
@@ -125,28 +131,11 @@ KeptFile Review::Opposite(int index) const {
     return {run_.FullPath(index), run_.PicTable[index].Stamp};
 }
 
-// The file to keep: the smallest or the largest by the sizes recorded when the pictures were
-// read, not as they are now; a tie keeps the earlier file. Sizes are 64-bit, so files over
-// 2 GiB compare truly. -1 when no member has a size.
-int Review::ChooseKept() const {
-    std::int64_t keptSize = -1;
-    int kept = -1;
-    for (const int index : current_->Group->Members) {
-        const auto& stamp = run_.PicTable[index].Stamp;
-        if (!stamp || stamp->Size <= 0) continue;
-        if (keptSize < 0 ||
-            (mode_ == ReviewMode::KeepSmallest ? stamp->Size < keptSize : stamp->Size > keptSize)) {
-            keptSize = stamp->Size;
-            kept = index;
-        }
-    }
-    return kept;
-}
-
 // The others go only while the kept file is still the one compared: should it change or go,
 // nothing more of its group is removed, so the last copy never goes.
 void Review::KeepOnePass() {
-    const int kept = ChooseKept();
+    const int kept =
+        KeptMember(run_.PicTable, current_->Group->Members, mode_ == ReviewMode::KeepSmallest);
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.

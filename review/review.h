@@ -102,7 +102,6 @@ class Review {
     bool WriteMember(int index);
     void ShowMember(int index);
     void EndGroup();
-    int ChooseKept() const;
     void KeepOnePass();
     bool Dispose(int index, const KeptFile& kept);
     KeptFile Opposite(int index) const;

@@ -32,6 +32,10 @@ void FillRecord(CollectedRun& run, int index, RunCache& cache, Tally& tally) {
     // Taken before reading: a file changed while it is read no longer matches its stamp.
     const std::int64_t stampedAt = WallClockNs();
     record.Stamp = StampOfPath(fullPath);
+    if (run.BytesChecked) {
+        record.Valid = record.Stamp ? 1 : 0;
+        return;
+    }
     if (cache.Fill(index, record)) {
         ++tally.fromCache;
     } else {
@@ -128,6 +132,7 @@ CollectOutcome CollectPictures(const std::string& searchFolder, const std::strin
                                const std::atomic<bool>& running, const CollectProgress& progress,
                                const CollectOptions& options, CollectedRun& run) {
     run = CollectedRun{};
+    run.BytesChecked = !options.Fingerprints;
     run.SearchRoot = AddTrailingBackslash(searchFolder);
     if (!PathExists(run.SearchRoot, true)) return CollectOutcome::FolderMissing;
 
@@ -141,11 +146,12 @@ CollectOutcome CollectPictures(const std::string& searchFolder, const std::strin
 
     // Created once at its final size, before any worker writes into it.
     run.PicTable.assign(run.FileList.size(), Dubl{});
+    FingerprintCache* const usedCache = options.Fingerprints ? options.Cache : nullptr;
     if (run.FileList.empty()) {
-        RunCache(options.Cache, run).Finish(true);  // the folder's rows are all of gone files
+        RunCache(usedCache, run).Finish(true);  // the folder's rows are all of gone files
         return CollectOutcome::Done;
     }
-    RunCache cache(options.Cache, run);
+    RunCache cache(usedCache, run);
     FingerprintWorkers workers(run, cache, running, options.Threads);
     bool complete = false;
     for (int i = 0; i <= run.LastFile(); ++i) {

@@ -36,6 +36,9 @@ struct CollectOptions {
     FingerprintCache* Cache = nullptr;
     // Filled in when given.
     CollectCounts* Counts = nullptr;
+    // False: only sizes and stamps, nothing decoded and no cache used; every regular file is
+    // valid (the comparison reads the bytes itself).
+    bool Fingerprints = true;
 };
 
 enum class CollectOutcome {

@@ -7,12 +7,17 @@ namespace morvane {
 
 CollectOutcome SearchRun::Collect(const std::atomic<bool>& running, const CollectProgress& progress,
                                   const std::function<void(const std::string&)>& warn) {
-    const auto cache =
-        settings_.UseCache ? FingerprintCache::Open(DefaultCachePath(), warn) : nullptr;
-    const CollectOutcome outcome =
-        CollectPictures(settings_.SearchFolder, settings_.MaskText, running, progress,
-                        CollectOptions{.Cache = cache.get(), .Counts = &counts_}, run_);
-    for (const Dubl& record : run_.PicTable) readable_ += record.Fingerprint.empty() ? 0 : 1;
+    // Byte-identical files need no fingerprint, so the cache is not even opened.
+    const bool fingerprints = settings_.Mode != ComparisonMode::Identical;
+    const auto cache = settings_.UseCache && fingerprints
+                           ? FingerprintCache::Open(DefaultCachePath(), warn)
+                           : nullptr;
+    const CollectOutcome outcome = CollectPictures(
+        settings_.SearchFolder, settings_.MaskText, running, progress,
+        CollectOptions{.Cache = cache.get(), .Counts = &counts_, .Fingerprints = fingerprints},
+        run_);
+    for (const Dubl& record : run_.PicTable)
+        readable_ += (fingerprints ? !record.Fingerprint.empty() : record.Valid == 1) ? 1 : 0;
     return outcome;
 }
 
@@ -26,7 +31,7 @@ std::optional<std::string> SearchRun::OpenOutput(ReviewFrontEnd& frontEnd) {
 }
 
 void SearchRun::StartComparison(int threads) {
-    scanner_ = MakeScanner(settings_.Mode, run_.PicTable, settings_.Threshold, threads);
+    scanner_ = MakeScanner(settings_.Mode, run_, settings_.Threshold, threads);
 }
 
 ScanStep SearchRun::NextStep(const std::atomic<bool>* running) {

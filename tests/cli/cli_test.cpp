@@ -132,9 +132,9 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
     }
     for (const char* arguments :
          {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
-          "--keep largest --dispose bin", "--dry-run --json", "--mode fuzzy", "--threshold 0",
-          "--threshold 101", "--threshold ''", "--threshold -5", "--threshold 1e2", "--undo j",
-          "--keep largest --dispose link"})
+          "--keep largest --dispose bin", "--dry-run --json", "--json --csv", "--mode fuzzy",
+          "--threshold 0", "--threshold 101", "--threshold ''", "--threshold -5",
+          "--threshold 1e2", "--undo j", "--keep largest --dispose link"})
         EXPECT_EQ(RunCli(arguments + folder).status, 2) << arguments;
 
     // A fingerprint is printed top row first.
@@ -206,6 +206,43 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         const std::string freed = std::to_string(planned["summary"]["freed_bytes"].toInteger());
         EXPECT_NE(text.out.find("Будет освобождено байт: " + freed + "\n"), npos);
     }
+}
+
+// The JSON document marks the copies holding their head's bytes; CSV quotes a name with a
+// comma, a quote, a line break and bytes that are not UTF-8, byte for byte. The identical
+// mode groups any files of the same bytes, touches no cache, and its clean-up reads the copies
+// stamped just now again before they go.
+TEST(CliScript, IdenticalMarkCsvAndTheIdenticalMode) {
+    test::TempDir dir;
+    const std::string root = dir / "photos", odd = root + "/b,\"q\n\xff.png";
+    fs::create_directories(root);
+    test::WritePatternPicture(root + "/a.png", 80, 60, 6);
+    test::WritePatternPicture(root + "/c.bmp", 80, 60, 6);
+    fs::copy_file(root + "/a.png", odd);
+    for (const char* name : {"/d.png", "/e.png"}) test::WriteTextFile(root + name, "no picture");
+    const std::string args = " --masks '*.png;*.bmp'" + Outputs(dir, root) + kOutOnly;
+    const QJsonArray marked = ParsedJson(RunCli("--json" + args))["groups"][0].toArray();
+    ASSERT_EQ(marked.size(), 3);
+    for (const int i : {0, 1, 2}) EXPECT_EQ(marked[i]["identical"].toBool(), i < 2) << i;
+    const std::string csv = RunCli("--csv" + args).out;
+    EXPECT_TRUE(
+        csv.starts_with("group,path,size,width,height,depth,similarity,identical,kept\r\n"));
+    const std::string size = std::to_string(fs::file_size(odd));
+    EXPECT_NE(csv.find("\r\n1,\"" + root + "/b,\"\"q\n\xff.png\"," + size +
+                       ",80,60,24,100,true,false\r\n"),
+              npos)
+        << csv;
+
+    const char* const cacheHome = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = cacheHome ? cacheHome : "";
+    ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+    const auto identical =
+        ParsedJson(RunCli("--mode identical --keep smallest --dispose wipe --json" + args));
+    cacheHome ? ::setenv("XDG_CACHE_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(identical["groups"].toArray().size(), 2);
+    EXPECT_EQ(identical["summary"]["removed"].toInt(), 2);
+    EXPECT_FALSE(fs::exists(odd) || fs::exists(root + "/e.png") || fs::exists(dir / "cache"));
+    EXPECT_TRUE(fs::exists(root + "/a.png") && fs::exists(root + "/d.png"));
 }
 
 // What a dry run foresees is what the real run then meets: the same messages, the same exit

@@ -28,7 +28,7 @@ expect() {
 }
 
 expect "morvane-cli --m" "--masks --mode"
-expect "morvane-cli --mode " "exact similar"
+expect "morvane-cli --mode " "exact identical similar"
 expect "morvane-cli --keep s" "smallest"
 expect "morvane-cli --dispose " "hardlink move: symlink trash wipe"
 expect "morvane-cli --dispose move:sp" "spare/"

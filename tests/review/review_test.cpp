@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "files/disposal.h"
+#include "files/file_content.h"
 #include "review/output_files.h"
 #include "run/messages.h"
 #include "run/program_folder.h"
@@ -158,11 +159,12 @@ TEST(Review, StopDuringAWaitWritesNothingMore) {
 }
 
 // A stamp taken within a clock tick of the file's last change proves nothing alone: the picture
-// is read again, and one that no longer shows the cells compared (a rewrite of the same size in
-// that tick) stays.
+// is read again, and one that no longer shows the cells compared (or, when only bytes were
+// compared, holds other bytes: a rewrite of the same size in that tick) stays.
 TEST(ReviewDisposal, AFileStampedWithinAClockTickIsReadAgainBeforeItGoes) {
-    for (const std::uint64_t rewritten : {0, 1}) {
+    for (const std::uint64_t rewritten : {0, 1, 2, 3}) {
         Reviewed r;
+        r.run.BytesChecked = rewritten > 1;
         r.frontEnd.dispose = [](const std::string& path, const std::optional<FileStamp>& stamp) {
             return stamp == StampOfPath(path) && fs::remove(path);
         };
@@ -170,9 +172,12 @@ TEST(ReviewDisposal, AFileStampedWithinAClockTickIsReadAgainBeforeItGoes) {
         test::WritePatternPicture(r.dir / "q.jpg", 40, 30, 3);
         Dubl& q = r.run.PicTable[1];
         q.Stamp = StampOfPath(r.dir / "q.jpg");
-        q.ContentCheck = CellsDigest(MakeFingerprint(r.dir / "q.jpg")->Cells) + rewritten;
+        q.ContentCheck =
+            (r.run.BytesChecked ? HashFileContent(r.dir / "q.jpg", *q.Stamp)->Low
+                                : CellsDigest(MakeFingerprint(r.dir / "q.jpg")->Cells)) +
+            rewritten % 2;
         ASSERT_TRUE(r.review.Decide(DeleteRight));
-        EXPECT_EQ(fs::exists(r.dir / "q.jpg"), rewritten == 1);
+        EXPECT_EQ(fs::exists(r.dir / "q.jpg"), rewritten % 2 == 1);
     }
 }
 
