@@ -12,6 +12,7 @@
 
 #include "imaging/decode.h"
 #include "imaging/grid_reduce.h"
+#include "imaging/heif_decode.h"
 #include "imaging/jpeg_decode.h"
 #include "imaging/whole_file.h"
 
@@ -102,6 +103,14 @@ std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int hei
     return reducer.Finish();
 }
 
+// Metafiles go to their own renderer, whatever they hold.
+bool NamedAsMetafile(const std::string& path) {
+    const std::string tail = path.size() < 4 ? path : path.substr(path.size() - 4);
+    return tail.size() == 4 && tail[0] == '.' &&
+           (std::tolower(tail[1]) == 'w' || std::tolower(tail[1]) == 'e') &&
+           std::tolower(tail[2]) == 'm' && std::tolower(tail[3]) == 'f';
+}
+
 // libvips' WebP loader decodes into an R,G,B,A canvas, copies it out a line at a time and
 // buffers the whole picture once more before the first strip arrives; even opening the file
 // allocates and clears that canvas (twice for a picture it shrinks). A still WebP without
@@ -111,11 +120,7 @@ std::vector<std::uint8_t> ReduceRows(const std::uint8_t* rgb, int width, int hei
 // libwebp converts and scales each pixel alike whatever layout it writes, so these are
 // libvips' pixels. Empty when anything differs: libvips decides.
 std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) {
-    const std::string tail = path.size() < 4 ? path : path.substr(path.size() - 4);
-    if (tail.size() == 4 && tail[0] == '.' &&
-        (std::tolower(tail[1]) == 'w' || std::tolower(tail[1]) == 'e') &&
-        std::tolower(tail[2]) == 'm' && std::tolower(tail[3]) == 'f')
-        return std::nullopt;  // metafiles go to their own renderer, whatever they hold
+    if (NamedAsMetafile(path)) return std::nullopt;
     const WholeFile file = ReadWholeFile(path, kHeadBytes, [](const std::uint8_t* head) {
         return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0;
     });
@@ -150,7 +155,28 @@ std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) 
     return pixels;
 }
 
-// Every other picture, and a JPEG or WebP its direct path declines, goes through libvips.
+// libvips decodes a HEIF picture whole in one libheif call and only copies its rows out:
+// libheif hands them straight to the reduction (see heif_decode.h).
+std::optional<GridPixels> HeifGridPixels(const std::string& path, int gridSize) {
+    std::optional<GridReducer> reducer;
+    GridPixels pixels;
+    const HeifRowHandlers handlers{
+        .Begin =
+            [&](int width, int height) {
+                if (!WithinDecodeLimits(width, height)) return false;
+                reducer.emplace(width, height, 3, gridSize);
+                pixels = {{}, width, height, 24};
+                return reducer->Handles();
+            },
+        .Row = [&](const std::uint8_t* row) { reducer->AddRow(row); },
+    };
+    if (NamedAsMetafile(path) || !DecodeHeifRows(path, handlers)) return std::nullopt;
+    pixels.rgb = reducer->Finish();
+    if (pixels.rgb.empty()) return std::nullopt;
+    return pixels;
+}
+
+// Every other picture, and a JPEG, WebP or HEIF its direct path declines, goes through libvips.
 std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSize,
                                             std::uint32_t fillColour) {
     const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
@@ -186,6 +212,7 @@ std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int g
     if (gridSize <= 0 || !EnsureImagingStarted()) return std::nullopt;
     auto pixels = JpegGridPixels(path, gridSize);
     if (!pixels) pixels = WebPGridPixels(path, gridSize);
+    if (!pixels) pixels = HeifGridPixels(path, gridSize);
     if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
     const std::size_t side = static_cast<std::size_t>(gridSize);
     if (!pixels || pixels->rgb.size() != 3 * side * side) return std::nullopt;

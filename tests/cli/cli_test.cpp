@@ -279,7 +279,8 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
             std::string root, disk;
             ~Unmount() {
                 ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH);
-                std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
+                [[maybe_unused]] const int cleared =
+                    std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
             }
         } unmount{root, dir / "disk"};
         const auto has = [&](char c) { return row.setUp.find(c) != npos; };

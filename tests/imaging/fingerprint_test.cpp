@@ -1,7 +1,7 @@
-// The fingerprint of every format, and its own JPEG and WebP decodes: at every shrink they give
-// the fingerprint of libvips' own decode, on noise where a wrong row or column moves cells, and
-// anything the JPEG path declines (a stray byte between markers sends it down the general
-// two-step open) must still be decided the libvips way.
+// The fingerprint of every format, and its own JPEG, WebP and HEIF decodes: at every shrink
+// they give the fingerprint of libvips' own decode, on noise where a wrong row or column moves
+// cells, and anything the JPEG path declines (a stray byte between markers sends it down the
+// general two-step open) must still be decided the libvips way.
 #include "imaging/fingerprint.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +91,8 @@ TEST(Fingerprint, SamePixelsInDifferentFormatsGiveTheSameFingerprint) {
     // The lossy WebP is scaled by a half on load, to 1024.5 x 515.5 pixels rounded.
     for (const auto& [name, image] : {std::pair{"alpha.png", alpha},
                                       {"alpha.webp", alpha},
+                                      {"a.heic", colour},
+                                      {"alpha.heic", alpha},
                                       {"grey.png", Noise(150, 450, 1)},
                                       {"lossy.webp", Noise(2049, 1031, 3)}}) {
         image.write_to_file((dir / name).c_str());
@@ -138,7 +140,10 @@ TEST(Fingerprint, DepthFollowsTheStoredPixelFormat) {
              {"flat.gif", rgb, 8},  // even one colour counts as an 8-bit palette
              {"alpha.png", rgba, 32},
              {"rgb16.png", rgb.colourspace(VIPS_INTERPRETATION_RGB16), 48},
-             {"rgba16.png", rgba.colourspace(VIPS_INTERPRETATION_RGB16), 64}}) {
+             {"rgba16.png", rgba.colourspace(VIPS_INTERPRETATION_RGB16), 64},
+             {"rgb.heic", rgb, 24},
+             {"rgba.heic", rgba, 32},
+             {"rgb10.heic", rgb, 48, bits(10)}}) {
         const std::string file = dir / name;
         if (name.starts_with("pal") && !name.ends_with("png"))
             image.magicksave(file.c_str(), options);
