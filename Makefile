@@ -4,7 +4,7 @@
 BUILD     ?= build
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
-PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvips-dev libjpeg-dev libwebp-dev libsqlite3-dev \
+PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvips-dev libjpeg-dev libwebp-dev libraw-dev libsqlite3-dev \
              libgtest-dev libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion
 
