@@ -3,6 +3,7 @@
 #include "files/file_identity.h"
 #include "files/sizes.h"
 #include "imaging/fingerprint.h"
+#include "imaging/raw_decode.h"
 
 namespace morvane {
 
@@ -119,6 +120,13 @@ void Review::Dispose(int index) {
     }
 }
 
+// A camera's raw file is its original, never a spare copy: it groups with the camera's own
+// JPEG, and only a removal the user asks for under that very picture takes it.
+bool Review::TakesPart(int index) const {
+    const auto& stamp = run_.PicTable[index].Stamp;
+    return stamp && stamp->Size > 0 && !IsCameraRawPath(run_.FileList[index]);
+}
+
 // The file to keep: the smallest or the largest by the sizes recorded when the pictures were
 // read, not as they are now; a tie keeps the earlier file. Sizes are 64-bit, so files over
 // 2 GiB compare truly. -1 when no member has a size.
@@ -126,8 +134,8 @@ int Review::ChooseKept() const {
     std::int64_t keptSize = -1;
     int kept = -1;
     for (const int index : current_->Group->Members) {
+        if (!TakesPart(index)) continue;
         const auto& stamp = run_.PicTable[index].Stamp;
-        if (!stamp || stamp->Size <= 0) continue;
         if (keptSize < 0 ||
             (mode_ == ReviewMode::KeepSmallest ? stamp->Size < keptSize : stamp->Size > keptSize)) {
             keptSize = stamp->Size;
@@ -146,8 +154,7 @@ void Review::KeepOnePass() {
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     const auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
-        const auto& stamp = run_.PicTable[index].Stamp;
-        if (index == kept || !stamp || stamp->Size <= 0) continue;
+        if (index == kept || !TakesPart(index)) continue;
         if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
             frontEnd_.KeptFileChanged(keptPath);

@@ -99,6 +99,7 @@ class Review {
     bool WriteMember(int index);
     void ShowMember(int index);
     void EndGroup();
+    bool TakesPart(int index) const;
     int ChooseKept() const;
     void KeepOnePass();
     void Dispose(int index);
