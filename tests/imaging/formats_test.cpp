@@ -49,25 +49,18 @@ void WriteDng(const std::string& path, const VImage& grey, int orientation = 1) 
                                 0.0415f, 0.0557f,  -0.2040f, 1.0570f};
     const float neutral[3] = {1, 1, 1};
     const std::uint32_t white[1] = {4095};
-    TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, 32803);  // colour filter array
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
-    TIFFSetField(t, TIFFTAG_MAKE, "Morvane");
-    TIFFSetField(t, TIFFTAG_MODEL, "Test");
     TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, repeat);
     TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, pattern);
     TIFFSetField(t, TIFFTAG_DNGVERSION, version);
     TIFFSetField(t, TIFFTAG_DNGBACKWARDVERSION, backward);
     TIFFSetField(t, TIFFTAG_UNIQUECAMERAMODEL, "Morvane Test");
     TIFFSetField(t, TIFFTAG_COLORMATRIX1, 9, xyzToSrgb);
-    TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21);  // D65
     TIFFSetField(t, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
     TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, white);
     const std::vector<std::uint8_t> levels = ImageBytes(grey);
@@ -141,42 +134,20 @@ TEST(Formats, EveryFormatDecodes) {
         const char* savedAs = "";  // the name libvips chooses its saver by
         std::function<void(const std::string&)> write = {};
     };
+    const auto svg = [](const std::string& path) {
+        test::WriteTextFile(path,
+                            R"(<svg xmlns="http://www.w3.org/2000/svg" width="64" )"
+                            R"(height="48"><rect width="64" height="48" fill="#828282"/></svg>)");
+    };
+    // clang-format off
     const Row rows[] = {
-        {"jpg", "jpg"},
-        {"jpeg", "jpg"},
-        {"jpe", "jpg"},
-        {"jfif", "jpg"},
-        {"png", "png"},
-        {"bmp", "bmp"},
-        {"dib", "bmp"},
-        {"gif", "gif"},
-        {"webp", "webp"},
-        {"tif", "tif"},
-        {"tiff", "tif"},
-        {"heic", "heic"},
-        {"heif", "heic"},
-        {"avif", "avif"},
-        {"jxl", "jxl"},
-        {"ico", "", [&](const std::string& path) { WriteIcon(path, {rgb}); }},
-        {"svg", "",
-         [](const std::string& path) {
-             test::WriteTextFile(
-                 path, R"(<svg xmlns="http://www.w3.org/2000/svg" width="64" )"
-                       R"(height="48"><rect width="64" height="48" fill="#828282"/></svg>)");
-         }},
+        {"jpg", "jpg"}, {"jpeg", "jpg"}, {"jpe", "jpg"}, {"jfif", "jpg"}, {"png", "png"},
+        {"bmp", "bmp"}, {"dib", "bmp"}, {"gif", "gif"}, {"webp", "webp"}, {"tif", "tif"},
+        {"tiff", "tif"}, {"heic", "heic"}, {"heif", "heic"}, {"avif", "avif"}, {"jxl", "jxl"},
+        {"ico", "", [&](const std::string& path) { WriteIcon(path, {rgb}); }}, {"svg", "", svg},
         {"dng", "", [&](const std::string& path) { WriteDng(path, ramp); }},
-        {"wmf"},
-        {"emf"},
-        {"cr2"},
-        {"cr3"},
-        {"nef"},
-        {"arw"},
-        {"orf"},
-        {"rw2"},
-        {"raf"},
-        {"pef"}};
-    rgb.pngsave((dir / "reference.png").c_str());
-    const double reference = MeanGrey(dir / "reference.png");
+        {"wmf"}, {"emf"}, {"cr2"}, {"cr3"}, {"nef"}, {"arw"}, {"orf"}, {"rw2"}, {"raf"}, {"pef"}};
+    // clang-format on
     MaskList masks;
     EXPECT_EQ(masks.SetMasks(kAllFormatsMasks) + 1, int(std::size(rows)));
     std::string left;
@@ -196,7 +167,7 @@ TEST(Formats, EveryFormatDecodes) {
         const auto made = MakeFingerprint(path);
         ASSERT_TRUE(made);
         EXPECT_EQ(std::pair(made->Width, made->Height), std::pair(64, 48));
-        EXPECT_NEAR(MeanGrey(path), reference, 10);
+        EXPECT_NEAR(MeanGrey(path), ramp.avg(), 10);
         EXPECT_TRUE(DecodeForDisplay(path, 32, 32));
     }
     std::cout << "No sample of:" << left << "\n";
