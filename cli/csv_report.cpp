@@ -19,7 +19,7 @@ bool WriteCsvReport(std::FILE* out, const CollectedRun& run,
     for (std::size_t number = 0; number < groups.size(); ++number) {
         const ReportedGroup& group = groups[number];
         const int chosen =
-            keepSmallest ? KeptMember(run.PicTable, group.Members, *keepSmallest) : -1;
+            keepSmallest ? KeptMember(run, group.Members, *keepSmallest) : -1;
         const int kept = chosen >= 0 ? chosen : group.Members.front();
         for (std::size_t i = 0; i < group.Members.size(); ++i) {
             const int index = group.Members[i];

@@ -6,8 +6,10 @@ namespace morvane::cli {
 
 std::string UsageText() {
     return "Использование:\n"
-           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ] [--threshold ПОРОГ] [--list ФАЙЛ]\n"
-           "              [--log ФАЙЛ] [--json | --csv] ПАПКА\n"
+           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]
+"
+           "              [--list ФАЙЛ] [--log ФАЙЛ] [--json | --csv] ПАПКА
+"
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
            "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
@@ -27,6 +29,9 @@ std::string UsageText() {
            "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"" +
            std::string(kDefaultMasks) +
            "\")\n"
+           "  --all-formats       вместо масок все читаемые форматы: JPEG, PNG, BMP, GIF, WMF,\n"
+           "                      EMF, WebP, TIFF, HEIC, AVIF, JPEG XL, ICO, SVG и снимки камер\n"
+           "                      (DNG, CR2, CR3, NEF, ARW, ORF, RW2, RAF, PEF)\n"
            "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию " +
            std::to_string(DefaultThreshold(ComparisonMode::Exact)) +
            ", для\n"
@@ -90,6 +95,7 @@ bool IsThreshold(const std::string& text) {
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
     std::vector<std::string> folders;
+    bool masksGiven = false, allFormats = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
@@ -109,6 +115,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         if (argument == "--undo") {
             const bool named = i + 1 < arguments.size() && !arguments[i + 1].starts_with("-");
             options.Undo = named ? arguments[++i] : "";
+            continue;
+        }
+        if (argument == "--all-formats") {
+            allFormats = true;
+            options.Masks = kAllFormatsMasks;
             continue;
         }
         if (argument == "--mode") {
@@ -131,9 +142,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             continue;
         }
         std::string* target = nullptr;
-        if (argument == "--masks")
+        if (argument == "--masks") {
             target = &options.Masks;
-        else if (argument == "--threshold")
+            masksGiven = true;
+        } else if (argument == "--threshold")
             target = &options.Threshold.emplace();
         else if (argument == "--list")
             target = &options.ListPath;
@@ -155,6 +167,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (options.Help) return {options, ""};
+    if (masksGiven && allFormats)
+        return {std::nullopt, "--masks и --all-formats не указываются вместе"};
     if (options.Threshold && !IsThreshold(*options.Threshold))
         return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
     if (options.Undo) {

@@ -12,7 +12,7 @@ namespace morvane::cli {
 
 struct Options {
     std::optional<std::string> Folder;  // none with --fingerprint or --clear-cache alone
-    std::string Masks = kDefaultMasks;
+    std::string Masks = kDefaultMasks;  // kAllFormatsMasks with --all-formats
     ComparisonMode Mode = ComparisonMode::Exact;
     std::optional<std::string> Threshold;  // the mode's default when not given
     std::string ListPath = kListFileName;

@@ -1,6 +1,8 @@
 #include "imaging/decode.h"
 
 #include "files/free_memory.h"
+#include "imaging/ico_decode.h"
+#include "imaging/raw_decode.h"
 #include "metafile/render.h"
 
 #include <glib.h>
@@ -168,6 +170,8 @@ int HeaderDepth(const std::string& loader, const std::string& path) {
     return 0;
 }
 
+}  // namespace
+
 VImage ToSrgb8(VImage image) {
     VipsInterpretation space = image.guess_interpretation();
     const bool wide = image.format() == VIPS_FORMAT_USHORT || image.format() == VIPS_FORMAT_SHORT;
@@ -181,6 +185,8 @@ VImage ToSrgb8(VImage image) {
     if (image.bands() > keep) image = image.extract_band(0, VImage::option()->set("n", keep));
     return image;
 }
+
+namespace {
 
 // A JPEG's frame size read from its markers (the first frame header, after the application
 // segments), so libvips can open the picture once, already shrinking. Empty when anything is
@@ -244,7 +250,10 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
     if (!EnsureImagingStarted()) return std::nullopt;
     try {
         if (IsMetafile(path)) return OpenMetafile(path);
+        if (IsCameraRawPath(path)) return OpenCameraRaw(path, needed);
         const std::string loader = LoaderFor(path);
+        if ((loader.empty() || loader == "magickload") && LooksLikeIcon(path))
+            return OpenLargestIconFrame(path);
         if (loader.empty()) return std::nullopt;
         // The header is read once instead of twice; about 1.5% of a 12-megapixel decode.
         if (loader == "jpegload")

@@ -22,6 +22,10 @@ inline constexpr std::int64_t kMaxDecodedPixels = 4'000'000'000;
 inline constexpr std::int64_t kMaxDecodedSide = 1 << 18;
 // ImageMagick holds the whole picture in memory at 16 bits a sample, so it gets less.
 inline constexpr std::int64_t kMaxMagickPixels = 64'000'000;
+// A camera raw file is read whole and its sensor data held at 16 bits a sample while it is
+// demosaiced: the largest sensors sold have some 150 megapixels.
+inline constexpr std::int64_t kMaxRawPixels = 200'000'000;
+inline constexpr std::size_t kMaxRawFileBytes = std::size_t{512} << 20;
 
 inline bool WithinDecodeLimits(std::int64_t width, std::int64_t height,
                                std::int64_t maxPixels = kMaxDecodedPixels) {
@@ -43,6 +47,9 @@ struct OpenedPicture {
 // ImageMagick. Empty when the file is not a readable picture or is too large to decode.
 // The pixels are decoded later, when the image is written; that may throw vips::VError.
 std::optional<OpenedPicture> OpenPicture(const std::string& path, int minWidth, int minHeight);
+
+// A decoded image brought to 8-bit sRGB: 3 bands, or 4 when it has alpha.
+vips::VImage ToSrgb8(vips::VImage image);
 
 // Runs the decode: `image`'s pixels as packed bytes, top row first. Throws vips::VError when
 // the file turns out damaged while its pixels stream through.

@@ -11,13 +11,14 @@
 namespace morvane {
 
 WholeFile ReadWholeFile(const std::string& path, std::size_t minSize,
-                        const std::function<bool(const std::uint8_t* head)>& wanted) {
-    constexpr off_t kMaxWholeFile = off_t{64} << 20;
+                        const std::function<bool(const std::uint8_t* head)>& wanted,
+                        std::size_t maxSize) {
     // O_NONBLOCK: a pipe put in a picture's place is turned away, not waited on.
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size < static_cast<off_t>(minSize) || info.st_size > kMaxWholeFile)
+        info.st_size < static_cast<off_t>(minSize) ||
+        static_cast<std::size_t>(info.st_size) > maxSize)
         return {};
     std::uint8_t head[kHeadBytes] = {};
     const auto headSize = static_cast<ssize_t>(std::min<off_t>(info.st_size, kHeadBytes));

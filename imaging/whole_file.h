@@ -16,11 +16,12 @@ struct WholeFile {
 // The bytes a file's kind is told by.
 inline constexpr std::size_t kHeadBytes = 12;
 
-// A regular file of at least `minSize` (at most kHeadBytes) and at most 64 MiB whose first
+// A regular file of at least `minSize` (at most kHeadBytes) and at most `maxSize` whose first
 // bytes `wanted` accepts, whole; empty for anything else, which is read no further than its
 // head, and for a file that shrank while read. Larger files are left to libvips, which reads
 // them piece by piece.
 WholeFile ReadWholeFile(const std::string& path, std::size_t minSize,
-                        const std::function<bool(const std::uint8_t* head)>& wanted);
+                        const std::function<bool(const std::uint8_t* head)>& wanted,
+                        std::size_t maxSize = std::size_t{64} << 20);
 
 }  // namespace morvane

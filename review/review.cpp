@@ -135,14 +135,13 @@ KeptFile Review::Opposite(int index) const {
 // nothing more of its group is removed, so the last copy never goes.
 void Review::KeepOnePass() {
     const int kept =
-        KeptMember(run_.PicTable, current_->Group->Members, mode_ == ReviewMode::KeepSmallest);
+        KeptMember(run_, current_->Group->Members, mode_ == ReviewMode::KeepSmallest);
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
-        const auto& stamp = run_.PicTable[index].Stamp;
-        if (index == kept || !stamp || stamp->Size <= 0) continue;
+        if (index == kept || !TakesPartInKeepOne(run_, index)) continue;
         if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
             frontEnd_.KeptFileChanged(keptPath);

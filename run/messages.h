@@ -19,4 +19,9 @@ std::string UndoMessage(const UndoReport& report, const std::string& journal);
 // The file to be kept of a group changed or went after the comparison: none of its group goes.
 std::string KeptFileChangedMessage(const std::string& path);
 
+// The masks box's menu: fill the box with the masks of every format read, or put the default
+// masks back.
+inline constexpr const char* kAllFormatsAction = "Все форматы картинок";
+inline constexpr const char* kDefaultMasksAction = "Маски по умолчанию";
+
 }  // namespace morvane

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include "ui/cache_actions.h"
+#include "ui/masks_menu.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
 #include "ui/twips.h"
@@ -77,6 +78,7 @@ void PicView::BuildSettingsRows() {
     command3_[0] = Button(this, "Command3_0", "<<", "", TwipsRect(7560, 120, 735, 375));
     label1_[2] = CaptionLabel(this, 2, "Маски для поиска", TwipsRect(120, 600, 1815, 255));
     text1_[2] = TextBox(this, "Text1_2", 1024, TwipsRect(2040, 600, 5415, 375));
+    AddMasksMenu(*text1_[2]);
     command3_[2] = Button(this, "Command3_2", "<<", "", TwipsRect(7560, 600, 735, 375));
     command3_[2]->setEnabled(false);
     label1_[1] = CaptionLabel(this, 1, "Список дубликатов", TwipsRect(120, 1080, 1815, 255));

@@ -121,7 +121,11 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"--fingerprint " + Quoted(dir / "zero.png"), 1, "Не обычный файл"},
         {folder + " --mode", 2, "--mode"},
         {"--threshold 7O" + folder, 2, ": 7O\n"},
+        {"--all-formats --masks '*.png'" + folder, 2, "--all-formats"},
+        {"--all-formats" + Outputs(dir, dir / "raw"), 0, "Файлов: 1\n"},
     };
+    fs::create_directory(dir / "raw");
+    test::WriteTextFile(dir / "raw/shot.NEF", "not a picture");
     std::vector<std::uint8_t> pixels(64 * 64 * 3, 255);  // top half black, bottom half white
     std::fill(pixels.begin(), pixels.begin() + pixels.size() / 2, 0);
     test::WritePicture(dir / "half.png", 64, 64, 3, pixels);

@@ -25,10 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 using enum ReviewDecision;
 
-// A review script: files p.jpg, q.jpg... of the given sizes, those of one letter in `groups`
-// with one fingerprint ("-": one of its own); the decisions taken in turn; then the pairs
-// offered ("pq pr"), the files left ("-qr"), the files listed by group ("pq rs"), and what was
-// removed.
+// A review script: files p.jpg, q.jpg... (camera raw p.nef... for the letters in `raw`) of the
+// given sizes, those of one letter in `groups` with one fingerprint ("-": one of its own); the
+// decisions taken in turn; then the pairs offered ("pq pr"), the files left ("-qr"), the files
+// listed by group ("pq rs"), and what was removed.
 struct Script {
     std::vector<std::int64_t> sizes = {};
     std::string groups = {};
@@ -38,6 +38,7 @@ struct Script {
     std::int64_t removed = 0, bytes = 0;
     std::vector<std::string> events = {};  // what the front end was told, when not empty
     std::string grown = {}, gone = {};     // files rewritten larger or removed as a group starts
+    std::string raw = {};
 };
 
 // One review over a folder of its own.
@@ -48,8 +49,9 @@ struct Reviewed {
     ReviewState Start(const Script& s, const std::string& log = {}, const std::string& list = {}) {
         EXPECT_FALSE(review.Decide(DeleteLeft));  // no pair yet
         run.SearchRoot = dir.path().string() + "/";
+        raw = s.raw;
         for (std::size_t i = 0; i < s.sizes.size(); ++i) {
-            const std::string name = std::string(1, static_cast<char>('p' + i)) + ".jpg";
+            const std::string name = File(char('p' + i));
             test::WriteTextFile(dir / name, std::string(s.sizes[i], 'x'));
             run.FileList.push_back(name);
             // Valid, no similarity yet, the size, 640x480x24, the stamp, the fingerprint.
@@ -69,8 +71,8 @@ struct Reviewed {
         SCOPED_TRACE("offered " + s.offered + ", left " + s.left);
         frontEnd.onGroup = [&](int) {
             for (const char name : s.grown)
-                test::WriteTextFile(dir / (name + std::string(".jpg")), "more bytes than all");
-            for (const char name : s.gone) fs::remove(dir / (name + std::string(".jpg")));
+                test::WriteTextFile(dir / File(name), "more bytes than all");
+            for (const char name : s.gone) fs::remove(dir / File(name));
         };
         ReviewState state = Start(s);
         std::string offered;
@@ -93,26 +95,30 @@ struct Reviewed {
         EXPECT_EQ(review.RemovedBytes(), s.bytes);
         EXPECT_EQ(review.FailedRemovals(), 0);
     }
+    std::string File(char name) const {
+        return name + std::string(raw.find(name) == std::string::npos ? ".jpg" : ".nef");
+    }
     // "q" for the path of q.jpg in the folder, "?" for any other path.
     std::string Name(const std::string& path) const {
         const std::string name = fs::path(path).stem().string();
-        return path == run.SearchRoot + name + ".jpg" ? name : "?";
+        return path == run.SearchRoot + File(name[0]) ? name : "?";
     }
     // Which of p.jpg, q.jpg... are still there, as "pq-s".
     std::string Left(std::size_t count) const {
         std::string left;
         for (std::size_t i = 0; i < count; ++i)
-            left += fs::exists(dir / (std::string(1, 'p' + i) + ".jpg")) ? char('p' + i) : '-';
+            left += fs::exists(dir / File(char('p' + i))) ? char('p' + i) : '-';
         return left;
     }
     std::string Listed(const std::string& names) const {
         std::string list = names.empty() ? "" : "--------------------\r\n";
         for (const char name : names)
-            list += name == ' ' ? "--------------------\r\n" : run.SearchRoot + name + ".jpg\r\n";
+            list += name == ' ' ? "--------------------\r\n" : run.SearchRoot + File(name) + "\r\n";
         return list;
     }
 
     test::TempDir dir;
+    std::string raw;
     CollectedRun run;
     OutputFiles files;
     test::RecordingFrontEnd frontEnd;
@@ -141,6 +147,10 @@ const Script kScripts[] = {
     {{10, 15, 12}, "aaa", false, {}, "", "p-r", "pqr", 0, 0, {}, "", "q"},
     // A file gone before the decision is no removal and no failure; the next is offered.
     {{10, 15, 12}, "aaa", {}, {DeleteLeft, SkipPair}, "pq rq", "-qr", "pqr", 0, 0, {}, "", "p"},
+    // A camera raw file goes only by a removal under its own picture, never as a spare copy.
+    {{10, 30, 20}, "aaa", true, {}, "", "pq-", "pqr", 1, 20, {}, "", "", "q"},
+    {{30, 10, 20}, "aaa", false, {}, "", "p-r", "pqr", 1, 10, {}, "", "", "p"},
+    {{10, 20}, "aa", {}, {DeleteLeft}, "pq", "-q", "pq", 1, 10, {}, "", "", "p"},
 };
 // clang-format on
 

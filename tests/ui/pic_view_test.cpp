@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "run/defaults.h"
 #include "run/program_folder.h"
 #include "ui/about/about_window.h"
 #include "ui/pic_view.h"
@@ -75,6 +76,29 @@ class PicViewTest : public QObject {
             QCOMPARE(Text("Text2")->text(), QString(expected));
             QVERIFY(*typed || bar->value() == 101 - QString(expected).toInt());
         }
+    }
+
+    // The masks box's menu keeps the standard edit actions and fills in every format, or the
+    // default masks, as one edit that Undo takes back.
+    void masksMenuOffersEveryFormatAndTheDefault() {
+        auto* masks = Text("Text1_2");
+        masks->setText("*.png");
+        for (const char* choice : {"MasksAllFormats", "MasksDefault"}) {
+            QStringList shown;
+            QTimer::singleShot(0, [&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu) return;
+                for (QAction* action : menu->actions()) shown << action->objectName();
+                masks->findChild<QAction*>(choice)->trigger();
+                menu->close();
+            });
+            Q_EMIT masks->customContextMenuRequested({5, 5});
+            QVERIFY(shown.size() > 4 && shown.contains(choice));  // the edit actions first
+        }
+        QCOMPARE(masks->text(), QString(morvane::kDefaultMasks));
+        masks->undo();
+        masks->undo();
+        QCOMPARE(masks->text(), QString("*.png"));
     }
 
     // The real save dialog asks before overwriting, proposes the list's name and second
