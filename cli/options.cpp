@@ -6,10 +6,8 @@ namespace morvane::cli {
 
 std::string UsageText() {
     return "Использование:\n"
-           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]
-"
-           "              [--list ФАЙЛ] [--log ФАЙЛ] [--json | --csv] ПАПКА
-"
+           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]\n"
+           "              [--list ФАЙЛ] [--log ФАЙЛ] [--json | --csv] ПАПКА\n"
            "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
            "              [--json] [...] ПАПКА\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
