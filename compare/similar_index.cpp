@@ -8,7 +8,10 @@
 namespace morvane {
 namespace {
 
-constexpr int kMinParts = 4;  // parts of at most 16 bits: tables of at most 65536 buckets
+constexpr int kMinParts = 3;  // parts of at most 22 bits: tables of at most 4 M buckets
+// Wide parts only pay once their tables are not mostly empty: a table has at most this many
+// buckets per hash.
+constexpr double kMaxBucketsPerHash = 4;
 constexpr int kMaxParts = 8;
 // A probe costs about a cache miss; reading one entry of a bucket, or one hash of a plain
 // pass over the table, about a tenth of that.
@@ -32,6 +35,7 @@ SimilarIndex::SimilarIndex(std::vector<Item> items, int ownerCount, int maxDista
     int chosen = 0;
     for (int parts = kMinParts; parts <= kMaxParts; ++parts) {
         const int bits = (64 + parts - 1) / parts;
+        if (std::ldexp(1.0, bits) > kMaxBucketsPerHash * count) continue;
         double probes = 0;
         for (int k = 0; k <= std::min(maxDistance_ / parts, bits); ++k)
             probes += static_cast<double>(Binomial(bits, k));

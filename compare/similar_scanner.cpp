@@ -24,18 +24,17 @@ SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
         }
     HashFingerprints(threads);
     const int slots = static_cast<int>(tableIndex_.size());
-    std::vector<SimilarIndex::Item> all, wholes;
-    all.reserve(variants_.size());
-    wholes.reserve(slots);
+    std::vector<SimilarIndex::Item> parts, turns;
     for (int slot = 0; slot < slots; ++slot)
         for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v) {
             const VariantHash& hash = variants_[v];
-            all.push_back({hash.hash, slot, hash.level, hash.variant});
-            if (hash.variant == kWholeVariant) wholes.push_back(all.back());
+            const SimilarIndex::Item item{hash.hash, slot, hash.level, hash.variant};
+            if (IsPart(hash.variant)) parts.push_back(item);
+            if (IsTurn(hash.variant)) turns.push_back(item);
         }
     const int distance = MaxHashDistance(threshold);
-    variantIndex_ = std::make_unique<SimilarIndex>(std::move(all), slots, distance);
-    wholeIndex_ = std::make_unique<SimilarIndex>(std::move(wholes), slots, distance);
+    partIndex_ = std::make_unique<SimilarIndex>(std::move(parts), slots, distance);
+    turnIndex_ = std::make_unique<SimilarIndex>(std::move(turns), slots, distance);
 }
 
 void SimilarScanner::HashFingerprints(int threads) {
@@ -67,27 +66,27 @@ const std::uint8_t* SimilarScanner::CellsOf(int slot) const {
 
 // A slot that has headed or joined a group is never compared again: its cells go.
 void SimilarScanner::Release(int slot) {
-    variantIndex_->Take(slot);
-    wholeIndex_->Take(slot);
+    partIndex_->Take(slot);
+    turnIndex_->Take(slot);
     Fingerprint().swap(table_[tableIndex_[slot]].Fingerprint);
 }
 
-// Every hash of a later slot near one of the head's, nearest first within each slot.
+// Every hash of a later slot near one of the head's, nearest first within each slot: the
+// head's turns against the later parts, and its parts against the later turns.
 std::vector<SimilarScanner::Hit> SimilarScanner::HitsOf(int slot) {
     std::vector<Hit> hits;
-    const VariantHash& whole = variants_[firstVariant_[slot]];
-    matches_.clear();
-    variantIndex_->FindLater(slot, whole, matches_);
-    for (const SimilarIndex::Match& m : matches_)
-        hits.push_back({m.owner, m.distance, true, m.variant});
-    for (std::size_t v = firstVariant_[slot] + 1; v < firstVariant_[slot + 1]; ++v) {
-        matches_.clear();
-        wholeIndex_->FindLater(slot, variants_[v], matches_);
-        for (const SimilarIndex::Match& m : matches_)
-            hits.push_back({m.owner, m.distance, false, variants_[v].variant});
+    for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v) {
+        const VariantHash& hash = variants_[v];
+        for (const bool asTurn : {true, false}) {
+            if (asTurn ? !IsTurn(hash.variant) : !IsPart(hash.variant)) continue;
+            matches_.clear();
+            (asTurn ? partIndex_ : turnIndex_)->FindLater(slot, hash, matches_);
+            for (const SimilarIndex::Match& m : matches_)
+                hits.push_back({m.owner, m.distance, hash.variant, m.variant});
+        }
     }
     const auto key = [](const Hit& h) {
-        return std::tuple(h.owner, h.distance, h.headWhole, h.variant);
+        return std::tuple(h.owner, h.distance, h.headVariant, h.ownerVariant);
     };
     std::sort(hits.begin(), hits.end(),
               [&](const Hit& a, const Hit& b) { return key(a) < key(b); });
@@ -98,12 +97,10 @@ std::vector<SimilarScanner::Hit> SimilarScanner::HitsOf(int slot) {
 }
 
 bool SimilarScanner::Confirmed(int slot, const Hit& hit) {
-    const int headVariant = hit.headWhole ? kWholeVariant : hit.variant;
-    auto& head = headFrequencies_[headVariant];
-    if (!head) head = VariantFrequencies(CellsOf(slot), headVariant);
-    const LowFrequencies other =
-        VariantFrequencies(CellsOf(hit.owner), hit.headWhole ? hit.variant : kWholeVariant);
-    return Correlation(*head, other) >= kMinCorrelation;
+    auto& head = headFrequencies_[hit.headVariant];
+    if (!head) head = VariantFrequencies(CellsOf(slot), hit.headVariant);
+    return Correlation(*head, VariantFrequencies(CellsOf(hit.owner), hit.ownerVariant)) >=
+           kMinCorrelation;
 }
 
 Group SimilarScanner::ScanHead(int head) {

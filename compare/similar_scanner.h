@@ -25,12 +25,12 @@ class SimilarScanner : public PictureScanner {
     bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
 
   private:
-    // A hash near the head's: the whole of one of the two and a variant of the other.
+    // A hash near one of the head's: a turn of one of the two against a part of the other.
     struct Hit {
         int owner = 0;
         int distance = 0;
-        bool headWhole = false;  // the head's whole against the owner's variant, or the reverse
-        int variant = 0;
+        int headVariant = 0;
+        int ownerVariant = 0;
     };
     void HashFingerprints(int threads);
     Group ScanHead(int head);
@@ -40,12 +40,12 @@ class SimilarScanner : public PictureScanner {
     void Release(int slot);
 
     PicTable& table_;
-    std::vector<int> tableIndex_;            // slot -> table index
-    std::vector<int> slotOf_;                // table index -> slot, -1 when not hashed
-    std::vector<VariantHash> variants_;      // every slot's, one after another
-    std::vector<std::size_t> firstVariant_;  // slot -> its first in variants_; one past the end
-    std::unique_ptr<SimilarIndex> variantIndex_;  // every variant of every slot
-    std::unique_ptr<SimilarIndex> wholeIndex_;    // the whole of every slot
+    std::vector<int> tableIndex_;              // slot -> table index
+    std::vector<int> slotOf_;                  // table index -> slot, -1 when not hashed
+    std::vector<VariantHash> variants_;        // every slot's, one after another
+    std::vector<std::size_t> firstVariant_;    // slot -> its first in variants_; one past the end
+    std::unique_ptr<SimilarIndex> partIndex_;  // the parts of every slot
+    std::unique_ptr<SimilarIndex> turnIndex_;  // the turns of every slot
     std::array<std::optional<LowFrequencies>, kVariantCount> headFrequencies_;
     std::vector<SimilarIndex::Match> matches_;
     int nextHead_ = 0;

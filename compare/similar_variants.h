@@ -1,11 +1,11 @@
 #pragma once
-// What a picture is compared as in the "similar" mode. Besides the whole picture, each one
-// has variants standing for the edits people make: its three other quarter turns, its content
-// without a uniform white or black margin, and windows of it (less a tenth or a fifth on one
-// side, the middle nine or eight tenths, each quarter). Two pictures are candidates when the
-// whole of one hashes near a variant of the other (the whole included); the pair holds when
-// the low frequencies of that same whole and variant also correlate closely, which the
-// hashes alone would not ensure for so many variants.
+// What a picture is compared as in the "similar" mode. Each picture is seen whole in its four
+// quarter turns, and as parts standing for the edits people make: its content without a
+// uniform white or black margin, and windows of it (less a tenth or a fifth on one side, the
+// middle nine or eight tenths, each quarter). Two pictures are candidates when one of them,
+// whole in some turn, hashes near the other whole (unturned) or near one of its parts; the
+// pair holds when the low frequencies of those two also correlate closely, which the hashes
+// alone would not ensure for so many variants.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -15,13 +15,21 @@
 namespace morvane {
 
 // Variant 0 is the whole picture; 1 to 3 its quarter turns; 4 its trimmed content; the rest
-// windows.
+// windows. The turns (0 to 3) are what a picture is looked up as; the whole and the parts
+// (0 and 4 on) what it is looked up in.
 inline constexpr int kWholeVariant = 0;
 inline constexpr int kTrimmedVariant = 4;
 inline constexpr int kVariantCount = 19;
 
 // The least correlation of the low frequencies that confirms a pair.
 inline constexpr double kMinCorrelation = 0.9;
+
+constexpr bool IsTurn(int variant) {
+    return variant < kTrimmedVariant;
+}
+constexpr bool IsPart(int variant) {
+    return variant == kWholeVariant || !IsTurn(variant);
+}
 
 struct VariantHash {
     std::uint64_t hash = 0;

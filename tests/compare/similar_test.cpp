@@ -79,23 +79,24 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
         {scene.Draw(0, 0.1, 1, 1), true},
         {scene.Draw(0, 0, 1, 0.9), true},  // each side
         {scene.Draw(0, 0, 1, 1), true},
-        {scene.Draw(1, 0, 0, 1), false},          // a mirror
-        {scene.Draw(0.5, 0.5, 1.5, 1.5), false},  // shifted by half
+        {Turn(scene.Draw(0, 0.1, 1, 1), 1), true},  // turned and cut
+        {scene.Draw(1, 0, 0, 1), false},            // a mirror
+        {scene.Draw(0.5, 0.5, 1.5, 1.5), false},    // shifted by half
     };
-    for (const auto& [copy, grouped] : cases)
+    for (std::size_t i = 0; i < std::size(cases); ++i)
         for (const bool copyFirst : {false, true}) {
+            const Fingerprint& copy = cases[i].copy;
             const Groups groups = ScannerGroups(
                 copyFirst ? std::vector{copy, original} : std::vector{original, copy}, 88);
-            EXPECT_EQ(groups.size(), grouped ? 1u : 0u) << &copy - &cases[0].copy << copyFirst;
+            EXPECT_EQ(groups.size(), cases[i].grouped ? 1u : 0u) << "case " << i << copyFirst;
         }
-    // A flat page is not a copy of a patterned one, nor a black page of a white one.
-    EXPECT_TRUE(
-        ScannerGroups({Fingerprint(kFingerprintCells, 3), Fingerprint(kFingerprintCells, 250)}, 50)
-            .empty());
+    // Two flat pages a few levels apart are copies; a white page and a record without its
+    // cells are not.
     EXPECT_EQ(
-        ScannerGroups({Fingerprint(kFingerprintCells, 90), Fingerprint(kFingerprintCells, 99)}, 88)
-            .size(),
-        1u);
+        ScannerGroups({Fingerprint(kFingerprintCells, 90), Fingerprint(10, 1),
+                       Fingerprint(kFingerprintCells, 99), Fingerprint(kFingerprintCells, 250)},
+                      50),
+        (Groups{{0, 2}}));
 }
 
 // Random scenes, a third of them with an edited copy planted at random; the plain scan
@@ -120,13 +121,17 @@ TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
     const int count = static_cast<int>(prints.size());
     for (const int threshold : {88, 75}) {
         const int maxDistance = MaxHashDistance(threshold);
-        const auto nearest = [&](int whole, int other, int best) {
-            for (const VariantHash& variant : hashes[other])
-                if (HashesNear(hashes[whole][0], variant, maxDistance) &&
-                    std::popcount(hashes[whole][0].hash ^ variant.hash) < best &&
-                    Correlation(frequencies[whole][0], frequencies[other][variant.variant]) >=
-                        kMinCorrelation)
-                    best = std::popcount(hashes[whole][0].hash ^ variant.hash);
+        // The nearest confirmed distance of a turn of `turned` to a part of `other`.
+        const auto nearest = [&](int turned, int other, int best) {
+            for (const VariantHash& turn : hashes[turned])
+                for (const VariantHash& part : hashes[other]) {
+                    const int distance = std::popcount(turn.hash ^ part.hash);
+                    if (IsTurn(turn.variant) && IsPart(part.variant) && distance < best &&
+                        HashesNear(turn, part, maxDistance) &&
+                        Correlation(frequencies[turned][turn.variant],
+                                    frequencies[other][part.variant]) >= kMinCorrelation)
+                        best = distance;
+                }
             return best;
         };
         Groups plain;
