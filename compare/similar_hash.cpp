@@ -164,12 +164,6 @@ std::uint64_t PerceptualHash(const std::uint8_t* cells) {
     return HashOf(FrequenciesOf(cells));
 }
 
-std::uint8_t MeanLevel(const std::uint8_t* cells) {
-    int sum = 0;
-    for (int cell = 0; cell < kFingerprintCells; ++cell) sum += cells[cell];
-    return static_cast<std::uint8_t>(sum / kFingerprintCells);
-}
-
 std::uint8_t MeanLevel(const LowFrequencies& frequencies) {
     return static_cast<std::uint8_t>(std::clamp(frequencies[0], 0.0f, 255.0f));
 }

@@ -6,12 +6,12 @@
 #include <array>
 #include <cstdint>
 
-#include "compare/equal_cells.h"
+#include "imaging/fingerprint.h"
 
 namespace morvane {
 
 inline constexpr int kHashBits = 64;
-inline constexpr int kGrid = 32;  // cells a side
+inline constexpr int kGrid = GridSize;  // cells a side
 inline constexpr int kFrequencies = 8;
 
 // The lowest 8 x 8 cosine frequencies of a picture or of a part of one: [v * 8 + u] for
@@ -38,9 +38,7 @@ double Correlation(const LowFrequencies& a, const LowFrequencies& b);
 
 // The hash of the whole of 1024 cells.
 std::uint64_t PerceptualHash(const std::uint8_t* cells);
-// The mean grey of 1024 cells, which the hash leaves out.
-std::uint8_t MeanLevel(const std::uint8_t* cells);
-// The mean grey of a part, from its frequencies.
+// The mean grey of a picture or part, which the hash leaves out, from its frequencies.
 std::uint8_t MeanLevel(const LowFrequencies& frequencies);
 // Pictures whose mean grey lies further apart than this are not copies of one another
 // whatever their hashes: a brightened or greyed copy moves the mean by far less, while a
