@@ -1,6 +1,6 @@
-// Google Benchmark: the "similar" mode. The hash of one fingerprint, and the whole grouping
-// of N synthetic fingerprints (hashing on every core included) against a plain greedy scan
-// of every pair of hashes.
+// Google Benchmark: the "similar" mode. The hash of one fingerprint and of all its turns and
+// parts, and the whole grouping of N synthetic fingerprints (hashing on every core included)
+// against a plain greedy scan of every pair of whole hashes.
 #include <benchmark/benchmark.h>
 
 #include <bit>
@@ -9,6 +9,7 @@
 #include "compare/comparison_mode.h"
 #include "compare/similar_hash.h"
 #include "compare/similar_scanner.h"
+#include "compare/similar_variants.h"
 #include "run/defaults.h"
 
 namespace morvane::bench {
@@ -23,6 +24,16 @@ void BM_Hash(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Hash)->Name("Similar/hash");
+
+void BM_Variants(benchmark::State& state) {
+    const PicTable table = SyntheticTable(1024);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(VariantHashes(table[i].Fingerprint.data()));
+        i = (i + 1) % table.size();
+    }
+}
+BENCHMARK(BM_Variants)->Name("Similar/variants");
 
 // range(0): pictures; range(1): threshold.
 void BM_Scanner(benchmark::State& state) {

@@ -1,88 +1,171 @@
 #include "compare/similar_hash.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "compare/threshold.h"
-#include "imaging/fingerprint.h"
 
 namespace morvane {
 namespace {
 
-constexpr int kFrequencies = 8;
+// One axis of a frame: the weight of each cell for each frequency, zero outside the frame.
+// A cell counts by its share inside the frame, its cosine taken at the middle of that share.
+using AxisWeights = std::array<std::array<float, kGrid>, kFrequencies>;
 
-// The cosine basis in whole numbers. Rounding is symmetric, so every row but the first sums
-// to exactly 0 and a flat picture gives exactly zero coefficients: its hash does not depend
-// on rounding noise.
-using Basis = std::array<std::array<std::int32_t, GridSize>, kFrequencies>;
-// The same, position first, so that one position feeds eight frequencies at once.
-using TransposedBasisTable = std::array<std::array<std::int32_t, kFrequencies>, GridSize>;
+struct Axis {
+    AxisWeights weights{};
+    int first = 0;  // cells [first, last) have a share
+    int last = 0;
+};
 
-Basis MakeBasis() {
-    Basis basis{};
-    for (int u = 0; u < kFrequencies; ++u)
-        for (int x = 0; x < GridSize; ++x)
-            basis[u][x] = static_cast<std::int32_t>(std::lround(
-                1024.0 * std::cos(std::numbers::pi * u * (2 * x + 1) / (2 * GridSize))));
-    return basis;
+Axis ComputeAxis(double from, double to) {
+    Axis axis;
+    const double length = to - from;
+    axis.first = std::clamp(static_cast<int>(std::floor(from)), 0, kGrid);
+    axis.last = std::clamp(static_cast<int>(std::ceil(to)), axis.first, kGrid);
+    for (int cell = axis.first; cell < axis.last; ++cell) {
+        const double low = std::max<double>(from, cell);
+        const double high = std::min<double>(to, cell + 1);
+        if (high <= low) continue;
+        const double middle = (low + high) / 2 - from;
+        for (int k = 0; k < kFrequencies; ++k)
+            axis.weights[k][cell] =
+                static_cast<float>((high - low) * std::cos(std::numbers::pi * k * middle / length));
+    }
+    return axis;
 }
 
-const Basis& CosineBasis() {
-    static const Basis basis = MakeBasis();
-    return basis;
-}
+// The cosines cost more than the sums, so the axes of every frame the variants use (edges
+// on whole cells or on twentieths of the grid) are made once.
+constexpr int kSteps = 20;
+constexpr double kStep = static_cast<double>(kGrid) / kSteps;
 
-const TransposedBasisTable& TransposedBasis() {
-    static const TransposedBasisTable transposed = [] {
-        TransposedBasisTable made{};
-        for (int u = 0; u < kFrequencies; ++u)
-            for (int x = 0; x < GridSize; ++x) made[x][u] = CosineBasis()[u][x];
+struct AxisTables {
+    std::array<std::array<Axis, kGrid + 1>, kGrid + 1> whole;    // [from][to] in cells
+    std::array<std::array<Axis, kSteps + 1>, kSteps + 1> steps;  // [from][to] in steps
+};
+
+const AxisTables& Tables() {
+    static const auto tables = [] {
+        auto made = std::make_unique<AxisTables>();
+        for (int from = 0; from < kGrid; ++from)
+            for (int to = from + 1; to <= kGrid; ++to)
+                made->whole[from][to] = ComputeAxis(from, to);
+        for (int from = 0; from < kSteps; ++from)
+            for (int to = from + 1; to <= kSteps; ++to)
+                made->steps[from][to] = ComputeAxis(from * kStep, to * kStep);
         return made;
     }();
-    return transposed;
+    return *tables;
 }
+
+// The index of `edge` on a grid of `unit`, or -1 when it lies off it.
+int OnGrid(float edge, double unit, int last) {
+    const long index = std::lround(edge / unit);
+    return index >= 0 && index <= last && std::abs(index * unit - edge) < 1e-4
+               ? static_cast<int>(index)
+               : -1;
+}
+
+Axis AxisOf(float from, float to) {
+    if (const int a = OnGrid(from, 1, kGrid), b = OnGrid(to, 1, kGrid); a >= 0 && b > a)
+        return Tables().whole[a][b];
+    if (const int a = OnGrid(from, kStep, kSteps), b = OnGrid(to, kStep, kSteps); a >= 0 && b > a)
+        return Tables().steps[a][b];
+    return ComputeAxis(from, to);
+}
+
+// Coefficients this small against the picture's sum are the cosines' rounding, not content:
+// they are taken as zero, so a flat picture has no pattern whatever the rounding.
+constexpr float kNoise = 1e-5f;
 
 }  // namespace
 
-std::uint64_t PerceptualHash(const std::uint8_t* cells) {
-    const Basis& basis = CosineBasis();
-    // Along the columns first: 8 vertical frequencies x 32 columns.
-    std::array<std::array<std::int32_t, GridSize>, kFrequencies> columns{};
-    for (int v = 0; v < kFrequencies; ++v)
-        for (int y = 0; y < GridSize; ++y) {
-            const std::int32_t weight = basis[v][y];
-            const std::uint8_t* row = cells + y * GridSize;
-            for (int x = 0; x < GridSize; ++x) columns[v][x] += weight * row[x];
+// Vector units wider than the baseline's are used where the processor has them; the sums
+// run in the same order either way, so the results do not depend on the processor.
+__attribute__((target_clones("avx2", "default"))) LowFrequencies FrequenciesOf(
+    const std::uint8_t* cells, const Frame& frame) {
+    const Axis rows = AxisOf(frame.top, frame.bottom);
+    const Axis columns = AxisOf(frame.left, frame.right);
+    // Down the columns first (8 vertical frequencies x 32 columns), then along them.
+    std::array<std::array<float, kGrid>, kFrequencies> down{};
+    for (int y = rows.first; y < rows.last; ++y) {
+        std::array<float, kGrid> row;
+        for (int x = 0; x < kGrid; ++x) row[x] = cells[y * kGrid + x];
+        for (int v = 0; v < kFrequencies; ++v) {
+            const float weight = rows.weights[v][y];
+            for (int x = 0; x < kGrid; ++x) down[v][x] += weight * row[x];
         }
-    // Then along the rows, in 32 bits: the column sums lose their 10 fraction bits of the
-    // basis first (a flat row stays flat, so a flat picture still gives zeros).
-    const TransposedBasisTable& across = TransposedBasis();
-    std::array<std::array<std::int32_t, kFrequencies>, kFrequencies> sums{};
-    for (int v = 0; v < kFrequencies; ++v)
-        for (int x = 0; x < GridSize; ++x) {
-            const std::int32_t column = columns[v][x] >> 10;
-            for (int u = 0; u < kFrequencies; ++u) sums[v][u] += across[x][u] * column;
-        }
-    std::array<std::int32_t, kFrequencies * kFrequencies> coefficients{};
-    for (int v = 0; v < kFrequencies; ++v)
-        std::copy(sums[v].begin(), sums[v].end(), coefficients.begin() + v * kFrequencies);
-    std::array<std::int32_t, kFrequencies * kFrequencies - 1> ac{};
-    std::copy(coefficients.begin() + 1, coefficients.end(), ac.begin());
+    }
+    // Then along each row of those, eight horizontal frequencies at a time.
+    std::array<std::array<float, kFrequencies>, kGrid> across{};
+    for (int x = columns.first; x < columns.last; ++x)
+        for (int u = 0; u < kFrequencies; ++u) across[x][u] = columns.weights[u][x];
+    LowFrequencies result{};
+    for (int v = 0; v < kFrequencies; ++v) {
+        float* const sums = result.data() + v * kFrequencies;
+        for (int x = columns.first; x < columns.last; ++x)
+            for (int u = 0; u < kFrequencies; ++u) sums[u] += across[x][u] * down[v][x];
+    }
+    const float area = (frame.bottom - frame.top) * (frame.right - frame.left);
+    result[0] /= area;
+    const float noise = kNoise * std::abs(result[0]) * area;
+    for (std::size_t i = 1; i < result.size(); ++i)
+        if (std::abs(result[i]) <= noise) result[i] = 0;
+    return result;
+}
+
+// Turning a quarter clockwise makes the new row the old column read backwards: frequency
+// (v, u) takes the old (u, v), its sign flipped when u is odd.
+LowFrequencies Turned(const LowFrequencies& frequencies, int quarterTurns) {
+    LowFrequencies turned = frequencies;
+    for (int turn = 0; turn < (quarterTurns % 4 + 4) % 4; ++turn) {
+        const LowFrequencies before = turned;
+        for (int v = 0; v < kFrequencies; ++v)
+            for (int u = 0; u < kFrequencies; ++u)
+                turned[v * kFrequencies + u] = (u % 2 ? -1 : 1) * before[u * kFrequencies + v];
+    }
+    return turned;
+}
+
+std::uint64_t HashOf(const LowFrequencies& frequencies) {
+    std::array<float, kFrequencies * kFrequencies - 1> ac{};
+    std::copy(frequencies.begin() + 1, frequencies.end(), ac.begin());
     std::nth_element(ac.begin(), ac.begin() + ac.size() / 2, ac.end());
-    const std::int32_t median = ac[ac.size() / 2];
+    const float median = ac[ac.size() / 2];
     std::uint64_t hash = 0;
-    for (std::size_t i = 1; i < coefficients.size(); ++i)
-        if (coefficients[i] > median) hash |= std::uint64_t{1} << i;
+    for (std::size_t i = 1; i < frequencies.size(); ++i)
+        if (frequencies[i] > median) hash |= std::uint64_t{1} << i;
     return hash;
 }
 
-std::uint8_t MeanLevel(const std::uint8_t* cells) {
-    int sum = 0;
-    for (int cell = 0; cell < GridSize * GridSize; ++cell) sum += cells[cell];
-    return static_cast<std::uint8_t>(sum / (GridSize * GridSize));
+double Correlation(const LowFrequencies& a, const LowFrequencies& b) {
+    constexpr int kCount = kFrequencies * kFrequencies - 1;
+    double meanA = 0, meanB = 0;
+    for (int i = 1; i <= kCount; ++i) {
+        meanA += a[i];
+        meanB += b[i];
+    }
+    meanA /= kCount;
+    meanB /= kCount;
+    double ab = 0, aa = 0, bb = 0;
+    for (int i = 1; i <= kCount; ++i) {
+        ab += (a[i] - meanA) * (b[i] - meanB);
+        aa += (a[i] - meanA) * (a[i] - meanA);
+        bb += (b[i] - meanB) * (b[i] - meanB);
+    }
+    if (aa == 0 || bb == 0) return aa == bb ? 1 : 0;
+    return ab / std::sqrt(aa * bb);
+}
+
+std::uint64_t PerceptualHash(const std::uint8_t* cells) {
+    return HashOf(FrequenciesOf(cells));
+}
+
+std::uint8_t MeanLevel(const LowFrequencies& frequencies) {
+    return static_cast<std::uint8_t>(std::clamp(frequencies[0], 0.0f, 255.0f));
 }
 
 int HashSimilarity(int distance) {

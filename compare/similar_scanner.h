@@ -1,8 +1,11 @@
 #pragma once
 // The greedy grouping of the table in the "similar" mode: the same heads in table order and
 // the same rule (a later valid picture at or above the threshold joins the head's group and
-// leaves the comparison), with the similarity of the perceptual hashes.
+// leaves the comparison), with the pair rule of similar_variants.h and the similarity of the
+// nearest confirmed hashes.
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "compare/grouping.h"
@@ -12,8 +15,8 @@ namespace morvane {
 
 class SimilarScanner : public PictureScanner {
   public:
-    // Hashes the valid fingerprints on `threads` threads (0: one per core) and empties the
-    // records' fingerprints, which nothing needs afterwards.
+    // Hashes the valid fingerprints on `threads` threads (0: one per core). The records keep
+    // their cells, which confirm a pair, until the scan is done with them.
     SimilarScanner(PicTable& table, int threshold, int threads = 0);
 
     ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) override;
@@ -22,17 +25,29 @@ class SimilarScanner : public PictureScanner {
     bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
 
   private:
-    struct Hashed {
-        std::vector<std::uint64_t> hashes;
-        std::vector<std::uint8_t> levels;  // mean grey of each
+    // A hash near one of the head's: a turn of one of the two against a part of the other.
+    struct Hit {
+        int owner = 0;
+        int distance = 0;
+        int headVariant = 0;
+        int ownerVariant = 0;
     };
-    Hashed HashFingerprints(int threads);
+    void HashFingerprints(int threads);
     Group ScanHead(int head);
+    std::vector<Hit> HitsOf(int slot);
+    bool Confirmed(int slot, const Hit& hit);
+    const std::uint8_t* CellsOf(int slot) const;
+    void Release(int slot);
 
     PicTable& table_;
-    std::vector<int> tableIndex_;  // slot -> table index
-    std::vector<int> slotOf_;      // table index -> slot, -1 when not hashed
-    std::unique_ptr<SimilarIndex> index_;
+    std::vector<int> tableIndex_;              // slot -> table index
+    std::vector<int> slotOf_;                  // table index -> slot, -1 when not hashed
+    std::vector<VariantHash> variants_;        // every slot's, one after another
+    std::vector<std::size_t> firstVariant_;    // slot -> its first in variants_; one past the end
+    std::unique_ptr<SimilarIndex> partIndex_;  // the parts of every slot
+    std::unique_ptr<SimilarIndex> turnIndex_;  // the turns of every slot
+    std::array<std::optional<LowFrequencies>, kVariantCount> headFrequencies_;
+    std::vector<SimilarIndex::Match> matches_;
     int nextHead_ = 0;
     int duplicateCount_ = 0;
 };

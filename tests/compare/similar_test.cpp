@@ -1,82 +1,154 @@
-// The "similar" mode: the hash, and the index against a plain greedy scan over every pair.
+// The "similar" mode: which edited copies it groups, and the indexed scan against a plain
+// greedy scan over every pair under the same rule.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
-#include <cstdlib>
+#include <cmath>
 #include <random>
 #include <tuple>
 
-#include "compare/similar_hash.h"
-#include "compare/similar_index.h"
 #include "compare/similar_scanner.h"
+#include "compare/similar_variants.h"
 
 namespace morvane {
 namespace {
 
 using Groups = std::vector<std::vector<int>>;
-using Levels = std::vector<std::uint8_t>;
 
-// The greedy groups, from the index's matches or by reading every later hash.
-Groups GreedyGroups(const std::vector<std::uint64_t>& hashes, const Levels& levels, int maxDistance,
-                    bool indexed) {
-    SimilarIndex index(hashes, maxDistance, levels);
-    const int count = static_cast<int>(hashes.size());
-    std::vector<bool> taken(count, false);
-    Groups groups;
-    for (int head = 0; head < count; ++head) {
-        if (taken[head]) continue;
-        std::vector<int> group{head};
-        if (indexed)
-            for (const SimilarIndex::Match& match : index.TakeLater(head)) {
-                EXPECT_EQ(match.distance, std::popcount(hashes[head] ^ hashes[match.slot]));
-                group.push_back(match.slot);
-            }
-        else
-            for (int later = head + 1; later < count; ++later)
-                if (!taken[later] && std::popcount(hashes[head] ^ hashes[later]) <= maxDistance &&
-                    std::abs(levels[head] - levels[later]) <= kMaxLevelGap)
-                    group.push_back(later);
-        for (const int member : group) taken[member] = true;
-        if (group.size() > 1) groups.push_back(group);
+// A smooth random scene over the plane, drawn into the cells from the rectangle [x0, x1) x
+// [y0, y1) of it; outside [0, 1) x [0, 1) it is `outside` when that is not negative.
+struct Scene {
+    std::array<double, 12> wave{};
+    explicit Scene(unsigned seed) {
+        std::mt19937 random(seed);
+        for (double& w : wave) w = std::uniform_real_distribution<>(0, 6)(random);
     }
+    Fingerprint Draw(double x0, double y0, double x1, double y1, int outside = -1) const {
+        Fingerprint cells(kFingerprintCells);
+        for (int cell = 0; cell < kFingerprintCells; ++cell) {
+            const double x = x0 + (x1 - x0) * (cell % kGrid + 0.5) / kGrid;
+            const double y = y0 + (y1 - y0) * (cell / kGrid + 0.5) / kGrid;
+            double grey = 128;
+            for (int i = 0; i < 12; i += 3)
+                grey += 30 * std::sin(wave[i] * x + wave[i + 1] * y * (i / 3 + 1) + wave[i + 2]);
+            const bool out = x < 0 || x >= 1 || y < 0 || y >= 1;
+            cells[cell] = static_cast<std::uint8_t>(out && outside >= 0 ? outside : grey);
+        }
+        return cells;
+    }
+};
+
+Fingerprint Turn(const Fingerprint& cells, int quarters) {
+    Fingerprint turned = cells;
+    for (int q = 0; q < quarters; ++q) {
+        const Fingerprint before = turned;
+        for (int y = 0; y < kGrid; ++y)
+            for (int x = 0; x < kGrid; ++x)
+                turned[y * kGrid + x] = before[(kGrid - 1 - x) * kGrid + y];
+    }
+    return turned;
+}
+
+Groups ScannerGroups(std::vector<Fingerprint> prints, int threshold) {
+    PicTable table;
+    for (Fingerprint& print : prints)
+        table.push_back({.Valid = 1, .Stamp = {}, .Fingerprint = std::move(print)});
+    SimilarScanner scanner(table, threshold, 2);
+    Groups groups;
+    while (!scanner.Finished())
+        if (const ScanStep step = scanner.NextStep(); step.Group)
+            groups.push_back(step.Group->Members);
     return groups;
 }
 
-// `centres` random hashes, each with copies that differ in up to `spread` bits, shuffled;
-// with no centres, plain random hashes.
-std::vector<std::uint64_t> Hashes(int count, int centres, int spread, unsigned seed) {
-    std::mt19937_64 random(seed);
-    std::vector<std::uint64_t> hashes, base(std::max(centres, 1));
-    for (auto& hash : base) hash = random();
-    for (int i = 0; i < count; ++i) {
-        std::uint64_t hash = centres == 0 ? random() : base[random() % centres];
-        for (int flips = centres == 0 ? 0 : static_cast<int>(random() % (spread + 1)); flips > 0;
-             --flips)
-            hash ^= std::uint64_t{1} << (random() % 64);
-        hashes.push_back(hash);
-    }
-    return hashes;
+TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
+    const Scene scene(7);
+    const Fingerprint original = scene.Draw(0, 0, 1, 1);
+    const struct {
+        Fingerprint copy;
+        bool grouped;
+    } cases[] = {
+        {Turn(original, 1), true},
+        {Turn(original, 2), true},
+        {Turn(original, 3), true},
+        {scene.Draw(-0.05, -0.05, 1.05, 1.05, 255), true},  // a white border
+        {scene.Draw(-0.05, -0.05, 1.05, 1.05, 0), true},    // a black one
+        {scene.Draw(0.1, 0, 1, 1), true},
+        {scene.Draw(0, 0, 0.9, 1), true},  // a tenth off
+        {scene.Draw(0, 0.1, 1, 1), true},
+        {scene.Draw(0, 0, 1, 0.9), true},  // each side
+        {scene.Draw(0, 0, 1, 1), true},
+        {Turn(scene.Draw(0, 0.1, 1, 1), 1), true},  // turned and cut
+        {scene.Draw(1, 0, 0, 1), false},            // a mirror
+        {scene.Draw(0.5, 0.5, 1.5, 1.5), false},    // shifted by half
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        for (const bool copyFirst : {false, true}) {
+            const Fingerprint& copy = cases[i].copy;
+            const Groups groups = ScannerGroups(
+                copyFirst ? std::vector{copy, original} : std::vector{original, copy}, 88);
+            EXPECT_EQ(groups.size(), cases[i].grouped ? 1u : 0u) << "case " << i << copyFirst;
+        }
+    // Two flat pages a few levels apart are copies; a white page and a record without its
+    // cells are not.
+    EXPECT_EQ(
+        ScannerGroups({Fingerprint(kFingerprintCells, 90), Fingerprint(10, 1),
+                       Fingerprint(kFingerprintCells, 99), Fingerprint(kFingerprintCells, 250)},
+                      50),
+        (Groups{{0, 2}}));
 }
 
-TEST(SimilarIndex, GroupsAsThePlainScanDoes) {
-    struct Case {
-        int count, centres, spread;
-    };
-    // Plain random hashes, tight and loose clusters, one crowded cluster; sizes on both sides
-    // of where the index starts probing instead of reading every hash.
-    for (const Case c : {Case{3000, 0, 0}, Case{3000, 200, 6}, Case{3000, 40, 20}, Case{6000, 3, 3},
-                         Case{200, 20, 12}})
-        for (const int threshold : {100, 95, 88, 80, 70, 50}) {
-            const auto hashes = Hashes(c.count, c.centres, c.spread, c.count + threshold);
-            std::mt19937 random(threshold);
-            Levels levels(hashes.size());
-            for (auto& level : levels) level = static_cast<std::uint8_t>(random());
-            const int distance = MaxHashDistance(threshold);
-            EXPECT_EQ(GreedyGroups(hashes, levels, distance, true),
-                      GreedyGroups(hashes, levels, distance, false))
-                << c.count << " hashes, " << c.centres << " centres, threshold " << threshold;
+// Random scenes, a third of them with an edited copy planted at random; the plain scan
+// tries every hash of every pair.
+TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
+    std::mt19937 random(3);
+    std::vector<Fingerprint> prints;
+    for (int i = 0; i < 2000; ++i) {
+        const Scene scene(random());
+        const double cut = random() % 3 * 0.1;
+        prints.push_back(scene.Draw(0, 0, 1, 1));
+        if (i % 3 == 0) prints.push_back(Turn(scene.Draw(cut, 0, 1, 1 - cut / 2), random() % 4));
+    }
+    std::shuffle(prints.begin(), prints.end(), random);
+    std::vector<std::vector<VariantHash>> hashes;
+    std::vector<std::array<LowFrequencies, kVariantCount>> frequencies(prints.size());
+    for (std::size_t i = 0; i < prints.size(); ++i) {
+        hashes.push_back(VariantHashes(prints[i].data()));
+        for (int v = 0; v < kVariantCount; ++v)
+            frequencies[i][v] = VariantFrequencies(prints[i].data(), v);
+    }
+    const int count = static_cast<int>(prints.size());
+    for (const int threshold : {88, 75}) {
+        const int maxDistance = MaxHashDistance(threshold);
+        // The nearest confirmed distance of a turn of `turned` to a part of `other`.
+        const auto nearest = [&](int turned, int other, int best) {
+            for (const VariantHash& turn : hashes[turned])
+                for (const VariantHash& part : hashes[other]) {
+                    const int distance = std::popcount(turn.hash ^ part.hash);
+                    if (IsTurn(turn.variant) && IsPart(part.variant) && distance < best &&
+                        HashesNear(turn, part, maxDistance) &&
+                        Correlation(frequencies[turned][turn.variant],
+                                    frequencies[other][part.variant]) >= kMinCorrelation)
+                        best = distance;
+                }
+            return best;
+        };
+        Groups plain;
+        std::vector<bool> taken(count, false);
+        for (int head = 0; head < count; ++head) {
+            if (taken[head]) continue;
+            std::vector<int> group{head};
+            for (int later = head + 1; later < count; ++later)
+                if (!taken[later] && nearest(later, head, nearest(head, later, 65)) <= 64) {
+                    taken[later] = true;
+                    group.push_back(later);
+                }
+            if (group.size() > 1) plain.push_back(group);
         }
+        EXPECT_GT(plain.size(), 500u);
+        EXPECT_EQ(ScannerGroups(prints, threshold), plain) << threshold;
+    }
 }
 
 TEST(SimilarHash, SimilarityAndDistanceForThresholds) {
@@ -84,38 +156,6 @@ TEST(SimilarHash, SimilarityAndDistanceForThresholds) {
                                                  {88, 8},  {50, 32}, {1, 63}};
     for (const auto& [threshold, distance] : table) EXPECT_EQ(MaxHashDistance(threshold), distance);
     EXPECT_EQ(std::pair(HashSimilarity(0), HashSimilarity(64)), std::pair(100, 0));
-}
-
-// Smooth content with detail on one side, so that its mirror image differs.
-Fingerprint Scene(int offset) {
-    Fingerprint cells(kFingerprintCells);
-    for (int y = 0; y < GridSize; ++y)
-        for (int x = 0; x < GridSize; ++x)
-            cells[y * GridSize + x] = static_cast<std::uint8_t>(
-                std::clamp(offset + 60 + 3 * x + (x > 20 ? 40 * ((x + y) % 3) : 2 * y), 0, 255));
-    return cells;
-}
-
-TEST(SimilarScanner, GroupsTheBrighterCopyButNotTheMirror) {
-    EXPECT_EQ(PerceptualHash(Fingerprint(kFingerprintCells, 77).data()), 0u);  // flat
-    Fingerprint mirror = Scene(0);
-    for (auto row = mirror.begin(); row != mirror.end(); row += GridSize)
-        std::reverse(row, row + GridSize);
-    // P, its brighter copy, a black and a white page (equal hashes, far apart in level), P's
-    // mirror, and a record without its cells.
-    PicTable table;
-    for (const Fingerprint& print :
-         {Scene(0), Scene(9), Fingerprint(kFingerprintCells, 3),
-          Fingerprint(kFingerprintCells, 250), mirror, Fingerprint(10, 1)})
-        table.push_back({.Valid = 1, .Stamp = {}, .Fingerprint = print});
-    SimilarScanner scanner(table, 88, 2);
-    const ScanStep step = scanner.NextStep();
-    ASSERT_TRUE(step.Group);
-    EXPECT_EQ(step.Group->Members, (std::vector<int>{0, 1}));
-    EXPECT_EQ(std::tuple(table[1].Valid, table[0].Similarity, table[1].Similarity),
-              std::tuple(0, 100, 100));
-    while (!scanner.Finished()) EXPECT_FALSE(scanner.NextStep().Group);
-    EXPECT_EQ(std::pair(scanner.DuplicateCount(), scanner.Processed()), std::pair(1, 6));
 }
 
 }  // namespace
