@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "imaging/picture_table.h"
 
@@ -36,6 +37,11 @@ struct CollectOptions {
     FingerprintCache* Cache = nullptr;
     // Filled in when given.
     CollectCounts* Counts = nullptr;
+    // Searched with the search folder as one table: the reference folders first, then the
+    // search folder, then these, each in the order given. A file reached twice is taken once,
+    // as a reference when any way to it is one.
+    std::vector<std::string> MoreFolders = {};
+    std::vector<std::string> ReferenceFolders = {};
 };
 
 enum class CollectOutcome {
@@ -44,7 +50,8 @@ enum class CollectOutcome {
     Done,
 };
 
-// searchFolder is the text as typed; the run stores it with a trailing separator.
+// searchFolder is the text as typed; the run stores it with a trailing separator. Any folder
+// missing gives FolderMissing.
 // An empty mask text collects nothing (the run still goes on to an empty review).
 CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
                                const std::atomic<bool>& running, const CollectProgress& progress,

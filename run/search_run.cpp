@@ -11,7 +11,11 @@ CollectOutcome SearchRun::Collect(const std::atomic<bool>& running, const Collec
         settings_.UseCache ? FingerprintCache::Open(DefaultCachePath(), warn) : nullptr;
     const CollectOutcome outcome =
         CollectPictures(settings_.SearchFolder, settings_.MaskText, running, progress,
-                        CollectOptions{.Cache = cache.get(), .Counts = &counts_}, run_);
+                        CollectOptions{.Cache = cache.get(),
+                                       .Counts = &counts_,
+                                       .MoreFolders = settings_.MoreFolders,
+                                       .ReferenceFolders = settings_.ReferenceFolders},
+                        run_);
     for (const Dubl& record : run_.PicTable) readable_ += record.Fingerprint.empty() ? 0 : 1;
     return outcome;
 }
