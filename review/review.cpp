@@ -5,7 +5,6 @@
 #include "imaging/fingerprint.h"
 
 namespace morvane {
-
 Review::Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd)
     : run_(run), files_(files), frontEnd_(frontEnd) {}
 
@@ -31,9 +30,13 @@ bool Review::BeginStep() {
     current_ = std::move(steps_.front());
     steps_.pop_front();
     nextMember_ = 0;
+    if (current_->Group && run_.OnlyReferences(current_->Group->Members)) {
+        referenceDuplicates_ += static_cast<int>(current_->Group->Members.size()) - 1;
+        current_->Group.reset();
+    }
     if (current_->Group) {
         ++groupCount_;
-        duplicateCount_ = current_->DuplicateCount;
+        duplicateCount_ = current_->DuplicateCount - referenceDuplicates_;
         frontEnd_.DuplicateCountChanged(duplicateCount_);
         if (Write(files_.Log, kSeparatorLine)) Write(files_.List, kSeparatorLine);
     }
@@ -49,7 +52,8 @@ bool Review::WriteMember(int index) {
 void Review::ShowMember(int index) {
     const Dubl& record = run_.PicTable[index];
     const SlotPicture picture{run_.FullPath(index), run_.FileList[index],
-                              FormatSize(record.FileSize), DimensionsText(record)};
+                              FormatSize(record.FileSize), DimensionsText(record),
+                              run_.IsReference(index)};
     if (leftPath_.empty()) {
         leftPath_ = picture.FullPath;
         leftIndex_ = index;
@@ -86,7 +90,7 @@ ReviewState Review::Resume() {
 
 void Review::EndGroup() {
     if (current_->Group) {
-        if (mode_ == ReviewMode::KeepLargest || mode_ == ReviewMode::KeepSmallest) KeepOnePass();
+        if (Keeping()) KeepOnePass();
         frontEnd_.ClearSlots();
         leftPath_.clear();
         rightPath_.clear();
@@ -109,6 +113,7 @@ std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
 }
 
 void Review::Dispose(int index) {
+    if (run_.IsReference(index)) return;  // whatever asks: a reference picture never goes
     const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
     if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index))) {
@@ -119,35 +124,29 @@ void Review::Dispose(int index) {
     }
 }
 
-// The file to keep: the smallest or the largest by the sizes recorded when the pictures were
-// read, not as they are now; a tie keeps the earlier file. Sizes are 64-bit, so files over
-// 2 GiB compare truly. -1 when no member has a size.
-int Review::ChooseKept() const {
-    std::int64_t keptSize = -1;
-    int kept = -1;
-    for (const int index : current_->Group->Members) {
-        const auto& stamp = run_.PicTable[index].Stamp;
-        if (!stamp || stamp->Size <= 0) continue;
-        if (keptSize < 0 ||
-            (mode_ == ReviewMode::KeepSmallest ? stamp->Size < keptSize : stamp->Size > keptSize)) {
-            keptSize = stamp->Size;
-            kept = index;
-        }
-    }
-    return kept;
+bool Review::Keeping() const {
+    return mode_ == ReviewMode::KeepLargest || mode_ == ReviewMode::KeepSmallest ||
+           mode_ == ReviewMode::KeepByRules;
+}
+
+// The two buttons keep by the sizes recorded when the pictures were read, not as they are now.
+KeepRules Review::RulesOfMode() const {
+    if (mode_ == ReviewMode::KeepByRules) return rules_;
+    return {{mode_ == ReviewMode::KeepSmallest ? KeepRuleKind::Smallest : KeepRuleKind::Largest}};
 }
 
 // The others go only while the kept file is still the one compared: should it change or go,
 // nothing more of its group is removed, so the last copy never goes.
 void Review::KeepOnePass() {
-    const int kept = ChooseKept();
+    const int kept = KeptMember(current_->Group->Members, run_, RulesOfMode());
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     const auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
         const auto& stamp = run_.PicTable[index].Stamp;
-        if (index == kept || !stamp || stamp->Size <= 0) continue;
+        if (index == kept || !stamp || stamp->Size <= 0 || NeverRemovedByKeepAll(run_, index))
+            continue;
         if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
             frontEnd_.KeptFileChanged(keptPath);
@@ -160,6 +159,14 @@ void Review::KeepOnePass() {
 bool Review::Decide(ReviewDecision decision) {
     if (mode_ != ReviewMode::PairByPair || (leftPath_.empty() && rightPath_.empty())) return false;
     if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
+    const int pressed = decision == ReviewDecision::DeleteLeft && !leftPath_.empty() ? leftIndex_
+                        : decision == ReviewDecision::DeleteRight && !rightPath_.empty()
+                            ? rightIndex_
+                            : -1;
+    if (pressed >= 0 && run_.IsReference(pressed)) {
+        frontEnd_.ReferenceKept(run_.FullPath(pressed));
+        return false;
+    }
     switch (decision) {
         case ReviewDecision::DeleteLeft:
             Dispose(leftIndex_);

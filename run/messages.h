@@ -16,4 +16,14 @@ std::string DisposalMessage(const std::string& path, const DisposalResult& resul
 // The file to be kept of a group changed or went after the comparison: none of its group goes.
 std::string KeptFileChangedMessage(const std::string& path);
 
+// A delete pressed under a reference picture: it stays.
+std::string ReferenceKeptMessage(const std::string& path);
+// Beside a reference picture's dimensions in its slot.
+inline constexpr const char* kReferenceMark = "(эталон)";
+// The folder box's menu entries for the reference folders.
+inline constexpr const char* kAddReferenceFolderText = "Добавить папку эталонов…";
+inline constexpr const char* kClearReferenceFoldersText = "Очистить папки эталонов";
+inline constexpr const char* kReferenceFoldersTitle = "Папки эталонов (не удаляются):";
+std::string RemoveReferenceFolderText(const std::string& folder);
+
 }  // namespace morvane
