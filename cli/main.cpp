@@ -13,6 +13,7 @@
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "compare/threshold.h"
+#include "files/paths.h"
 #include "imaging/fingerprint.h"
 #include "run/fingerprint_cache.h"
 #include "run/search_run.h"
@@ -59,6 +60,14 @@ void ClearCache() {
         cache->Clear();
 }
 
+// The first folder named that is not there, to name it before anything is read.
+std::optional<std::string> MissingFolder(const Options& options) {
+    for (const auto* list : {&options.ReferenceFolders, &options.Folders})
+        for (const std::string& folder : *list)
+            if (folder.empty() || !PathExists(AddTrailingBackslash(folder), true)) return folder;
+    return std::nullopt;
+}
+
 int Search(const Options& options) {
     const ThresholdSetting threshold =
         ParseThreshold(options.Threshold.value_or(std::to_string(DefaultThreshold(options.Mode))));
@@ -67,7 +76,9 @@ int Search(const Options& options) {
 
     Progress progress;
     const std::atomic<bool> running{true};
-    SearchRun search({.SearchFolder = *options.Folder,
+    SearchRun search({.SearchFolder = options.Folders.front(),
+                      .MoreFolders = {options.Folders.begin() + 1, options.Folders.end()},
+                      .ReferenceFolders = options.ReferenceFolders,
                       .MaskText = options.Masks,
                       .ListPath = options.ListPath,
                       .LogPath = options.LogPath,
@@ -83,9 +94,12 @@ int Search(const Options& options) {
     const CollectProgress collectProgress{
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
-    if (options.Folder->empty() ||
-        search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
-        std::cerr << "Папка не найдена: " << *options.Folder << "\n";
+    if (const auto missing = MissingFolder(options)) {
+        std::cerr << "Папка не найдена: " << *missing << "\n";
+        return kFailure;
+    }
+    if (search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
+        std::cerr << "Папка не найдена: " << options.Folders.front() << "\n";
         return kFailure;
     }
     const CollectedRun& run = search.Collected();
@@ -96,13 +110,15 @@ int Search(const Options& options) {
         return kFailure;
     }
     Review& review = search.TheReview();
-    review.SetMode(!options.KeepSmallest   ? ReviewMode::SkipAll
-                   : *options.KeepSmallest ? ReviewMode::KeepSmallest
-                                           : ReviewMode::KeepLargest);
+    if (options.Keep)
+        review.SetKeepRules(*options.Keep);
+    else
+        review.SetMode(ReviewMode::SkipAll);
     search.StartComparison();
     std::vector<std::vector<int>> groups;  // for the JSON document
     search.Drive([&](const ScanStep& step) {
-        if (options.Json && step.Group) groups.push_back(step.Group->Members);
+        if (options.Json && step.Group && !run.OnlyReferences(step.Group->Members))
+            groups.push_back(step.Group->Members);
     });
     progress.Done();
     if (const auto failed = search.WriteFailure()) {
@@ -162,8 +178,8 @@ int main(int argc, char* argv[]) {
     if (parsed.Options->ClearCache) ClearCache();
     const int status = parsed.Options->FingerprintFile
                            ? PrintFingerprint(*parsed.Options->FingerprintFile)
-                       : parsed.Options->Folder ? Search(*parsed.Options)
-                                                : kSuccess;
+                       : !parsed.Options->Folders.empty() ? Search(*parsed.Options)
+                                                          : kSuccess;
     vips_shutdown();
     return status;
 }
