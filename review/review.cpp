@@ -5,6 +5,7 @@
 #include "imaging/fingerprint.h"
 
 namespace morvane {
+
 Review::Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd)
     : run_(run), files_(files), frontEnd_(frontEnd) {}
 
@@ -30,6 +31,7 @@ bool Review::BeginStep() {
     current_ = std::move(steps_.front());
     steps_.pop_front();
     nextMember_ = 0;
+    // Nothing of a group of reference pictures alone may go: it is no group of duplicates.
     if (current_->Group && run_.OnlyReferences(current_->Group->Members)) {
         referenceDuplicates_ += static_cast<int>(current_->Group->Members.size()) - 1;
         current_->Group.reset();
