@@ -2,7 +2,6 @@
 
 #include <csv.h>
 
-#include "review/kept_member.h"
 
 namespace morvane::cli {
 namespace {
@@ -14,12 +13,11 @@ const char* Flag(bool value) {
 }  // namespace
 
 bool WriteCsvReport(std::FILE* out, const CollectedRun& run,
-                    const std::vector<ReportedGroup>& groups, std::optional<bool> keepSmallest) {
+                    const std::vector<ReportedGroup>& groups, const std::optional<KeepRules>& keep) {
     std::fputs("group,path,size,width,height,depth,similarity,identical,kept\r\n", out);
     for (std::size_t number = 0; number < groups.size(); ++number) {
         const ReportedGroup& group = groups[number];
-        const int chosen =
-            keepSmallest ? KeptMember(run, group.Members, *keepSmallest) : -1;
+        const int chosen = keep ? KeptMember(group.Members, run, *keep) : -1;
         const int kept = chosen >= 0 ? chosen : group.Members.front();
         for (std::size_t i = 0; i < group.Members.size(); ++i) {
             const int index = group.Members[i];

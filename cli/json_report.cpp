@@ -29,6 +29,7 @@ QJsonObject Member(const CollectedRun& run, int index, bool identical) {
     member["depth"] = record.BitDepth;
     member["similarity"] = record.Similarity;
     member["identical"] = identical;
+    if (run.IsReference(index)) member["reference"] = true;
     return member;
 }
 
@@ -53,7 +54,7 @@ QJsonObject Counts(const Options& options, const Summary& summary) {
                        {"groups", summary.Groups},
                        {"duplicates", summary.Duplicates},
                        {"long_paths_skipped", summary.LongPathsSkipped}};
-    if (options.KeepSmallest) {
+    if (options.Keep) {
         counts["removed"] = summary.Removed;
         counts["freed_bytes"] = static_cast<qint64>(summary.FreedBytes);
         counts["moved_bytes"] = static_cast<qint64>(summary.MovedBytes);
@@ -78,9 +79,19 @@ std::string JsonReport(const Options& options, const CollectedRun& run,
     }
     QJsonObject document;
     AddPath(document, "folder", run.SearchRoot);
+    if (!run.Folders.empty()) {
+        QJsonArray folders;  // all of them, in table order, references first
+        for (const CollectedFolder& folder : run.Folders) {
+            QJsonObject item;
+            AddPath(item, "path", folder.Root);
+            item["reference"] = folder.Reference;
+            folders.append(item);
+        }
+        document["folders"] = folders;
+    }
     document["groups"] = groupList;
-    if (options.KeepSmallest) {
-        document["keep"] = *options.KeepSmallest ? "smallest" : "largest";
+    if (options.Keep) {
+        document["keep"] = QString::fromStdString(KeepRulesText(*options.Keep));
         document["dry_run"] = options.DryRun;
         document["removals"] = Removals(options, removals);
     }

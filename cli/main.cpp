@@ -16,6 +16,7 @@
 #include "compare/threshold.h"
 #include "files/journal.h"
 #include "files/undo.h"
+#include "files/paths.h"
 #include "imaging/fingerprint.h"
 #include "run/fingerprint_cache.h"
 #include "run/messages.h"
@@ -73,6 +74,14 @@ int Undo(const std::string& named) {
     return done || journal.empty() ? kSuccess : kFailure;
 }
 
+// The first folder named that is not there, to name it before anything is read.
+std::optional<std::string> MissingFolder(const Options& options) {
+    for (const auto* list : {&options.ReferenceFolders, &options.Folders})
+        for (const std::string& folder : *list)
+            if (folder.empty() || !PathExists(AddTrailingBackslash(folder), true)) return folder;
+    return std::nullopt;
+}
+
 int Search(const Options& options) {
     const ThresholdSetting threshold =
         ParseThreshold(options.Threshold.value_or(std::to_string(DefaultThreshold(options.Mode))));
@@ -81,7 +90,9 @@ int Search(const Options& options) {
 
     Progress progress;
     const std::atomic<bool> running{true};
-    SearchRun search({.SearchFolder = *options.Folder,
+    SearchRun search({.SearchFolder = options.Folders.front(),
+                      .MoreFolders = {options.Folders.begin() + 1, options.Folders.end()},
+                      .ReferenceFolders = options.ReferenceFolders,
                       .MaskText = options.Masks,
                       .ListPath = options.ListPath,
                       .LogPath = options.LogPath,
@@ -97,9 +108,12 @@ int Search(const Options& options) {
     const CollectProgress collectProgress{
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
-    if (options.Folder->empty() ||
-        search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
-        std::cerr << "Папка не найдена: " << *options.Folder << "\n";
+    if (const auto missing = MissingFolder(options)) {
+        std::cerr << "Папка не найдена: " << *missing << "\n";
+        return kFailure;
+    }
+    if (search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
+        std::cerr << "Папка не найдена: " << options.Folders.front() << "\n";
         return kFailure;
     }
     const CollectedRun& run = search.Collected();
@@ -110,14 +124,15 @@ int Search(const Options& options) {
         return kFailure;
     }
     Review& review = search.TheReview();
-    review.SetMode(!options.KeepSmallest   ? ReviewMode::SkipAll
-                   : *options.KeepSmallest ? ReviewMode::KeepSmallest
-                                           : ReviewMode::KeepLargest);
+    if (options.Keep)
+        review.SetKeepRules(*options.Keep);
+    else
+        review.SetMode(ReviewMode::SkipAll);
     search.StartComparison();
     std::vector<ReportedGroup> groups;  // for the JSON document or the CSV rows
     search.Drive([&](const ScanStep& step) {
         // Marked before the review may remove anything of the group.
-        if ((options.Json || options.Csv) && step.Group)
+        if ((options.Json || options.Csv) && step.Group && !run.OnlyReferences(step.Group->Members))
             groups.push_back(MarkIdentical(run, step.Group->Members, options.Mode));
     });
     progress.Done();
@@ -141,7 +156,7 @@ int Search(const Options& options) {
                           .FailedRemovals = review.FailedRemovals() - frontEnd.NotIdentical()};
     const bool written =
         options.Csv
-            ? WriteCsvReport(stdout, run, groups, options.KeepSmallest)
+            ? WriteCsvReport(stdout, run, groups, options.Keep)
             : static_cast<bool>(
                   std::cout << (options.Json
                                     ? JsonReport(options, run, groups, summary, frontEnd.Removals())
@@ -186,8 +201,8 @@ int main(int argc, char* argv[]) {
     if (parsed.Options->ClearCache) ClearCache();
     const int status = parsed.Options->FingerprintFile
                            ? PrintFingerprint(*parsed.Options->FingerprintFile)
-                       : parsed.Options->Folder ? Search(*parsed.Options)
-                                                : kSuccess;
+                       : !parsed.Options->Folders.empty() ? Search(*parsed.Options)
+                                                          : kSuccess;
     vips_shutdown();
     return status;
 }

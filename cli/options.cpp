@@ -7,15 +7,16 @@ namespace morvane::cli {
 std::string UsageText() {
     return "Использование:\n"
            "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]\n"
-           "              [--list ФАЙЛ] [--log ФАЙЛ] [--json | --csv] ПАПКА\n"
-           "  morvane-cli --keep largest|smallest --dispose move:ПАПКА|trash|wipe [--dry-run]\n"
-           "              [--json] [...] ПАПКА\n"
+           "              [--list ФАЙЛ] [--log ФАЙЛ] [--reference ПАПКА]... [--json | --csv]\n"
+           "              ПАПКА...\n"
+           "  morvane-cli --keep ПРАВИЛО[,ПРАВИЛО...] --dispose СПОСОБ [--dry-run] [--json]\n"
+           "              [...] ПАПКА...\n"
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "  morvane-cli --clear-cache\n"
            "  morvane-cli --undo [ЖУРНАЛ]\n"
            "\n"
-           "Ищет одинаковые и похожие картинки в папке и её подпапках и записывает\n"
-           "найденные группы в список дубликатов и в журнал.\n"
+           "Ищет одинаковые и похожие картинки в папках и их подпапках (как в одной\n"
+           "общей) и записывает найденные группы в список дубликатов и в журнал.\n"
            "\n"
            "  --mode exact        сравнивать точно: доля совпадающих клеток отпечатка (по\n"
            "                      умолчанию)\n"
@@ -42,8 +43,16 @@ std::string UsageText() {
            "  --log ФАЙЛ          журнал (по умолчанию " +
            kLogFileName +
            ")\n"
-           "  --keep largest      в каждой группе оставить самый большой файл, остальные удалить\n"
-           "  --keep smallest     в каждой группе оставить самый маленький файл\n"
+           "  --reference ПАПКА   папка эталонов: её картинки сравниваются, но никогда не\n"
+           "                      удаляются; можно указать несколько раз\n"
+           "  --keep ПРАВИЛА      в каждой группе оставить один файл, остальные удалить; первое\n"
+           "                      правило, различающее файлы, решает, следующие разбивают\n"
+           "                      ничьи, затем порядок обхода: largest (самый большой),\n"
+           "                      smallest (самый маленький), most-pixels (больше всего\n"
+           "                      точек), oldest, newest (по дате съёмки EXIF, иначе по\n"
+           "                      времени изменения), in:ПАПКА (лежащий в папке),\n"
+           "                      shortest-path (самый короткий путь); правила через \",\"\n"
+           "                      или повтором --keep\n"
            "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
            "                      корзину), wipe (затереть), hardlink или symlink (заменить\n"
            "                      побайтно одинаковый файл жёсткой или символической ссылкой на\n"
@@ -133,10 +142,20 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             if (argument == "--dispose" && !ParseDisposal(value, options))
                 return {std::nullopt, "неизвестный способ удаления " + value};
             if (argument == "--keep") {
-                if (value != "largest" && value != "smallest")
-                    return {std::nullopt, "--keep принимает largest или smallest"};
-                options.KeepSmallest = value == "smallest";
+                std::string unknown;
+                const auto rules = ParseKeepRules(value, &unknown);
+                if (!rules)
+                    return {std::nullopt, "неизвестное правило --keep \"" + unknown +
+                                              "\": largest, smallest, most-pixels, oldest, "
+                                              "newest, in:ПАПКА или shortest-path"};
+                if (!options.Keep) options.Keep.emplace();
+                options.Keep->insert(options.Keep->end(), rules->begin(), rules->end());
             }
+            continue;
+        }
+        if (argument == "--reference") {
+            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
+            options.ReferenceFolders.push_back(arguments[++i]);
             continue;
         }
         std::string* target = nullptr;
@@ -170,7 +189,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (options.Threshold && !IsThreshold(*options.Threshold))
         return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
     if (options.Undo) {
-        if (!folders.empty() || options.KeepSmallest || options.FingerprintFile)
+        if (!folders.empty() || options.Keep || options.FingerprintFile)
             return {std::nullopt, "--undo указывается только отдельно"};
         return {options, ""};
     }
@@ -180,15 +199,15 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
     // Nothing is ever removed by accident: keeping one file needs a way to remove the rest,
     // and a way to remove needs to know what to keep.
-    if (options.KeepSmallest.has_value() != (options.Dispose != DisposalWay::None))
+    if (options.Keep.has_value() != (options.Dispose != DisposalWay::None))
         return {std::nullopt, "--keep и --dispose указываются только вместе"};
     if (options.Json && options.Csv) return {std::nullopt, "--json и --csv не указываются вместе"};
-    if (options.DryRun && !options.KeepSmallest)
+    if (options.DryRun && !options.Keep)
         return {std::nullopt, "--dry-run указывается только вместе с --keep"};
-    if (options.ClearCache && folders.empty() && !options.KeepSmallest) return {options, ""};
-    if (folders.size() != 1)
-        return {std::nullopt, folders.empty() ? "не указана папка" : "указано больше одной папки"};
-    options.Folder = folders.front();
+    if (options.ClearCache && folders.empty() && options.ReferenceFolders.empty() && !options.Keep)
+        return {options, ""};
+    if (folders.empty()) return {std::nullopt, "не указана папка"};
+    options.Folders = folders;
     return {options, ""};
 }
 

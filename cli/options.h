@@ -6,20 +6,23 @@
 
 #include "compare/comparison_mode.h"
 #include "files/disposal.h"
+#include "review/keep_rules.h"
 #include "run/defaults.h"
 
 namespace morvane::cli {
 
 struct Options {
-    std::optional<std::string> Folder;  // none with --fingerprint or --clear-cache alone
+    std::vector<std::string> Folders;  // none with --fingerprint or --clear-cache alone
+    // Searched first; their pictures are compared but never removed.
+    std::vector<std::string> ReferenceFolders;
     std::string Masks = kDefaultMasks;  // kAllFormatsMasks with --all-formats
     ComparisonMode Mode = ComparisonMode::Exact;
     std::optional<std::string> Threshold;  // the mode's default when not given
     std::string ListPath = kListFileName;
     std::string LogPath = kLogFileName;
     std::optional<std::string> FingerprintFile;
-    // The keep-one pass for every group: keep the largest (or the smallest) file.
-    std::optional<bool> KeepSmallest;
+    // The keep-one pass for every group: keep the file these rules choose.
+    std::optional<KeepRules> Keep;
     DisposalWay Dispose = DisposalWay::None;
     std::string MoveFolder;
     bool DryRun = false;      // with --keep: tell what would go, touch nothing

@@ -31,7 +31,7 @@ std::string TextReport(const Options& options, const Summary& summary,
         << "Дубликатов: " << summary.Duplicates << "\n";
     if (summary.LongPathsSkipped > 0)
         out << "Пропущено длинных путей: " << summary.LongPathsSkipped << "\n";
-    if (!options.KeepSmallest) return out.str();
+    if (!options.Keep) return out.str();
     const char* will = options.DryRun ? "Будет у" : "У";
     out << will << "далено файлов: " << summary.Removed << "\n"
         << (options.DryRun ? "Будет освобождено байт: " : "Освобождено байт: ")

@@ -1,6 +1,7 @@
 #pragma once
 // The record of one collected picture and the table of them, index-parallel to the
 // list of collected paths.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,8 +44,16 @@ inline void TakeFingerprint(Dubl& record, std::optional<PictureFingerprint> made
     record.BitDepth = made->BitDepth;
 }
 
-// What a run collected: the search folder (ending with the separator), the relative paths
-// in walk order and one record per path.
+// One folder of a run: its path (ending with the separator) and whether its pictures are
+// references, compared like the others but never removed.
+struct CollectedFolder {
+    std::string Root;
+    bool Reference = false;
+};
+
+// What a run collected: the first search folder (ending with the separator), the paths in
+// walk order, each relative to its own folder, and one record per path. With several folders,
+// `FolderOf` names each file's folder; when it is empty every file lies under SearchRoot.
 struct CollectedRun {
     std::string SearchRoot;
     std::vector<std::string> FileList;
@@ -52,9 +61,22 @@ struct CollectedRun {
     // Set when nothing was decoded: a ContentCheck then digests the file's bytes (its content
     // hash's low half), not the picture's cells.
     bool BytesChecked = false;
+    std::vector<CollectedFolder> Folders = {};
+    std::vector<int> FolderOf = {};
 
     int LastFile() const { return static_cast<int>(FileList.size()) - 1; }
-    std::string FullPath(int index) const { return SearchRoot + FileList[index]; }
+    const std::string& RootOf(int index) const {
+        return FolderOf.empty() ? SearchRoot : Folders[FolderOf[index]].Root;
+    }
+    std::string FullPath(int index) const { return RootOf(index) + FileList[index]; }
+    bool IsReference(int index) const {
+        return !FolderOf.empty() && Folders[FolderOf[index]].Reference;
+    }
+    // A group of reference pictures only: nothing of it may go, so it is not reported.
+    bool OnlyReferences(const std::vector<int>& members) const {
+        return std::all_of(members.begin(), members.end(),
+                           [this](int index) { return IsReference(index); });
+    }
 };
 
 }  // namespace morvane

@@ -4,7 +4,6 @@
 #include "files/file_identity.h"
 #include "files/sizes.h"
 #include "imaging/fingerprint.h"
-#include "review/kept_member.h"
 
 namespace morvane {
 
@@ -33,9 +32,14 @@ bool Review::BeginStep() {
     current_ = std::move(steps_.front());
     steps_.pop_front();
     nextMember_ = 0;
+    // Nothing of a group of reference pictures alone may go: it is no group of duplicates.
+    if (current_->Group && run_.OnlyReferences(current_->Group->Members)) {
+        referenceDuplicates_ += static_cast<int>(current_->Group->Members.size()) - 1;
+        current_->Group.reset();
+    }
     if (current_->Group) {
         ++groupCount_;
-        duplicateCount_ = current_->DuplicateCount;
+        duplicateCount_ = current_->DuplicateCount - referenceDuplicates_;
         frontEnd_.DuplicateCountChanged(duplicateCount_);
         if (Write(files_.Log, kSeparatorLine)) Write(files_.List, kSeparatorLine);
     }
@@ -51,7 +55,8 @@ bool Review::WriteMember(int index) {
 void Review::ShowMember(int index) {
     const Dubl& record = run_.PicTable[index];
     const SlotPicture picture{run_.FullPath(index), run_.FileList[index],
-                              FormatSize(record.FileSize), DimensionsText(record)};
+                              FormatSize(record.FileSize), DimensionsText(record),
+                              run_.IsReference(index)};
     if (leftPath_.empty()) {
         leftPath_ = picture.FullPath;
         leftIndex_ = index;
@@ -88,7 +93,7 @@ ReviewState Review::Resume() {
 
 void Review::EndGroup() {
     if (current_->Group) {
-        if (mode_ == ReviewMode::KeepLargest || mode_ == ReviewMode::KeepSmallest) KeepOnePass();
+        if (Keeping()) KeepOnePass();
         frontEnd_.ClearSlots();
         leftPath_.clear();
         rightPath_.clear();
@@ -115,6 +120,7 @@ std::optional<FileStamp> Review::StampIfUnchanged(int index) const {
 }
 
 bool Review::Dispose(int index, const KeptFile& kept) {
+    if (run_.IsReference(index)) return false;  // whatever asks: a reference picture never goes
     const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
     if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index), kept)) {
@@ -131,17 +137,29 @@ KeptFile Review::Opposite(int index) const {
     return {run_.FullPath(index), run_.PicTable[index].Stamp};
 }
 
+bool Review::Keeping() const {
+    return mode_ == ReviewMode::KeepLargest || mode_ == ReviewMode::KeepSmallest ||
+           mode_ == ReviewMode::KeepByRules;
+}
+
+// The two buttons keep by the sizes recorded when the pictures were read, not as they are now.
+KeepRules Review::RulesOfMode() const {
+    if (mode_ == ReviewMode::KeepByRules) return rules_;
+    return {{mode_ == ReviewMode::KeepSmallest ? KeepRuleKind::Smallest : KeepRuleKind::Largest}};
+}
+
 // The others go only while the kept file is still the one compared: should it change or go,
 // nothing more of its group is removed, so the last copy never goes.
 void Review::KeepOnePass() {
-    const int kept =
-        KeptMember(run_, current_->Group->Members, mode_ == ReviewMode::KeepSmallest);
+    const int kept = KeptMember(current_->Group->Members, run_, RulesOfMode());
     if (kept < 0) return;
     const std::string keptPath = run_.FullPath(kept);
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
-        if (index == kept || !TakesPartInKeepOne(run_, index)) continue;
+        const auto& stamp = run_.PicTable[index].Stamp;
+        if (index == kept || !stamp || stamp->Size <= 0 || NeverRemovedByKeepAll(run_, index))
+            continue;
         if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
             frontEnd_.KeptFileChanged(keptPath);
@@ -157,6 +175,14 @@ void Review::KeepOnePass() {
 bool Review::Decide(ReviewDecision decision) {
     if (mode_ != ReviewMode::PairByPair || (leftPath_.empty() && rightPath_.empty())) return false;
     if (state_ == ReviewState::Stopped || state_ == ReviewState::WriteFailed) return false;
+    const int pressed = decision == ReviewDecision::DeleteLeft && !leftPath_.empty() ? leftIndex_
+                        : decision == ReviewDecision::DeleteRight && !rightPath_.empty()
+                            ? rightIndex_
+                            : -1;
+    if (pressed >= 0 && run_.IsReference(pressed)) {
+        frontEnd_.ReferenceKept(run_.FullPath(pressed));
+        return false;
+    }
     switch (decision) {
         case ReviewDecision::DeleteLeft:
             Dispose(leftIndex_, Opposite(rightIndex_));

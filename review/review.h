@@ -7,10 +7,12 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "compare/grouping.h"
 #include "files/link.h"
 #include "imaging/picture_table.h"
+#include "review/keep_rules.h"
 #include "review/output_files.h"
 
 namespace morvane {
@@ -32,6 +34,7 @@ struct SlotPicture {
     std::string RelativePath;
     std::string SizeText;
     std::string DimensionsText;
+    bool Reference = false;  // never removed: a reference folder's picture
 };
 
 class ReviewFrontEnd {
@@ -52,11 +55,14 @@ class ReviewFrontEnd {
     // The file a keep-one pass was to keep changed or went after the comparison, so nothing of
     // its group was removed.
     virtual void KeptFileChanged(const std::string& /*fullPath*/) {}
+    // A delete was pressed under a reference picture, which is never removed.
+    virtual void ReferenceKept(const std::string& /*fullPath*/) {}
 };
 
 // How the review goes on: with the user pair by pair, past every pair, or keeping only the
-// largest (or the smallest) file of every group, with no more questions.
-enum class ReviewMode { PairByPair, SkipAll, KeepLargest, KeepSmallest };
+// largest (or the smallest, or the one the keep rules choose) file of every group, with no
+// more questions.
+enum class ReviewMode { PairByPair, SkipAll, KeepLargest, KeepSmallest, KeepByRules };
 
 enum class ReviewState {
     NeedsStep,         // feed the next scan step (or EndOfScan) and Resume again
@@ -81,6 +87,11 @@ class Review {
     void Stop();
     // A front end may leave PairByPair before the first group, as the matching buttons would.
     void SetMode(ReviewMode mode) { mode_ = mode; }
+    // Keeps the file the rules choose in every group from now on.
+    void SetKeepRules(KeepRules rules) {
+        rules_ = std::move(rules);
+        mode_ = ReviewMode::KeepByRules;
+    }
 
     ReviewState State() const { return state_; }
     bool AwaitingDecision() const { return state_ == ReviewState::AwaitingDecision; }
@@ -102,6 +113,8 @@ class Review {
     bool WriteMember(int index);
     void ShowMember(int index);
     void EndGroup();
+    bool Keeping() const;
+    KeepRules RulesOfMode() const;
     void KeepOnePass();
     bool Dispose(int index, const KeptFile& kept);
     KeptFile Opposite(int index) const;
@@ -123,10 +136,12 @@ class Review {
     int leftIndex_ = -1;
     int rightIndex_ = -1;
     ReviewMode mode_ = ReviewMode::PairByPair;
+    KeepRules rules_;
     std::optional<std::string> failedPath_;
 
     int groupCount_ = 0;
     int duplicateCount_ = 0;
+    int referenceDuplicates_ = 0;  // matches in groups of reference pictures only, not told
     int removedCount_ = 0;
     std::int64_t removedBytes_ = 0;
     int failedRemovals_ = 0;

@@ -6,10 +6,12 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "compare/worker_pool.h"
+#include "files/file_identity.h"
 #include "files/masks.h"
 #include "files/paths.h"
 #include "files/sizes.h"
@@ -120,6 +122,39 @@ class FingerprintWorkers {
     WorkerPool pool_;  // last: its threads stop before the state they use goes
 };
 
+std::vector<CollectedFolder> FoldersInOrder(const std::string& searchRoot,
+                                            const CollectOptions& options) {
+    std::vector<CollectedFolder> folders;
+    for (const std::string& folder : options.ReferenceFolders)
+        folders.push_back({AddTrailingBackslash(folder), true});
+    folders.push_back({searchRoot, false});
+    for (const std::string& folder : options.MoreFolders)
+        folders.push_back({AddTrailingBackslash(folder), false});
+    return folders;
+}
+
+// Walks every folder of the run in turn. Folders may overlap or share files through links, so
+// across folders a file is known by its device and inode and taken the first time only: the
+// reference folders come first, so a file any of them reaches stays a reference.
+int Walk(const MaskList& masks, const std::atomic<bool>& running, CollectedRun& run) {
+    if (run.Folders.empty())
+        return CollectFiles(run.SearchRoot, true, masks, run.FileList, &running);
+    int longPaths = 0;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    for (int folder = 0; folder < static_cast<int>(run.Folders.size()) && running; ++folder) {
+        const std::string& root = run.Folders[folder].Root;
+        std::vector<std::string> files;
+        longPaths += CollectFiles(root, true, masks, files, &running);
+        for (std::string& file : files) {
+            const auto identity = IdentityOfPath(root + file);
+            if (identity && !seen.emplace(identity->device, identity->inode).second) continue;
+            run.FileList.push_back(std::move(file));
+            run.FolderOf.push_back(folder);
+        }
+    }
+    return longPaths;
+}
+
 }  // namespace
 
 CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
@@ -135,11 +170,14 @@ CollectOutcome CollectPictures(const std::string& searchFolder, const std::strin
     run.BytesChecked = !options.Fingerprints;
     run.SearchRoot = AddTrailingBackslash(searchFolder);
     if (!PathExists(run.SearchRoot, true)) return CollectOutcome::FolderMissing;
+    if (!options.MoreFolders.empty() || !options.ReferenceFolders.empty()) {
+        run.Folders = FoldersInOrder(run.SearchRoot, options);
+        for (const CollectedFolder& folder : run.Folders)
+            if (!PathExists(folder.Root, true)) return CollectOutcome::FolderMissing;
+    }
 
     MaskList masks;
-    const int longPaths = masks.SetMasks(maskText) >= 0
-                              ? CollectFiles(run.SearchRoot, true, masks, run.FileList, &running)
-                              : 0;
+    const int longPaths = masks.SetMasks(maskText) >= 0 ? Walk(masks, running, run) : 0;
     if (options.Counts) options.Counts->LongPathsSkipped = longPaths;
     if (!running) return CollectOutcome::Stopped;
     if (progress.Walked) progress.Walked(static_cast<int>(run.FileList.size()));

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "imaging/picture_table.h"
 
@@ -39,6 +40,11 @@ struct CollectOptions {
     // False: only sizes and stamps, nothing decoded and no cache used; every regular file is
     // valid (the comparison reads the bytes itself).
     bool Fingerprints = true;
+    // Searched with the search folder as one table: the reference folders first, then the
+    // search folder, then these, each in the order given. A file reached twice is taken once,
+    // as a reference when any way to it is one.
+    std::vector<std::string> MoreFolders = {};
+    std::vector<std::string> ReferenceFolders = {};
 };
 
 enum class CollectOutcome {
@@ -47,7 +53,8 @@ enum class CollectOutcome {
     Done,
 };
 
-// searchFolder is the text as typed; the run stores it with a trailing separator.
+// searchFolder is the text as typed; the run stores it with a trailing separator. Any folder
+// missing gives FolderMissing.
 // An empty mask text collects nothing (the run still goes on to an empty review).
 CollectOutcome CollectPictures(const std::string& searchFolder, const std::string& maskText,
                                const std::atomic<bool>& running, const CollectProgress& progress,

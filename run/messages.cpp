@@ -40,6 +40,14 @@ std::string Unwiped(const DisposalResult& result) {
 
 }  // namespace
 
+std::string ReferenceKeptMessage(const std::string& path) {
+    return "Это эталон: файлы из папок эталонов не удаляются.\n" + path;
+}
+
+std::string RemoveReferenceFolderText(const std::string& folder) {
+    return "Убрать эталоны: " + folder;
+}
+
 std::string KeptFileChangedMessage(const std::string& path) {
     return "Оставляемый файл изменился после сравнения; из его группы ничего не удалено.\n" + path;
 }

@@ -23,5 +23,14 @@ std::string KeptFileChangedMessage(const std::string& path);
 // masks back.
 inline constexpr const char* kAllFormatsAction = "Все форматы картинок";
 inline constexpr const char* kDefaultMasksAction = "Маски по умолчанию";
+// A delete pressed under a reference picture: it stays.
+std::string ReferenceKeptMessage(const std::string& path);
+// Beside a reference picture's dimensions in its slot.
+inline constexpr const char* kReferenceMark = "(эталон)";
+// The folder box's menu entries for the reference folders.
+inline constexpr const char* kAddReferenceFolderText = "Добавить папку эталонов…";
+inline constexpr const char* kClearReferenceFoldersText = "Очистить папки эталонов";
+inline constexpr const char* kReferenceFoldersTitle = "Папки эталонов (не удаляются):";
+std::string RemoveReferenceFolderText(const std::string& folder);
 
 }  // namespace morvane

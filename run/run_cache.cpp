@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -10,22 +11,31 @@ namespace morvane {
 
 RunCache::RunCache(FingerprintCache* cache, const CollectedRun& run) : run_(run) {
     if (!cache || !cache->Working()) return;
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(run.SearchRoot, error);
-    if (error) return;
+    // Each folder's rows under its real path; one run's folders may overlap.
+    const std::size_t folders = std::max<std::size_t>(1, run.Folders.size());
+    for (std::size_t folder = 0; folder < folders; ++folder) {
+        std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(
+            run.Folders.empty() ? run.SearchRoot : run.Folders[folder].Root, error);
+        if (error) return;
+        roots_.push_back(real.string());
+        if (roots_.back().back() != '/') roots_.back() += '/';
+    }
     cache_ = cache;
     started_ = cache->Now();
-    root_ = real.string();
-    if (root_.back() != '/') root_ += '/';
-    others_ = cache->LoadFolder(root_);
+    for (const std::string& root : roots_) others_.merge(cache->LoadFolder(root));
     known_.resize(run.FileList.size());
     fromCache_.assign(run.FileList.size(), 0);
     for (std::size_t i = 0; i < run.FileList.size(); ++i) {
-        if (const auto row = others_.find(root_ + run.FileList[i]); row != others_.end()) {
+        if (const auto row = others_.find(KeyOf(i)); row != others_.end()) {
             known_[i] = std::move(row->second);
             others_.erase(row);
         }
     }
+}
+
+std::string RunCache::KeyOf(std::size_t index) const {
+    return roots_[run_.FolderOf.empty() ? 0 : run_.FolderOf[index]] + run_.FileList[index];
 }
 
 bool RunCache::Fill(int index, Dubl& record) {
@@ -47,9 +57,8 @@ void RunCache::Remember(int index, const Dubl& record) {
     if (!cache_ || fromCache_[index] || !record.Stamp ||
         record.Fingerprint.size() != GridSize * GridSize)
         return;
-    cache_->Store(root_ + run_.FileList[index],
-                  {*record.Stamp, started_, kWhiteFill, record.PicWidth, record.PicHeight,
-                   record.BitDepth, record.Fingerprint});
+    cache_->Store(KeyOf(index), {*record.Stamp, started_, kWhiteFill, record.PicWidth,
+                                 record.PicHeight, record.BitDepth, record.Fingerprint});
 }
 
 void RunCache::Finish(bool complete) {

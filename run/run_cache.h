@@ -29,8 +29,11 @@ class RunCache {
   private:
     FingerprintCache* cache_ = nullptr;
     const CollectedRun& run_;
-    std::string root_;          // the folder's real path, with the separator
-    std::int64_t started_ = 0;  // the wall clock before any file's stamp was taken
+    // The cache's key of file `index`: its folder's real path, then its relative path.
+    std::string KeyOf(std::size_t index) const;
+
+    std::vector<std::string> roots_;  // each folder's real path, with the separator
+    std::int64_t started_ = 0;        // the wall clock before any file's stamp was taken
     std::vector<std::optional<CachedPicture>> known_;
     std::vector<std::uint8_t> fromCache_;  // one writer per element: the file's worker
     std::unordered_map<std::string, CachedPicture> others_;  // rows of unlisted files

@@ -12,10 +12,14 @@ CollectOutcome SearchRun::Collect(const std::atomic<bool>& running, const Collec
     const auto cache = settings_.UseCache && fingerprints
                            ? FingerprintCache::Open(DefaultCachePath(), warn)
                            : nullptr;
-    const CollectOutcome outcome = CollectPictures(
-        settings_.SearchFolder, settings_.MaskText, running, progress,
-        CollectOptions{.Cache = cache.get(), .Counts = &counts_, .Fingerprints = fingerprints},
-        run_);
+    const CollectOutcome outcome =
+        CollectPictures(settings_.SearchFolder, settings_.MaskText, running, progress,
+                        CollectOptions{.Cache = cache.get(),
+                                       .Counts = &counts_,
+                                       .Fingerprints = fingerprints,
+                                       .MoreFolders = settings_.MoreFolders,
+                                       .ReferenceFolders = settings_.ReferenceFolders},
+                        run_);
     for (const Dubl& record : run_.PicTable)
         readable_ += (fingerprints ? !record.Fingerprint.empty() : record.Valid == 1) ? 1 : 0;
     return outcome;

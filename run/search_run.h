@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "compare/comparison_mode.h"
 #include "review/output_files.h"
@@ -20,6 +21,8 @@ namespace morvane {
 // The settings of a run, read once when it starts.
 struct SearchSettings {
     std::string SearchFolder;
+    std::vector<std::string> MoreFolders = {};       // searched after it, as one table
+    std::vector<std::string> ReferenceFolders = {};  // searched first; their pictures never go
     std::string MaskText = kDefaultMasks;
     std::string ListPath = kListFileName;
     std::string LogPath = kLogFileName;

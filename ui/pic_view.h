@@ -21,6 +21,7 @@ namespace morvane {
 
 class PictureBox;
 class PickerDialogs;
+class ReferenceFolders;
 class RunController;
 class PicViewDisplay;
 
@@ -86,8 +87,9 @@ class PicView : public QWidget {
     QGroupBox* frame1_ = nullptr;
     QLabel* pic1_ = nullptr;
     QScrollBar* vscroll1_ = nullptr;
-    QCheckBox* check2_ = nullptr;  // the "similar" comparison mode
-    QAction* useCache_ = nullptr;  // ticked: runs take unchanged pictures from the cache
+    QCheckBox* check2_ = nullptr;             // the "similar" comparison mode
+    QAction* useCache_ = nullptr;             // ticked: runs take unchanged pictures from the cache
+    ReferenceFolders* references_ = nullptr;  // in the folder box's menu; owned by the box
 
     bool centred_ = false;
     // When a slot last got a new picture: a press must not act on a picture not yet seen.

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <algorithm>
 
+#include "run/messages.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
 
@@ -61,7 +62,9 @@ void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
     ShowPathCell(view_.label2_[first], QString::fromStdString(picture.RelativePath),
                  QString::fromStdString(picture.FullPath));
     view_.label2_[first + 1]->setText(QString::fromStdString(picture.SizeText));
-    view_.label2_[first + 2]->setText(QString::fromStdString(picture.DimensionsText));
+    view_.label2_[first + 2]->setText(
+        QString::fromStdString(picture.Reference ? picture.DimensionsText + " " + kReferenceMark
+                                                 : picture.DimensionsText));
     view_.refilled_.start();
     PictureBox* box = view_.pic2_[slot];
     box->ClearPictureBox();

@@ -16,6 +16,7 @@
 #include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
+#include "ui/reference_folders.h"
 #include "ui/run_controller.h"
 
 namespace morvane {
@@ -61,6 +62,7 @@ void PicView::Command1_Click() {
     }
     SearchSettings settings;
     settings.SearchFolder = text1_[0]->text().toStdString();
+    settings.ReferenceFolders = references_->Folders();
     settings.ListPath = text1_[1]->text().toStdString();
     settings.MaskText = text1_[2]->text().toStdString();
     settings.MoveFolder = text1_[3]->text().toStdString();

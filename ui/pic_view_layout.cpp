@@ -10,7 +10,9 @@
 #include "ui/cache_actions.h"
 #include "ui/masks_menu.h"
 #include "ui/pic_view.h"
+#include "ui/pickers.h"
 #include "ui/picture_display.h"
+#include "ui/reference_folders.h"
 #include "ui/twips.h"
 #include "ui/undo_action.h"
 #include "ui/window_colours.h"
@@ -139,6 +141,9 @@ void PicView::BuildCounterRows() {
         " уменьшенные или обрезанные по краю (зеркальные отражения не считаются похожими) ");
     PaintOnFormBlue(check2_);
     useCache_ = AddCacheActions(*this, *check2_);
+    references_ = new ReferenceFolders(*text1_[0], [this] {
+        return pickers_->PickFolder(this, kFolderPickerTitle, FolderPickerStart(text1_[0]->text()));
+    });
 }
 
 void PicView::BuildPairArea() {

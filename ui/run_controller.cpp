@@ -241,4 +241,8 @@ void RunController::KeptFileChanged(const std::string& fullPath) {
     display_.ShowCritical(QString::fromStdString(KeptFileChangedMessage(fullPath)));
 }
 
+void RunController::ReferenceKept(const std::string& fullPath) {
+    display_.ShowCritical(QString::fromStdString(ReferenceKeptMessage(fullPath)));
+}
+
 }  // namespace morvane

@@ -83,6 +83,7 @@ class RunController : public QObject, private ReviewFrontEnd {
     bool DisposeFile(const std::string& fullPath, const std::optional<FileStamp>& compared,
                      const KeptFile& kept) override;
     void KeptFileChanged(const std::string& fullPath) override;
+    void ReferenceKept(const std::string& fullPath) override;
 
     RunDisplay& display_;
     std::function<void(int)> fileHook_;

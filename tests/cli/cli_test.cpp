@@ -123,6 +123,7 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"--threshold 7O" + folder, 2, ": 7O\n"},
         {"--all-formats --masks '*.png'" + folder, 2, "--all-formats"},
         {"--all-formats" + Outputs(dir, dir / "raw"), 0, "Файлов: 1\n"},
+        {"--keep largest,biggest --dispose trash" + folder, 2, "правило --keep \"biggest\""},
     };
     fs::create_directory(dir / "raw");
     test::WriteTextFile(dir / "raw/shot.NEF", "not a picture");
@@ -321,6 +322,39 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
                 EXPECT_NE(result.out.find(line), npos) << dry << " " << line << result.out;
             }
             EXPECT_EQ(Snapshot(root) == before, !dry.empty() || row.status != 0);
+        }
+    }
+}
+
+// A reference picture survives every keep rule and every way, dry or real, while every other
+// member of its group goes; a group of reference pictures only is not reported.
+TEST(CliScript, ReferencePicturesSurviveEveryRuleAndWay) {
+    for (const std::string way : {"move:", "trash", "wipe"}) {
+        test::TempDir dir;
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        for (const char* folder : {"ref", "photos", "more"}) fs::create_directories(dir / folder);
+        const auto write = [&](const char* name, int pattern) {
+            test::WritePatternPicture(dir / name, 80, 60, pattern);
+        };
+        for (const char* name : {"ref/r.png", "photos/a.png", "more/big.bmp"}) write(name, 6);
+        for (const char* name : {"ref/s.png", "ref/s.bmp"}) write(name, 7);
+        const auto references = Snapshot(dir / "ref");
+        for (const char* rule : {"largest", "smallest", "most-pixels", "oldest", "newest",
+                                 "in:photos", "shortest-path"}) {
+            for (const std::string dry : {"--dry-run ", ""}) {
+                SCOPED_TRACE(way + " " + rule + " " + dry);
+                const std::string dispose = way == "move:" ? way + (dir / "moved") : way;
+                const auto result = RunCli(
+                    dry + "--reference " + Quoted(dir / "ref") + " --keep " + rule + " --dispose " +
+                    Quoted(dispose) + Outputs(dir, dir / "photos") + " " + Quoted(dir / "more"));
+                EXPECT_EQ(result.status, 0) << result.out;
+                EXPECT_NE(result.out.find("Групп: 1\n"), npos) << result.out;
+                EXPECT_NE(result.out.find("далено файлов: 2\n"), npos) << result.out;
+                EXPECT_TRUE(Snapshot(dir / "ref") == references);
+                EXPECT_EQ(fs::exists(dir / "photos/a.png"), !dry.empty());
+            }
+            write("photos/a.png", 6);
+            write("more/big.bmp", 6);
         }
     }
 }

@@ -29,7 +29,10 @@ expect() {
 
 expect "morvane-cli --m" "--masks --mode"
 expect "morvane-cli --mode " "exact identical similar"
-expect "morvane-cli --keep s" "smallest"
+expect "morvane-cli --keep s" "shortest-path smallest"
+expect "morvane-cli --keep largest,n" "largest,newest"
+expect "morvane-cli --keep in:sp" "spare/"
+expect "morvane-cli --reference sp" "spare"
 expect "morvane-cli --dispose " "hardlink move: symlink trash wipe"
 expect "morvane-cli --dispose move:sp" "spare/"
 expect "morvane-cli --dispose move:my" 'my\ spare/'

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vips/vips8>
+
 #include <algorithm>
 #include <filesystem>
 #include <tuple>
@@ -39,6 +41,7 @@ struct Script {
     std::vector<std::string> events = {};  // what the front end was told, when not empty
     std::string grown = {}, gone = {};     // files rewritten larger or removed as a group starts
     std::string raw = {};
+    std::string references = {};           // "r" for each file of a reference folder
 };
 
 // One review over a folder of its own.
@@ -58,7 +61,9 @@ struct Reviewed {
             const int cell = s.groups[i] == '-' ? int(i) : 200 - 50 * (s.groups[i] - 'a');
             run.PicTable.push_back({1, 0, s.sizes[i], 640, 480, 24, StampOfPath(dir / name),
                                     Fingerprint(LastCell + 1, cell)});
+            if (!s.references.empty()) run.FolderOf.push_back(s.references[i] == 'r');
         }
+        run.Folders = {{run.SearchRoot, false}, {run.SearchRoot, true}};
         test::WriteTextFile(dir / "Kestrum.log", "an earlier run");  // emptied: no group, no line
         EXPECT_FALSE(files.Open(log.empty() ? dir / "Kestrum.log" : log,
                                 list.empty() ? dir / "list.txt" : list));
@@ -80,7 +85,7 @@ struct Reviewed {
             ASSERT_EQ(state, ReviewState::AwaitingDecision);
             offered +=
                 (offered.empty() ? "" : " ") + Name(review.LeftPath()) + Name(review.RightPath());
-            ASSERT_TRUE(review.Decide(decision));
+            if (!review.Decide(decision)) offered += "!";
             state = review.Resume();
         }
         EXPECT_EQ(state, ReviewState::Finished);
@@ -151,11 +156,69 @@ const Script kScripts[] = {
     {{10, 30, 20}, "aaa", true, {}, "", "pq-", "pqr", 1, 20, {}, "", "", "q"},
     {{30, 10, 20}, "aaa", false, {}, "", "p-r", "pqr", 1, 10, {}, "", "", "p"},
     {{10, 20}, "aa", {}, {DeleteLeft}, "pq", "-q", "pq", 1, 10, {}, "", "", "p"},
+    // Reference pictures stay, whatever the decision or the keep rule; a group of reference
+    // pictures only is no group.
+    {{10, 20, 30}, "aaa", {}, {DeleteLeft, DeleteRight, SkipPair}, "pq! pq pr", "p-r", "pqr", 1,
+     20, {}, "", "", "", "r--"},
+    {{10, 20, 30}, "aaa", false, {}, "", "p--", "pqr", 2, 50, {}, "", "", "", "r--"},
+    {{10, 20, 30}, "aaa", true, {}, "", "pq-", "pqr", 1, 30, {}, "", "", "", "rr-"},
+    {{10, 20, 30, 40}, "aabb", false, {}, "", "pq-s", "rs", 1, 30,
+     {"done 1", "dup 1", "remove r.jpg", "clear", "done 3", "done 4"}, "", "", "", "rr--"},
 };
 // clang-format on
 
 TEST(Review, OffersAndRemovesInTurn) {
     for (const Script& s : kScripts) Reviewed().Play(s);
+}
+
+// The first rule that tells the files apart decides, the next breaks its ties, then the walk
+// order; "in:" goes by whole path components; a reference picture is kept whatever the rules.
+TEST(KeepRules, EachRuleBreaksTheTiesOfTheOneBefore) {
+    CollectedRun run{"/p/", {"a/1.jpg", "bb/2.jpg", "a/333.jpg", "c/4.jpg"}, {}};
+    // Size, width (one pixel high), modification time; no files, so no EXIF date to read.
+    const std::tuple<std::int64_t, int, std::int64_t> records[] = {
+        {30, 100, 3}, {30, 200, 1}, {10, 200, 1}, {20, 50, 2}};
+    for (const auto& [size, width, modified] : records)
+        run.PicTable.push_back(
+            {.PicWidth = width,
+             .PicHeight = 1,
+             .Stamp = FileStamp{.File = {}, .Size = size, .ModifiedNs = modified},
+             .Fingerprint = {}});
+    const std::pair<const char*, int> cases[] = {{"largest", 0},
+                                                 {"smallest", 2},
+                                                 {"most-pixels", 1},
+                                                 {"most-pixels,smallest", 2},
+                                                 {"oldest", 1},
+                                                 {"oldest,smallest", 2},
+                                                 {"newest", 0},
+                                                 {"in:/p/c", 3},
+                                                 {"in:/p/a/,most-pixels", 2},
+                                                 {"in:/p/b,smallest", 2},
+                                                 {"shortest-path", 0},
+                                                 {"shortest-path,smallest", 3}};
+    for (const auto& [rules, kept] : cases) {
+        const auto parsed = ParseKeepRules(rules);
+        ASSERT_TRUE(parsed) << rules;
+        EXPECT_EQ(KeptMember({0, 1, 2, 3}, run, *parsed), kept) << rules;
+        EXPECT_EQ(KeepRulesText(*parsed), rules);
+    }
+    run.Folders = {{"/p/", false}, {"/p/", true}};
+    run.FolderOf = {0, 0, 0, 1};
+    EXPECT_EQ(KeptMember({0, 1, 2, 3}, run, {{KeepRuleKind::Largest}}), 3);
+    std::string unknown;
+    for (const char* bad : {"largest,biggest", "in:", ""})
+        EXPECT_FALSE(ParseKeepRules(bad, &unknown)) << bad;
+
+    // The date the photo was taken comes before the file's modification time.
+    test::TempDir dir;
+    CollectedRun photos{dir.path().string() + "/", {"new.jpg", "taken.jpg"}, {}};
+    for (const std::string& name : photos.FileList) {
+        vips::VImage image = vips::VImage::black(8, 8).copy();
+        if (name == "taken.jpg") image.set("exif-ifd2-DateTimeOriginal", "2001:02:03 04:05:06");
+        image.jpegsave((dir / name).c_str());
+        photos.PicTable.push_back({.Stamp = StampOfPath(dir / name), .Fingerprint = {}});
+    }
+    EXPECT_EQ(KeptMember({0, 1}, photos, *ParseKeepRules("oldest")), 1);
 }
 
 TEST(Review, StopDuringAWaitWritesNothingMore) {

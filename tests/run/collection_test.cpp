@@ -317,6 +317,30 @@ std::multiset<std::string> EntryLines(const std::string& file) {
 }
 
 // A whole search, the user's fingerprint cache (its XDG place) filled on the way.
+// Several folders are one table, the reference folders first; a file reached twice (through an
+// overlapping folder, a hard link) is taken once, as a reference when any way to it is one;
+// the cache knows each file under its own folder.
+TEST(SeveralFolders, ReferencesFirstAndEachFileOnce) {
+    TempDir dir;
+    fs::create_directories(dir / "ref");
+    fs::create_directories(dir / "a/b");
+    for (const char* name : {"ref/r.png", "a/x.png", "a/b/y.png"})
+        test::WritePatternPicture(dir / name, 40, 30, 1);
+    fs::create_hard_link(dir / "ref/r.png", dir / "a/b/linked.png");
+    const auto cache = FingerprintCache::Open(dir / "c.sqlite", {}, Later);
+    const CollectOptions options{
+        .Cache = cache.get(), .MoreFolders = {dir / "a"}, .ReferenceFolders = {dir / "ref"}};
+    for (const int fromCache : {0, 3}) {
+        const Collected c = Collect(dir / "a/b", options);
+        EXPECT_EQ(c.run.FileList, (std::vector<std::string>{"r.png", "y.png", "x.png"}));
+        EXPECT_EQ(c.run.FullPath(1), dir / "a/b/y.png");
+        EXPECT_TRUE(c.run.IsReference(0) && !c.run.IsReference(1) && !c.run.IsReference(2));
+        EXPECT_EQ(c.counts.FromCache, fromCache);
+    }
+    EXPECT_EQ(Collect(dir / "a", {.ReferenceFolders = {dir / "none"}}).outcome,
+              CollectOutcome::FolderMissing);
+}
+
 TEST(HostileLibrary, SearchGroupsTheReadableAndListsEachFileOnce) {
     test::TempDir dir;
     const std::string root = dir / "lib";

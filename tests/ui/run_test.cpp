@@ -19,6 +19,7 @@
 #include "support/temp_dir.h"
 #include "ui/pic_view.h"
 #include "ui/picture_display.h"
+#include "ui/reference_folders.h"
 #include "window_test_support.h"
 
 namespace fs = std::filesystem;
@@ -278,6 +279,32 @@ class RunTest : public QObject {
         QVERIFY(fs::exists(cell->toolTip().toStdString()) && cell->toolTip().endsWith("a.png"));
         QCOMPARE(Control<QLabel>(*window_, "Label2", 6)->toolTip(), QString::fromStdString(b));
         QVERIFY(Shown(0) && Shown(1));
+    }
+
+    // A reference folder's picture says so in its slot; a delete under it keeps it and says
+    // why, and the other picture still goes. The folder box's menu takes the folder away.
+    void referencePictureIsNeverRemoved() {
+        const TempDir references;
+        morvane::test::WritePatternPicture(references / "r.png", 640, 480, 7);
+        morvane::test::WritePatternPicture(*pictures_ / "p.png", 640, 480, 7);
+        auto* folders = window_->findChild<morvane::ReferenceFolders*>();
+        folders->Add(references.path().string());
+        StartAndWaitForPair();
+        QCOMPARE(Cells().mid(5),
+                 (QStringList{"640x480x24 (эталон)", "p.png", Cell(7), "640x480x24"}));
+        Press("Command4_0");
+        const std::string kept = references / "r.png";
+        QCOMPARE(messages_,
+                 QStringList{"Morvane|" +
+                             QString::fromStdString(morvane::ReferenceKeptMessage(kept)) + "|3"});
+        QTRY_VERIFY(window_->IsAwaitingDecision());
+        Press("Command4_2");
+        QTRY_VERIFY(!window_->IsRunning());
+        QVERIFY(fs::exists(kept) && Gone("p.png"));
+        QMenu menu;
+        folders->FillMenu(menu);
+        menu.actions().at(2)->trigger();  // the separator, the add entry, then the folder
+        QVERIFY(folders->Folders().empty());
     }
 
     // A run without the fingerprint cache makes no cache file, a run with it fills the
