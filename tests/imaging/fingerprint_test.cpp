@@ -8,11 +8,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <random>
 #include <tuple>
 
 #include "imaging/decode.h"
+#include "imaging/orientation.h"
 #include "imaging/picture_table.h"
 #include "support/huge_png.h"
 #include "support/reference_fingerprint.h"
@@ -213,6 +215,84 @@ TEST(DecodeForDisplay, FitsTheBoxKeepingTheAspect) {
               std::pair(4, std::vector<std::uint8_t>{10, 20, 30, 40, 10, 20, 30, 40}));
     for (const char* name : {"line.png", "missing.png"})
         EXPECT_FALSE(DecodeForDisplay(dir / name, 124, 124)) << name;
+}
+
+// Pixels as libvips turns them upright for an orientation.
+std::vector<std::uint8_t> Turned(const std::uint8_t* pixels, int width, int height, int bands,
+                                 int orientation) {
+    VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(pixels),
+                                           std::size_t(width) * height * bands, width, height,
+                                           bands, VIPS_FORMAT_UCHAR)
+                       .copy();
+    image.set("orientation", orientation);
+    return ImageBytes(image.autorot());
+}
+
+// Cells bottom row first to top row first, and back.
+Fingerprint RowsFlipped(const Fingerprint& cells) {
+    Fingerprint flipped;
+    for (auto row = cells.end(); row != cells.begin(); row -= 32)
+        flipped.insert(flipped.end(), row - 32, row);
+    return flipped;
+}
+
+// Each orientation, read by the direct JPEG path, libvips' (after a stray byte) or from a TIFF,
+// gives the stored picture's cells and display turned upright, the sides swapped for 5 to 8.
+// Out-of-range values count as upright.
+TEST(Orientation, PicturesAreTurnedUpright) {
+    const TempDir dir;
+    const VImage stored = Noise(48, 40, 3);
+    std::map<std::string, Dubl> upright;
+    std::vector<std::uint8_t> shown;
+    for (const int orientation : {1, 2, 3, 4, 5, 6, 7, 8, 0, 9}) {
+        SCOPED_TRACE(orientation);
+        VImage tagged = stored.copy();
+        tagged.set("orientation", orientation);
+        tagged.jpegsave((dir / "o.jpg").c_str());
+        tagged.tiffsave((dir / "o.tif").c_str());
+        std::string bytes = test::ReadFile(dir / "o.jpg");
+        test::WriteTextFile(dir / "stray.jpg", bytes.insert(2, 1, '\0'));
+        const int turn = orientation % 9 ? orientation : 1;
+        const bool swap = turn >= 5;
+        for (const std::string name : {"o.jpg", "stray.jpg", "o.tif"}) {
+            const Dubl made = Make(dir / name);
+            if (turn == 1) upright.emplace(name, made);
+            const Fingerprint cells = RowsFlipped(upright[name].Fingerprint);  // top row first
+            EXPECT_EQ(made.Fingerprint, RowsFlipped(Turned(cells.data(), 32, 32, 1, turn))) << name;
+            EXPECT_EQ(std::pair(made.PicWidth, made.PicHeight),
+                      swap ? std::pair(40, 48) : std::pair(48, 40));
+        }
+        const auto display = DecodeForDisplay(dir / "o.jpg", 124, 124);
+        ASSERT_TRUE(display);
+        if (turn == 1) shown = display->pixels;
+        EXPECT_EQ(display->pixels, Turned(shown.data(), 48, 40, 3, turn));
+        const auto small = DecodeForDisplay(dir / "o.jpg", 30, 30);
+        EXPECT_EQ(std::tuple(small->width, small->drawWidth, small->drawHeight),
+                  swap ? std::tuple(40, 25, 30) : std::tuple(48, 30, 25));
+    }
+}
+
+// A damaged or cut EXIF block is read no further than its end and counts as upright.
+TEST(Orientation, DamagedExifBlocksAreUpright) {
+    const std::string entry = std::string("\x01\x12\0\x03\0\0\0\x01\0\x06\0\0", 12);
+    const std::string tiff = std::string("MM\0\x2a\0\0\0\x08\0\x01", 10) + entry;
+    std::string asLong = tiff, wrongMagic = tiff, farDirectory = tiff;
+    asLong.replace(12, 2, std::string("\0\x04", 2)),
+        asLong.replace(18, 4, std::string("\0\0\0\x06", 4));
+    wrongMagic[3] = '\x2b';
+    farDirectory[6] = '\x7f';
+    for (const auto& [block, orientation] :
+         std::initializer_list<std::pair<std::string, int>>{{tiff, 6},
+                                                            {std::string("Exif\0\0", 6) + tiff, 6},
+                                                            {asLong, 6},
+                                                            {tiff.substr(0, tiff.size() - 3), 1},
+                                                            {wrongMagic, 1},
+                                                            {farDirectory, 1},
+                                                            {"", 1}})
+        EXPECT_EQ(
+            ExifOrientation(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()),
+            orientation)
+            << block.size();
 }
 
 TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {
