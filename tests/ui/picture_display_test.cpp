@@ -91,8 +91,7 @@ class PictureDisplayTest : public QObject {
         QCOMPARE(Off({{61, 61, Qt::black}, {62, 61, Qt::white}, {61, 62, Qt::white}}), "");
     }
 
-    // A picture stored on its side, EXIF orientation 6, is shown upright: its stored left half
-    // (red) on top, its sides swapped.
+    // Stored on its side (EXIF orientation 6), a picture is shown upright: its left half on top.
     void orientedPicturesAreShownUpright() {
         QVERIFY(morvane::EnsureImagingStarted());
         vips::VImage stored = (vips::VImage::xyz(200, 100)[0] < 100)
