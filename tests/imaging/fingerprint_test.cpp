@@ -214,23 +214,16 @@ TEST(DecodeForDisplay, TinyPicturesAreNotEnlarged) {
         EXPECT_FALSE(DecodeForDisplay(dir / name, 124, 124)) << name;
 }
 
-// Pixels as libvips turns them upright for an orientation.
-std::vector<std::uint8_t> Turned(const std::uint8_t* pixels, int width, int height, int bands,
-                                 int orientation) {
-    VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(pixels),
-                                           std::size_t(width) * height * bands, width, height,
-                                           bands, VIPS_FORMAT_UCHAR)
+// Pixels as libvips turns them upright for an orientation; cells are held bottom row first.
+std::vector<std::uint8_t> Turned(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                 int bands, int orientation, bool cells = false) {
+    VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(pixels.data()), pixels.size(),
+                                           width, height, bands, VIPS_FORMAT_UCHAR)
                        .copy();
     image.set("orientation", orientation);
-    return ImageBytes(image.autorot());
-}
-
-// Cells bottom row first to top row first, and back.
-Fingerprint RowsFlipped(const Fingerprint& cells) {
-    Fingerprint flipped;
-    for (auto row = cells.end(); row != cells.begin(); row -= 32)
-        flipped.insert(flipped.end(), row - 32, row);
-    return flipped;
+    return ImageBytes(
+        cells ? image.flip(VIPS_DIRECTION_VERTICAL).autorot().flip(VIPS_DIRECTION_VERTICAL)
+              : image.autorot());
 }
 
 // Each orientation, read by the direct JPEG path, libvips' (after a stray byte) or from a TIFF,
@@ -254,8 +247,8 @@ TEST(Orientation, PicturesAreTurnedUpright) {
         for (const std::string name : {"o.jpg", "stray.jpg", "o.tif"}) {
             const Dubl made = Make(dir / name);
             if (turn == 1) upright.emplace(name, made);
-            const Fingerprint cells = RowsFlipped(upright[name].Fingerprint);  // top row first
-            EXPECT_EQ(made.Fingerprint, RowsFlipped(Turned(cells.data(), 32, 32, 1, turn))) << name;
+            EXPECT_EQ(made.Fingerprint, Turned(upright[name].Fingerprint, 32, 32, 1, turn, true))
+                << name;
             EXPECT_EQ(std::pair(made.PicWidth, made.PicHeight),
                       swap ? std::pair(300, 400) : std::pair(400, 300));
         }
@@ -263,7 +256,7 @@ TEST(Orientation, PicturesAreTurnedUpright) {
         const auto wide = DecodeForDisplay(dir / "o.jpg", 124, 62);
         ASSERT_TRUE(display && wide);
         if (turn == 1) shown = display->pixels;
-        EXPECT_EQ(display->pixels, Turned(shown.data(), 124, 93, 3, turn));
+        EXPECT_EQ(display->pixels, Turned(shown, 124, 93, 3, turn));
         EXPECT_EQ(std::tuple(wide->width, wide->drawWidth, wide->drawHeight, wide->pixels.size()),
                   std::tuple(swap ? 300 : 400, swap ? 46 : 83, 62, (swap ? 46u : 83u) * 62 * 3));
     }
