@@ -3,6 +3,7 @@
 #include "files/free_memory.h"
 #include "imaging/ico_decode.h"
 #include "imaging/raw_decode.h"
+#include "imaging/orientation.h"
 #include "metafile/render.h"
 
 #include <glib.h>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 namespace morvane {
 namespace {
@@ -77,6 +79,22 @@ VImage Load(const std::string& loader, const std::string& path, int shrink) {
 int CeilDiv(int value, int divisor) {
     return (value + divisor - 1) / divisor;
 }
+
+// libvips reads the orientation of JPEG, TIFF and WebP (and reports none for HEIF, which
+// libheif turns itself); any value it passes on outside 1 to 8 counts as upright.
+int OrientationOf(const VImage& image) {
+    if (image.get_typeof("orientation") == 0) return kUpright;
+    const int orientation = image.get_int("orientation");
+    return orientation >= 1 && orientation <= 8 ? orientation : kUpright;
+}
+
+DrawSize Turned(DrawSize size, int orientation) {
+    return SwapsSides(orientation) ? DrawSize{size.height, size.width} : size;
+}
+
+// How large a decode must stay, told from the picture's size and orientation as stored and
+// answered as stored.
+using NeededSize = std::function<DrawSize(int width, int height, int orientation)>;
 
 }  // namespace
 
@@ -188,11 +206,17 @@ VImage ToSrgb8(VImage image) {
 
 namespace {
 
-// A JPEG's frame size read from its markers (the first frame header, after the application
-// segments), so libvips can open the picture once, already shrinking. Empty when anything is
-// not as expected: libvips then opens the file as any other.
-std::optional<DrawSize> JpegFrameSize(const std::string& path) {
+struct JpegHeader {
+    DrawSize size;
+    int orientation = kUpright;
+};
+
+// A JPEG's frame size and orientation read from its markers (the first frame header, after the
+// application segments), so libvips can open the picture once, already shrinking. Empty when
+// anything is not as expected: libvips then opens the file as any other.
+std::optional<JpegHeader> JpegFrameSize(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
+    std::optional<int> orientation;  // from the first EXIF segment, the only one libvips reads
     const auto byte = [&in] { return in.get(); };  // -1 at the end
     if (byte() != 0xFF || byte() != 0xD8) return std::nullopt;
     for (;;) {
@@ -212,7 +236,15 @@ std::optional<DrawSize> JpegFrameSize(const std::string& path) {
             if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return std::nullopt;
             const DrawSize size{head[3] << 8 | head[4], head[1] << 8 | head[2]};
             if (size.width == 0 || size.height == 0) return std::nullopt;
-            return size;
+            return JpegHeader{size, orientation.value_or(kUpright)};
+        }
+        if (marker == 0xE1) {  // APP1, where EXIF lives
+            std::string segment(static_cast<std::size_t>(length - 2), '\0');
+            if (!in.read(segment.data(), length - 2)) return std::nullopt;
+            if (!orientation && segment.starts_with(std::string_view("Exif\0\0", 6)))
+                orientation = ExifOrientation(reinterpret_cast<const std::uint8_t*>(segment.data()),
+                                              segment.size());
+            continue;
         }
         if (!in.seekg(length - 2, std::ios::cur)) return std::nullopt;
     }
@@ -220,22 +252,24 @@ std::optional<DrawSize> JpegFrameSize(const std::string& path) {
 
 // A JPEG opened once, at the shrink its frame size calls for: the same call, and so the same
 // pixels, as the second open of the general path. Empty when libvips disagrees about the
-// size or fails, so the general path decides.
-std::optional<OpenedPicture> OpenJpegOnce(const std::string& path,
-                                          const std::function<DrawSize(int, int)>& needed) {
-    const auto frame = JpegFrameSize(path);
-    if (!frame) return std::nullopt;
+// size or the orientation or fails, so the general path decides.
+std::optional<OpenedPicture> OpenJpegOnce(const std::string& path, const NeededSize& needed) {
+    const auto header = JpegFrameSize(path);
+    if (!header) return std::nullopt;
+    const DrawSize frame = header->size;
     try {
-        const int shrink =
-            ShrinkOnLoadFactor(frame->width, frame->height, needed(frame->width, frame->height));
+        const int shrink = ShrinkOnLoadFactor(
+            frame.width, frame.height, needed(frame.width, frame.height, header->orientation));
         VImage image = Load("jpegload", path, shrink);
-        if (image.width() != CeilDiv(frame->width, shrink) ||
-            image.height() != CeilDiv(frame->height, shrink))
+        if (image.width() != CeilDiv(frame.width, shrink) ||
+            image.height() != CeilDiv(frame.height, shrink) ||
+            OrientationOf(image) != header->orientation)
             return std::nullopt;
         if (!WithinDecodeLimits(image.width(), image.height())) return std::nullopt;
         OpenedPicture picture;
-        picture.width = frame->width;
-        picture.height = frame->height;
+        picture.width = frame.width;
+        picture.height = frame.height;
+        picture.orientation = header->orientation;
         picture.bitDepth = BitDepthOf(image, 0);
         picture.image = ToSrgb8(image);
         return picture;
@@ -245,8 +279,7 @@ std::optional<OpenedPicture> OpenJpegOnce(const std::string& path,
 }
 
 // The core of OpenPicture: `needed` tells from the full size how large the decode must stay.
-std::optional<OpenedPicture> OpenFor(const std::string& path,
-                                     const std::function<DrawSize(int, int)>& needed) {
+std::optional<OpenedPicture> OpenFor(const std::string& path, const NeededSize& needed) {
     if (!EnsureImagingStarted()) return std::nullopt;
     try {
         if (IsMetafile(path)) return OpenMetafile(path);
@@ -262,14 +295,16 @@ std::optional<OpenedPicture> OpenFor(const std::string& path,
         OpenedPicture picture;
         picture.width = image.width();
         picture.height = image.height();
+        picture.orientation = OrientationOf(image);
         // GIFs always decode as 8-bit palette pictures, whatever their palette's size, as
         // the Windows imaging library reports every GIF.
         picture.bitDepth = loader == "gifload" ? 8 : HeaderDepth(loader, path);
         if (picture.bitDepth == 0)
             picture.bitDepth = BitDepthOf(image, loader == "pngload" ? PngSampleBits(path) : 0);
         if (loader == "jpegload" || loader == "webpload") {
-            const int shrink = ShrinkOnLoadFactor(picture.width, picture.height,
-                                                  needed(picture.width, picture.height));
+            const int shrink =
+                ShrinkOnLoadFactor(picture.width, picture.height,
+                                   needed(picture.width, picture.height, picture.orientation));
             if (shrink > 1) image = Load(loader, path, shrink);
         }
         const std::int64_t limit = loader == "magickload" ? kMaxMagickPixels : kMaxDecodedPixels;
@@ -355,7 +390,7 @@ int BitDepthOf(const VImage& image, int pngSampleBits) {
 }
 
 std::optional<OpenedPicture> OpenPicture(const std::string& path, int minWidth, int minHeight) {
-    return OpenFor(path, [=](int, int) { return DrawSize{minWidth, minHeight}; });
+    return OpenFor(path, [=](int, int, int) { return DrawSize{minWidth, minHeight}; });
 }
 
 DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight) {
@@ -371,28 +406,42 @@ DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight) {
 std::optional<DisplayPicture> DecodeForDisplay(const std::string& path, int boxWidth,
                                                int boxHeight) {
     if (boxWidth <= 0 || boxHeight <= 0) return std::nullopt;
-    const auto opened = OpenFor(
-        path, [&](int width, int height) { return FitInBox(width, height, boxWidth, boxHeight); });
+    // The box holds the upright picture; the decode and its resize are done as stored.
+    const auto drawn = [&](int width, int height, int orientation) {
+        const DrawSize upright = Turned({width, height}, orientation);
+        return FitInBox(upright.width, upright.height, boxWidth, boxHeight);
+    };
+    const auto opened = OpenFor(path, [&](int width, int height, int orientation) {
+        return Turned(drawn(width, height, orientation), orientation);
+    });
     if (!opened) return std::nullopt;
-    const DrawSize draw = FitInBox(opened->width, opened->height, boxWidth, boxHeight);
-    const bool shrunk = draw.width != opened->width || draw.height != opened->height;
+    const int orientation = opened->orientation;
+    const DrawSize full = Turned({opened->width, opened->height}, orientation);
+    const DrawSize draw = drawn(opened->width, opened->height, orientation);
+    const bool shrunk = draw.width != full.width || draw.height != full.height;
     if (shrunk && (draw.width < 4 || draw.height < 4)) return std::nullopt;
     try {
         VImage image = opened->image;
-        if (image.width() != draw.width || image.height() != draw.height) {
+        const DrawSize stored = Turned(draw, orientation);
+        if (image.width() != stored.width || image.height() != stored.height) {
             const bool alpha = image.bands() == 4;
             // Premultiplied, so transparent pixels do not bleed their colour into the edges.
             if (alpha) image = image.premultiply();
-            image =
-                image.resize(static_cast<double>(draw.width) / image.width(),
-                             VImage::option()
-                                 ->set("vscale", static_cast<double>(draw.height) / image.height())
-                                 ->set("kernel", VIPS_KERNEL_CUBIC));
+            image = image.resize(
+                static_cast<double>(stored.width) / image.width(),
+                VImage::option()
+                    ->set("vscale", static_cast<double>(stored.height) / image.height())
+                    ->set("kernel", VIPS_KERNEL_CUBIC));
             if (alpha) image = image.unpremultiply().cast(VIPS_FORMAT_UCHAR);
         }
-        if (image.width() != draw.width || image.height() != draw.height) return std::nullopt;
-        return DisplayPicture{opened->width, opened->height, draw.width,
-                              draw.height,   image.bands(),  ImageBytes(image)};
+        if (image.width() != stored.width || image.height() != stored.height) return std::nullopt;
+        std::vector<std::uint8_t> pixels = ImageBytes(image);
+        // Turned only once small: the whole picture never has to be held.
+        if (orientation != kUpright)
+            pixels =
+                TurnUpright(pixels.data(), stored.width, stored.height, image.bands(), orientation);
+        return DisplayPicture{full.width,  full.height,   draw.width,
+                              draw.height, image.bands(), std::move(pixels)};
     } catch (const vips::VError&) {
         return std::nullopt;
     }

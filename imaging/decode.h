@@ -34,12 +34,14 @@ inline bool WithinDecodeLimits(std::int64_t width, std::int64_t height,
 
 // A picture opened for one sequential decode. `image` is 8-bit sRGB, 3 bands, or 4 when the
 // picture has alpha (not premultiplied); it may already be shrunk by the loader, while
-// `width` and `height` are the picture's full size.
+// `width` and `height` are the picture's full size. Both are as stored: `orientation` (1 to 8,
+// see orientation.h) tells how to turn them upright.
 struct OpenedPicture {
     vips::VImage image;
     int width = 0;
     int height = 0;
     int bitDepth = 0;
+    int orientation = 1;
 };
 
 // Opens `path`, shrinking on load (JPEG, WebP) by the largest factor of 1, 2, 4, 8 that keeps
@@ -73,9 +75,9 @@ DrawSize FitInBox(int width, int height, int boxWidth, int boxHeight);
 // least `needed` (each side rounded up, as the JPEG decoder rounds it), else 1.
 int ShrinkOnLoadFactor(int width, int height, DrawSize needed);
 
-// A picture decoded for the screen: pixels of `drawWidth` x `drawHeight`, top row first, rows
-// packed, 8-bit R,G,B (bands 3) or R,G,B,A not premultiplied (bands 4); `width` and
-// `height` are the picture's full size.
+// A picture decoded for the screen, upright: pixels of `drawWidth` x `drawHeight`, top row
+// first, rows packed, 8-bit R,G,B (bands 3) or R,G,B,A not premultiplied (bands 4); `width`
+// and `height` are the upright picture's full size.
 struct DisplayPicture {
     int width = 0;
     int height = 0;
@@ -85,8 +87,8 @@ struct DisplayPicture {
     std::vector<std::uint8_t> pixels;
 };
 
-// Decodes `path` at its FitInBox size. Empty when it does not decode, or when it had to be
-// shrunk and a side would come out below 4 pixels. Never throws.
+// Decodes `path` at the FitInBox size of the upright picture. Empty when it does not decode, or
+// when it had to be shrunk and a side would come out below 4 pixels. Never throws.
 std::optional<DisplayPicture> DecodeForDisplay(const std::string& path, int boxWidth,
                                                int boxHeight);
 

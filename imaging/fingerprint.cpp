@@ -14,6 +14,7 @@
 #include "imaging/grid_reduce.h"
 #include "imaging/heif_decode.h"
 #include "imaging/jpeg_decode.h"
+#include "imaging/orientation.h"
 #include "imaging/whole_file.h"
 
 namespace morvane {
@@ -27,12 +28,15 @@ constexpr int kMinDecodedSide = 512;
 // Rows asked of a libvips pipeline at a time.
 constexpr int kStripRows = 16;
 
-// The picture reduced to the grid as 8-bit R,G,B, top row first, with its own sizes.
+// The picture reduced to the grid as 8-bit R,G,B, top row first, with its own sizes, all as
+// stored: the grid is turned upright last. Both axes are reduced alike, so turning the grid
+// gives the cells of the turned picture (but for the order of float sums).
 struct GridPixels {
     std::vector<std::uint8_t> rgb;
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t bitDepth = 0;
+    int orientation = kUpright;
 };
 
 std::vector<std::uint8_t> GreyToRgb(const std::vector<std::uint8_t>& grey) {
@@ -59,6 +63,7 @@ std::optional<GridPixels> JpegGridPixels(const std::string& path, int gridSize) 
                 pixels.width = frame.fullWidth;
                 pixels.height = frame.fullHeight;
                 pixels.bitDepth = 8 * frame.bands;
+                pixels.orientation = frame.orientation;
                 bands = frame.bands;
                 return reducer->Handles();
             },
@@ -124,6 +129,11 @@ std::optional<GridPixels> WebPGridPixels(const std::string& path, int gridSize) 
     const WholeFile file = ReadWholeFile(path, kHeadBytes, [](const std::uint8_t* head) {
         return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0;
     });
+    // An extended WebP with an EXIF chunk may be turned: libvips reads its orientation.
+    constexpr std::uint8_t kExifFlag = 0x08;
+    if (file.size > 20 && std::memcmp(file.data.get() + 12, "VP8X", 4) == 0 &&
+        (file.data[20] & kExifFlag) != 0)
+        return std::nullopt;
     WebPDecoderConfig config;
     if (file.size == 0 || !WebPInitDecoderConfig(&config) ||
         WebPGetFeatures(file.data.get(), file.size, &config.input) != VP8_STATUS_OK ||
@@ -181,7 +191,7 @@ std::optional<GridPixels> DecodedGridPixels(const std::string& path, int gridSiz
                                             std::uint32_t fillColour) {
     const auto picture = OpenPicture(path, kMinDecodedSide, kMinDecodedSide);
     if (!picture) return std::nullopt;
-    GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth};
+    GridPixels pixels{{}, picture->width, picture->height, picture->bitDepth, picture->orientation};
     try {
         pixels.rgb = ScaledPixels(picture->image, gridSize, fillColour);
     } catch (const vips::VError&) {
@@ -216,12 +226,16 @@ std::optional<PictureFingerprint> MakeFingerprint(const std::string& path, int g
     if (!pixels) pixels = DecodedGridPixels(path, gridSize, fillColour);
     const std::size_t side = static_cast<std::size_t>(gridSize);
     if (!pixels || pixels->rgb.size() != 3 * side * side) return std::nullopt;
-    std::vector<std::uint8_t> triplets = BottomUpTriplets(pixels->rgb, side);
+    const std::vector<std::uint8_t> upright =
+        TurnUpright(pixels->rgb.data(), gridSize, gridSize, 3, pixels->orientation);
+    std::vector<std::uint8_t> triplets = BottomUpTriplets(upright, side);
     PixelsToGrey(triplets);
+    const bool swap = SwapsSides(pixels->orientation);
     // A copy of exactly the grey cells: the table keeps one for every picture of the run,
     // and the triplets' capacity would triple its size.
-    return PictureFingerprint{Fingerprint(triplets.begin(), triplets.end()), pixels->width,
-                              pixels->height, pixels->bitDepth};
+    return PictureFingerprint{Fingerprint(triplets.begin(), triplets.end()),
+                              swap ? pixels->height : pixels->width,
+                              swap ? pixels->width : pixels->height, pixels->bitDepth};
 }
 
 void PixelsToGrey(std::vector<std::uint8_t>& pixels) {

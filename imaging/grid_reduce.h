@@ -1,7 +1,7 @@
 #pragma once
 // The reduction of a decoded picture to the fingerprint grid, done on plain buffers as rows
-// arrive from the decoder: a pre-filtered cubic (Keys, a = -0.5) whose kernel is widened by
-// the shrink factor, so every input pixel is weighed whatever the size. A picture and its
+// arrive from the decoder: a triangle filter whose kernel is widened by the shrink factor
+// (1.5 steps either side), so every input pixel is weighed whatever the size. A picture and its
 // half-size copy then give nearly the same cells, which a box shrink by whole factors
 // followed by a small cubic does not.
 #include <cstddef>

@@ -1,5 +1,6 @@
 #include "imaging/jpeg_decode.h"
 
+#include "imaging/orientation.h"
 #include "imaging/whole_file.h"
 
 // jpeglib.h needs FILE and size_t declared first.
@@ -7,6 +8,7 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <jerror.h>
@@ -59,6 +61,16 @@ struct DecompressGuard {
     ~DecompressGuard() { jpeg_destroy_decompress(cinfo); }
 };
 
+// The orientation of the first EXIF segment: libvips reads no other.
+int OrientationOf(const jpeg_decompress_struct& cinfo) {
+    for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker; marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 &&
+            std::memcmp(marker->data, "Exif\0\0", 6) == 0)
+            return ExifOrientation(marker->data, marker->data_length);
+    }
+    return kUpright;
+}
+
 int BandsOf(const jpeg_decompress_struct& cinfo) {
     if (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1) return 1;
     if (cinfo.out_color_space == JCS_RGB && cinfo.num_components == 3) return 3;
@@ -88,11 +100,13 @@ bool Decode(const WholeFile& file, const JpegRowHandlers& handlers) {
     source.resync_to_restart = jpeg_resync_to_restart;
     source.term_source = NoOp;
     cinfo.src = &source;
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     frame.bands = BandsOf(cinfo);
     if (frame.bands == 0) return false;
     frame.fullWidth = static_cast<int>(cinfo.image_width);
     frame.fullHeight = static_cast<int>(cinfo.image_height);
+    frame.orientation = OrientationOf(cinfo);
     const int shrink = handlers.ShrinkFor(frame.fullWidth, frame.fullHeight);
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(shrink);

@@ -15,7 +15,8 @@ struct JpegFrame {
     int fullHeight = 0;
     int width = 0;  // the decoded size: the full size divided by the shrink, rounded down
     int height = 0;
-    int bands = 0;  // 1 for grey, 3 for R,G,B
+    int bands = 0;        // 1 for grey, 3 for R,G,B
+    int orientation = 1;  // from the EXIF block, as libvips reads it (see orientation.h)
 };
 
 struct JpegRowHandlers {
@@ -23,7 +24,7 @@ struct JpegRowHandlers {
     std::function<int(int fullWidth, int fullHeight)> ShrinkFor;
     // Told the decoded size before any row; false declines the picture.
     std::function<bool(const JpegFrame& frame)> Begin;
-    // Each row of `width` pixels of `bands` bytes, top first.
+    // Each row of `width` pixels of `bands` bytes, top first, as stored (not turned upright).
     std::function<void(const std::uint8_t* row)> Row;
 };
 

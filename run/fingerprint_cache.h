@@ -21,7 +21,7 @@ struct sqlite3_stmt;
 namespace morvane {
 
 // Bumped whenever the decoders or the reduction change: rows of other versions are ignored.
-inline constexpr std::int64_t kFingerprintVersion = 1;
+inline constexpr std::int64_t kFingerprintVersion = 2;
 
 struct CachedPicture {
     FileStamp Stamp;

@@ -8,11 +8,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <random>
 #include <tuple>
 
 #include "imaging/decode.h"
+#include "imaging/orientation.h"
 #include "imaging/picture_table.h"
 #include "support/huge_png.h"
 #include "support/reference_fingerprint.h"
@@ -203,21 +205,83 @@ TEST(Fingerprint, PanoramasOverAHundredMegapixelsAreRead) {
     EXPECT_TRUE(shown && shown->drawWidth == 400);
 }
 
-// A tiny picture is not enlarged and keeps its alpha; a thin line is too small to show.
-TEST(DecodeForDisplay, FitsTheBoxKeepingTheAspect) {
+// A tiny picture is not enlarged and keeps its alpha; a thin line is too small to show. (Shrunk
+// pictures: with the orientations.)
+TEST(DecodeForDisplay, TinyPicturesAreNotEnlarged) {
     const TempDir dir;
-    Noise(1000, 500, 3).jpegsave((dir / "wide.jpg").c_str());
     Flat(2, 1, {10, 20, 30, 40}).write_to_file((dir / "tiny.png").c_str());
     test::WriteFlatPicture(dir / "line.png", 1000, 3, 0, 0, 0);
-    const auto wide = DecodeForDisplay(dir / "wide.jpg", 124, 124);
     const auto tiny = DecodeForDisplay(dir / "tiny.png", 124, 124);
-    ASSERT_TRUE(wide && tiny);
-    EXPECT_EQ(std::tuple(wide->width, wide->drawWidth, wide->drawHeight, wide->pixels.size()),
-              std::tuple(1000, 124, 62, 124u * 62 * wide->bands));
+    ASSERT_TRUE(tiny);
     EXPECT_EQ(std::pair(tiny->bands, tiny->pixels),
               std::pair(4, std::vector<std::uint8_t>{10, 20, 30, 40, 10, 20, 30, 40}));
     for (const char* name : {"line.png", "missing.png"})
         EXPECT_FALSE(DecodeForDisplay(dir / name, 124, 124)) << name;
+}
+
+// Pixels as libvips turns them upright for an orientation; cells are held bottom row first.
+std::vector<std::uint8_t> Turned(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                 int bands, int orientation, bool cells = false) {
+    VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(pixels.data()), pixels.size(),
+                                           width, height, bands, VIPS_FORMAT_UCHAR)
+                       .copy();
+    image.set("orientation", orientation);
+    return ImageBytes(
+        cells ? image.flip(VIPS_DIRECTION_VERTICAL).autorot().flip(VIPS_DIRECTION_VERTICAL)
+              : image.autorot());
+}
+
+// Each orientation, read by the direct JPEG path, libvips' (after a stray byte) or from a TIFF,
+// gives the stored picture's cells and display (shrunk on load) turned upright, the sides
+// swapped for 5 to 8 and the box fitted to the upright picture. Out of range is upright.
+TEST(Orientation, PicturesAreTurnedUpright) {
+    const TempDir dir;
+    const VImage stored = Noise(400, 300, 3);
+    std::map<std::string, Dubl> upright;
+    std::vector<std::uint8_t> shown;
+    for (const int orientation : {1, 2, 3, 4, 5, 6, 7, 8, 0, 9}) {
+        SCOPED_TRACE(orientation);
+        VImage tagged = stored.copy();
+        tagged.set("orientation", orientation);
+        tagged.jpegsave((dir / "o.jpg").c_str());
+        tagged.tiffsave((dir / "o.tif").c_str());
+        std::string bytes = test::ReadFile(dir / "o.jpg");
+        test::WriteTextFile(dir / "stray.jpg", bytes.insert(2, 1, '\0'));
+        const int turn = orientation % 9 ? orientation : 1;
+        const bool swap = turn >= 5;
+        for (const std::string name : {"o.jpg", "stray.jpg", "o.tif"}) {
+            const Dubl made = Make(dir / name);
+            if (turn == 1) upright.emplace(name, made);
+            EXPECT_EQ(made.Fingerprint, Turned(upright[name].Fingerprint, 32, 32, 1, turn, true))
+                << name;
+            EXPECT_EQ(std::pair(made.PicWidth, made.PicHeight),
+                      swap ? std::pair(300, 400) : std::pair(400, 300));
+        }
+        const auto display = DecodeForDisplay(dir / "o.jpg", 124, 124);
+        const auto wide = DecodeForDisplay(dir / "o.jpg", 124, 62);
+        ASSERT_TRUE(display && wide);
+        if (turn == 1) shown = display->pixels;
+        EXPECT_EQ(display->pixels, Turned(shown, 124, 93, 3, turn));
+        EXPECT_EQ(std::tuple(wide->width, wide->drawWidth, wide->drawHeight, wide->pixels.size()),
+                  std::tuple(swap ? 300 : 400, swap ? 46 : 83, 62, (swap ? 46u : 83u) * 62 * 3));
+    }
+}
+
+// A damaged or cut EXIF block is read no further than its end and counts as upright.
+TEST(Orientation, DamagedExifBlocksAreUpright) {
+    const std::string tiff("MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0", 22);
+    std::string asLong = tiff, wrongMagic = tiff, farDirectory = tiff;
+    asLong.replace(12, 10, std::string("\0\x04\0\0\0\x01\0\0\0\x06", 10));
+    wrongMagic[3] = farDirectory[6] = '\x2b';
+    // The first three are readable.
+    const std::string blocks[] = {tiff,       std::string("Exif\0\0", 6) + tiff,
+                                  asLong,     tiff.substr(0, 19),
+                                  wrongMagic, farDirectory,
+                                  ""};
+    for (std::size_t i = 0; i < std::size(blocks); ++i) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(blocks[i].data());
+        EXPECT_EQ(ExifOrientation(bytes, blocks[i].size()), i < 3 ? 6 : 1) << i;
+    }
 }
 
 TEST(JpegDecode, FingerprintsAreThoseOfTheLibvipsWay) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "imaging/decode.h"
 #include "support/temp_dir.h"
 #include "ui/picture_display.h"
 
@@ -88,6 +89,19 @@ class PictureDisplayTest : public QObject {
         QCOMPARE(Off({{123, 62, paleGreen}, {30, 92, Qt::blue}, {30, 93, Qt::white}}), "");
         QVERIFY(ShowFlat("dot.png", 1, 1, Qt::black));  // at the centre, rounded down
         QCOMPARE(Off({{61, 61, Qt::black}, {62, 61, Qt::white}, {61, 62, Qt::white}}), "");
+    }
+
+    // Stored on its side (EXIF orientation 6), a picture is shown upright: its left half on top.
+    void orientedPicturesAreShownUpright() {
+        QVERIFY(morvane::EnsureImagingStarted());
+        vips::VImage stored = (vips::VImage::xyz(200, 100)[0] < 100)
+                                  .ifthenelse(std::vector<double>{255, 0, 0}, {0, 0, 255})
+                                  .cast(VIPS_FORMAT_UCHAR);
+        stored.set("orientation", 6);
+        stored.jpegsave((*dir_ / "side.jpg").c_str());
+        QVERIFY(Show("side.jpg"));
+        QCOMPARE(box_->Picture().size(), QSize(62, 124));
+        QCOMPARE(Off({{62, 10, Qt::red}, {62, 113, Qt::blue}, {20, 62, Qt::white}}), "");
     }
 
     // A box that has moved on ignores a decode still under way: only the last picture asked
