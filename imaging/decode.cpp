@@ -283,7 +283,11 @@ std::optional<OpenedPicture> OpenFor(const std::string& path, const NeededSize& 
     if (!EnsureImagingStarted()) return std::nullopt;
     try {
         if (IsMetafile(path)) return OpenMetafile(path);
-        if (IsCameraRawPath(path)) return OpenCameraRaw(path, needed);
+        // LibRaw turns the picture upright itself.
+        if (IsCameraRawPath(path))
+            return OpenCameraRaw(path, [&](int width, int height) {
+                return needed(width, height, kUpright);
+            });
         const std::string loader = LoaderFor(path);
         if ((loader.empty() || loader == "magickload") && LooksLikeIcon(path))
             return OpenLargestIconFrame(path);
