@@ -17,6 +17,11 @@ ReferenceFolders::ReferenceFolders(QLineEdit& box, std::function<QString()> pick
     connect(&box_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const std::unique_ptr<QMenu> menu(box_.createStandardContextMenu());
         FillMenu(*menu);
+        // The box's own entries (such as undoing the last run) come last.
+        if (!box_.actions().isEmpty()) {
+            menu->addSeparator();
+            menu->addActions(box_.actions());
+        }
         menu->exec(box_.mapToGlobal(at));
     });
 }

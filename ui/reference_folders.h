@@ -24,7 +24,7 @@ class ReferenceFolders : public QObject {
     void Add(const std::string& folder);
     void Remove(std::size_t index);
     void Clear();
-    // The box's edit entries, then "add", one entry per folder that removes it, and "clear".
+    // After the box's edit entries: "add", one entry per folder that removes it, and "clear".
     void FillMenu(QMenu& menu);
 
   private:

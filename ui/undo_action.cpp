@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
-#include <memory>
 
 #include "files/journal.h"
 #include "files/undo.h"
@@ -29,13 +27,8 @@ QAction* AddUndoAction(QLineEdit& box) {
     auto* undo = new QAction("Вернуть файлы последнего запуска", &box);
     undo->setObjectName("UndoLastRun");
     QObject::connect(undo, &QAction::triggered, &box, [&box] { UndoLastRun(*box.window()); });
-    box.setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(&box, &QWidget::customContextMenuRequested, &box, [&box, undo](QPoint at) {
-        const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
-        menu->addSeparator();
-        menu->addAction(undo);
-        menu->exec(box.mapToGlobal(at));
-    });
+    // Shown by the box's one right-click menu, which lists the box's own actions last.
+    box.addAction(undo);
     return undo;
 }
 

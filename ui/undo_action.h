@@ -6,8 +6,9 @@ class QLineEdit;
 
 namespace morvane {
 
-// Adds "Вернуть файлы последнего запуска" below the editing entries of `box`'s menu; it puts
-// back the files of the newest journal and tells the outcome in a message box.
+// Adds "Вернуть файлы последнего запуска" to `box`'s own actions, which its right-click menu
+// lists last; it puts back the files of the newest journal and tells the outcome in a message
+// box.
 QAction* AddUndoAction(QLineEdit& box);
 
 }  // namespace morvane
