@@ -99,16 +99,20 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
         (Groups{{0, 2}}));
 }
 
-// Random scenes, a third of them with an edited copy planted at random; the plain scan
-// tries every hash of every pair.
+// Random scenes, a third of them with an edited copy planted (each turn, cut and border in
+// turn); the plain scan tries every hash of every pair.
 TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
     std::mt19937 random(3);
     std::vector<Fingerprint> prints;
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 600; ++i) {
         const Scene scene(random());
-        const double cut = random() % 3 * 0.1;
+        const int kind = i / 3;
+        const double cut = kind / 4 % 3 * 0.1, border = kind % 3 < 2 ? 0.05 : 0;
         prints.push_back(scene.Draw(0, 0, 1, 1));
-        if (i % 3 == 0) prints.push_back(Turn(scene.Draw(cut, 0, 1, 1 - cut / 2), random() % 4));
+        if (i % 3 == 0)
+            prints.push_back(Turn(scene.Draw(cut - border, -border, 1 + border,
+                                             1 - cut / 2 + border, kind % 3 ? 255 : 0),
+                                  kind % 4));
     }
     std::shuffle(prints.begin(), prints.end(), random);
     std::vector<std::vector<VariantHash>> hashes;
@@ -146,7 +150,7 @@ TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
                 }
             if (group.size() > 1) plain.push_back(group);
         }
-        EXPECT_GT(plain.size(), 500u);
+        EXPECT_GT(plain.size(), 150u);
         EXPECT_EQ(ScannerGroups(prints, threshold), plain) << threshold;
     }
 }
