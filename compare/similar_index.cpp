@@ -82,10 +82,15 @@ void SimilarIndex::Build(int partCount) {
 }
 
 void SimilarIndex::FindNear(int self, const VariantHash& query, std::vector<Match>& found) const {
+    for (int stage = 0; stage < Stages(); ++stage) FindNear(stage, self, query, found);
+}
+
+void SimilarIndex::FindNear(int stage, int self, const VariantHash& query,
+                            std::vector<Match>& found) const {
     if (parts_.empty())
         Scan(self, query, found);
     else
-        Probe(self, query, found);
+        Probe(parts_[stage], self, query, found);
 }
 
 // The bit count is one instruction on nearly every x86-64 processor, but not in the baseline
@@ -111,19 +116,18 @@ void SimilarIndex::Scan(int self, const VariantHash& query, std::vector<Match>& 
     Check(self, query, maxDistance_, items_.data(), items_.data() + items_.size(), found);
 }
 
-// Nearly every probe misses the cache: the next bucket's bounds are fetched while this one is
-// read.
-void SimilarIndex::Probe(int self, const VariantHash& query, std::vector<Match>& found) const {
-    for (const Part& part : parts_) {
-        const std::uint32_t key = part.KeyOf(query.hash);
-        const std::size_t flips = part.flips.size();
-        for (std::size_t f = 0; f < flips; ++f) {
-            if (f + 4 < flips) __builtin_prefetch(&part.starts[key ^ part.flips[f + 4]]);
-            const std::uint32_t bucket = key ^ part.flips[f];
-            const Item* const entries = part.entries.data();
-            Check(self, query, maxDistance_, entries + part.starts[bucket],
-                  entries + part.starts[bucket + 1], found);
-        }
+// Unless the queries come sorted, nearly every probe misses the cache: the next bucket's
+// bounds are fetched while this one is read.
+void SimilarIndex::Probe(const Part& part, int self, const VariantHash& query,
+                         std::vector<Match>& found) const {
+    const std::uint32_t key = part.KeyOf(query.hash);
+    const std::size_t flips = part.flips.size();
+    const Item* const entries = part.entries.data();
+    for (std::size_t f = 0; f < flips; ++f) {
+        if (f + 4 < flips) __builtin_prefetch(&part.starts[key ^ part.flips[f + 4]]);
+        const std::uint32_t bucket = key ^ part.flips[f];
+        Check(self, query, maxDistance_, entries + part.starts[bucket],
+              entries + part.starts[bucket + 1], found);
     }
 }
 

@@ -8,6 +8,7 @@
 // distances, where probing would cost more than reading every hash, it reads every hash.
 //
 // The index never changes once made, so any number of threads may look up at once.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -34,6 +35,13 @@ class SimilarIndex {
     // Appends the items of owners other than `self` that lie near `query` (HashesNear).
     // An item may be appended more than once.
     void FindNear(int self, const VariantHash& query, std::vector<Match>& found) const;
+    // The same in stages: each stage finds some, all stages together find all. A stage's
+    // lookups read the least memory when their queries come in ascending StageKey.
+    int Stages() const { return std::max<int>(1, static_cast<int>(parts_.size())); }
+    std::uint32_t StageKey(int stage, std::uint64_t hash) const {
+        return parts_.empty() ? 0 : parts_[stage].KeyOf(hash);
+    }
+    void FindNear(int stage, int self, const VariantHash& query, std::vector<Match>& found) const;
 
   private:
     struct Part {
@@ -49,7 +57,8 @@ class SimilarIndex {
     };
 
     void Build(int partCount);
-    void Probe(int self, const VariantHash& query, std::vector<Match>& found) const;
+    void Probe(const Part& part, int self, const VariantHash& query,
+               std::vector<Match>& found) const;
     void Scan(int self, const VariantHash& query, std::vector<Match>& found) const;
 
     std::vector<Item> items_;

@@ -59,16 +59,23 @@ void SimilarScanner::FindHits(WorkerPool& pool, int distance) {
             if (const VariantHash& hash = variants_[v]; IsPart(hash.variant))
                 parts.push_back({hash.hash, slot, hash.level, hash.variant});
     const SimilarIndex index(std::move(parts), distance);
-    std::vector<std::vector<Hit>> byChunk(ChunksOf(count));
-    pool.ForEach(ChunksOf(count), [&](int chunk, int) {
-        std::vector<SimilarIndex::Match> matches;
-        const int end = std::min(count, (chunk + 1) * kChunk);
-        for (int slot = chunk * kChunk; slot < end; ++slot)
-            for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v) {
-                const VariantHash& turn = variants_[v];
-                if (!IsTurn(turn.variant)) continue;
+    std::vector<std::pair<VariantHash, int>> turns;  // with their slot
+    for (int slot = 0; slot < count; ++slot)
+        for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v)
+            if (IsTurn(variants_[v].variant)) turns.emplace_back(variants_[v], slot);
+    const int chunks = ChunksOf(static_cast<int>(turns.size()));
+    std::vector<std::vector<Hit>> byChunk(chunks);
+    for (int stage = 0; stage < index.Stages(); ++stage) {
+        std::ranges::sort(turns, {}, [&](const auto& turn) {
+            return std::pair(index.StageKey(stage, turn.first.hash), turn.second);
+        });
+        pool.ForEach(chunks, [&](int chunk, int) {
+            std::vector<SimilarIndex::Match> matches;
+            const std::size_t end = std::min(turns.size(), std::size_t(chunk + 1) * kChunk);
+            for (std::size_t t = std::size_t(chunk) * kChunk; t < end; ++t) {
+                const auto& [turn, slot] = turns[t];
                 matches.clear();
-                index.FindNear(slot, turn, matches);
+                index.FindNear(stage, slot, turn, matches);
                 for (const SimilarIndex::Match& m : matches) {
                     const auto d = static_cast<std::uint8_t>(m.distance);
                     const auto part = static_cast<std::uint8_t>(m.variant);
@@ -77,7 +84,8 @@ void SimilarScanner::FindHits(WorkerPool& pool, int distance) {
                                                  : Hit{m.owner, slot, d, part, turn.variant});
                 }
             }
-    });
+        });
+    }
     for (const auto& chunkHits : byChunk)
         hits_.insert(hits_.end(), chunkHits.begin(), chunkHits.end());
     const auto key = [](const Hit& h) {

@@ -155,6 +155,29 @@ TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
     }
 }
 
+// Hashes at the largest distance, their differing bits spread evenly from every start, so
+// that each part of the index differs by about as much as the others.
+TEST(SimilarIndex, FindsHashesAtTheLargestDistance) {
+    std::mt19937_64 random(5);
+    std::vector<SimilarIndex::Item> items;
+    for (int i = 0; i < 100'000; ++i) items.push_back({random(), i, 128, kTrimmedVariant});
+    for (const int distance : {8, 12, 19}) {
+        const SimilarIndex index(items, distance);
+        for (int start = 0; start < 64; ++start) {
+            std::uint64_t flips = 0;
+            for (int b = 0; b < distance; ++b)
+                flips |= std::uint64_t{1} << (start + b * 64 / distance) % 64;
+            std::vector<SimilarIndex::Match> found;
+            index.FindNear(-1, {items[start].hash ^ flips, 128, 0}, found);
+            EXPECT_TRUE(std::ranges::any_of(found,
+                                            [&](const SimilarIndex::Match& m) {
+                                                return m.owner == start && m.distance == distance;
+                                            }))
+                << distance << " " << start;
+        }
+    }
+}
+
 TEST(SimilarHash, SimilarityAndDistanceForThresholds) {
     const std::vector<std::pair<int, int>> table{{100, 0}, {99, 0},  {98, 1}, {90, 6},
                                                  {88, 8},  {50, 32}, {1, 63}};
