@@ -56,7 +56,11 @@ SimilarIndex::SimilarIndex(std::vector<Item> items, int maxDistance)
             chosen = parts;
         }
     }
-    if (chosen > 0) Build(chosen);
+    if (chosen > 0) {
+        Build(chosen);
+    } else {
+        for (const Item& item : items_) hashes_.push_back(item.hash);
+    }
 }
 
 void SimilarIndex::Build(int partCount) {
@@ -76,6 +80,7 @@ void SimilarIndex::Build(int partCount) {
         std::vector<std::int32_t> next(part.starts.begin(), part.starts.end() - 1);
         part.entries.resize(items_.size());
         for (const Item& item : items_) part.entries[next[part.KeyOf(item.hash)]++] = item;
+        for (const Item& entry : part.entries) part.hashes.push_back(entry.hash);
     }
     // The probes read the parts' copies only.
     if (partCount > 0) std::vector<Item>().swap(items_);
@@ -99,21 +104,24 @@ void SimilarIndex::FindNear(int stage, int self, const VariantHash& query,
 
 namespace {
 
+// Entries [first, last) of `items` and their `hashes`.
 MORVANE_WITH_POPCNT void Check(int self, const VariantHash& query, int maxDistance,
-                               const SimilarIndex::Item* first, const SimilarIndex::Item* last,
+                               const SimilarIndex::Item* items, const std::uint64_t* hashes,
+                               std::size_t first, std::size_t last,
                                std::vector<SimilarIndex::Match>& found) {
-    for (const SimilarIndex::Item* item = first; item != last; ++item) {
-        const int distance = std::popcount(query.hash ^ item->hash);
-        if (distance <= maxDistance && item->owner != self &&
-            std::abs(query.level - item->level) <= kMaxLevelGap)
-            found.push_back({item->owner, item->variant, distance});
+    for (std::size_t i = first; i < last; ++i) {
+        const int distance = std::popcount(query.hash ^ hashes[i]);
+        if (distance > maxDistance) continue;
+        const SimilarIndex::Item& item = items[i];
+        if (item.owner != self && std::abs(query.level - item.level) <= kMaxLevelGap)
+            found.push_back({item.owner, item.variant, distance});
     }
 }
 
 }  // namespace
 
 void SimilarIndex::Scan(int self, const VariantHash& query, std::vector<Match>& found) const {
-    Check(self, query, maxDistance_, items_.data(), items_.data() + items_.size(), found);
+    Check(self, query, maxDistance_, items_.data(), hashes_.data(), 0, items_.size(), found);
 }
 
 // Unless the queries come sorted, nearly every probe misses the cache: the next bucket's
@@ -122,12 +130,11 @@ void SimilarIndex::Probe(const Part& part, int self, const VariantHash& query,
                          std::vector<Match>& found) const {
     const std::uint32_t key = part.KeyOf(query.hash);
     const std::size_t flips = part.flips.size();
-    const Item* const entries = part.entries.data();
     for (std::size_t f = 0; f < flips; ++f) {
         if (f + 4 < flips) __builtin_prefetch(&part.starts[key ^ part.flips[f + 4]]);
         const std::uint32_t bucket = key ^ part.flips[f];
-        Check(self, query, maxDistance_, entries + part.starts[bucket],
-              entries + part.starts[bucket + 1], found);
+        Check(self, query, maxDistance_, part.entries.data(), part.hashes.data(),
+              part.starts[bucket], part.starts[bucket + 1], found);
     }
 }
 

@@ -45,11 +45,12 @@ class SimilarIndex {
 
   private:
     struct Part {
-        int shift = 0;                     // the part's lowest bit in the hash
-        std::uint32_t mask = 0;            // its width
-        std::vector<std::uint32_t> flips;  // keys within the part's radius of 0
-        std::vector<std::int32_t> starts;  // by the part's bits: first entry; one past the end
-        std::vector<Item> entries;         // by the part's bits
+        int shift = 0;                      // the part's lowest bit in the hash
+        std::uint32_t mask = 0;             // its width
+        std::vector<std::uint32_t> flips;   // keys within the part's radius of 0
+        std::vector<std::int32_t> starts;   // by the part's bits: first entry; one past the end
+        std::vector<Item> entries;          // by the part's bits
+        std::vector<std::uint64_t> hashes;  // the entries' hashes, read apart: most differ
 
         std::uint32_t KeyOf(std::uint64_t hash) const {
             return static_cast<std::uint32_t>(hash >> shift) & mask;
@@ -62,6 +63,7 @@ class SimilarIndex {
     void Scan(int self, const VariantHash& query, std::vector<Match>& found) const;
 
     std::vector<Item> items_;
+    std::vector<std::uint64_t> hashes_;  // the items', for a plain pass
     int maxDistance_;
     std::vector<Part> parts_;  // empty when every lookup reads every hash
 };
