@@ -28,7 +28,7 @@ SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
     taken_.assign(tableIndex_.size(), 0);
     WorkerPool pool(std::min(WorkerCount(threads), std::max(1, ChunksOf(tableIndex_.size()))));
     HashFingerprints(pool);
-    FindHits(pool, MaxHashDistance(threshold));
+    FindPairs(pool, MaxHashDistance(threshold));
 }
 
 void SimilarScanner::HashFingerprints(WorkerPool& pool) {
@@ -49,9 +49,10 @@ void SimilarScanner::HashFingerprints(WorkerPool& pool) {
 
 // A pair is a candidate when a turn of one lies near a part of the other, so looking up
 // every slot's turns among the parts of all others finds each pair from both sides: what the
-// head's turns find and what finds the head's parts. The lookups of all slots run ahead of
-// the scan, on every thread; whether a pair still counts is the scan's to decide.
-void SimilarScanner::FindHits(WorkerPool& pool, int distance) {
+// head's turns find and what finds the head's parts. The lookups and their confirmation run
+// ahead of the scan, on every thread, while every record still has its cells; whether a pair
+// still counts is the scan's to decide.
+void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
     const int count = static_cast<int>(tableIndex_.size());
     std::vector<SimilarIndex::Item> parts;
     for (int slot = 0; slot < count; ++slot)
@@ -64,7 +65,7 @@ void SimilarScanner::FindHits(WorkerPool& pool, int distance) {
         for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v)
             if (IsTurn(variants_[v].variant)) turns.emplace_back(variants_[v], slot);
     const int chunks = ChunksOf(static_cast<int>(turns.size()));
-    std::vector<std::vector<Hit>> byChunk(chunks);
+    std::vector<std::vector<Pair>> byChunk(chunks);
     for (int stage = 0; stage < index.Stages(); ++stage) {
         std::ranges::sort(turns, {}, [&](const auto& turn) {
             return std::pair(index.StageKey(stage, turn.first.hash), turn.second);
@@ -76,31 +77,29 @@ void SimilarScanner::FindHits(WorkerPool& pool, int distance) {
                 const auto& [turn, slot] = turns[t];
                 matches.clear();
                 index.FindNear(stage, slot, turn, matches);
-                for (const SimilarIndex::Match& m : matches) {
-                    const auto d = static_cast<std::uint8_t>(m.distance);
-                    const auto part = static_cast<std::uint8_t>(m.variant);
-                    byChunk[chunk].push_back(slot < m.owner
-                                                 ? Hit{slot, m.owner, d, turn.variant, part}
-                                                 : Hit{m.owner, slot, d, part, turn.variant});
-                }
+                if (matches.empty()) continue;
+                const LowFrequencies turned = VariantFrequencies(CellsOf(slot), turn.variant);
+                for (const SimilarIndex::Match& m : matches)
+                    if (Correlation(turned, VariantFrequencies(CellsOf(m.owner), m.variant)) >=
+                        kMinCorrelation)
+                        byChunk[chunk].push_back(
+                            {std::min(slot, m.owner), std::max(slot, m.owner), m.distance});
             }
         });
     }
-    for (const auto& chunkHits : byChunk)
-        hits_.insert(hits_.end(), chunkHits.begin(), chunkHits.end());
-    const auto key = [](const Hit& h) {
-        return std::tuple(h.head, h.owner, h.distance, h.headVariant, h.ownerVariant);
-    };
-    std::sort(hits_.begin(), hits_.end(),
-              [&](const Hit& a, const Hit& b) { return key(a) < key(b); });
-    hits_.erase(std::unique(hits_.begin(), hits_.end(),
-                            [&](const Hit& a, const Hit& b) { return key(a) == key(b); }),
-                hits_.end());
-    firstHit_.reserve(count + 1);
+    for (const auto& found : byChunk) pairs_.insert(pairs_.end(), found.begin(), found.end());
+    const auto key = [](const Pair& p) { return std::tuple(p.head, p.owner, p.distance); };
+    std::ranges::sort(pairs_, {}, key);
+    // The nearest confirmed hashes give the similarity.
+    const auto [end, last] = std::ranges::unique(pairs_, [](const Pair& a, const Pair& b) {
+        return a.head == b.head && a.owner == b.owner;
+    });
+    pairs_.erase(end, last);
+    firstPair_.reserve(count + 1);
     std::size_t at = 0;
     for (int slot = 0; slot <= count; ++slot) {
-        while (at < hits_.size() && hits_[at].head < slot) ++at;
-        firstHit_.push_back(at);
+        while (at < pairs_.size() && pairs_[at].head < slot) ++at;
+        firstPair_.push_back(at);
     }
 }
 
@@ -114,35 +113,22 @@ void SimilarScanner::Release(int slot) {
     Fingerprint().swap(table_[tableIndex_[slot]].Fingerprint);
 }
 
-bool SimilarScanner::Confirmed(int slot, const Hit& hit) {
-    auto& head = headFrequencies_[hit.headVariant];
-    if (!head) head = VariantFrequencies(CellsOf(slot), hit.headVariant);
-    return Correlation(*head, VariantFrequencies(CellsOf(hit.owner), hit.ownerVariant)) >=
-           kMinCorrelation;
-}
-
 Group SimilarScanner::ScanHead(int head) {
     Group group{{head}};
     const int slot = slotOf_[head];
     if (slot < 0) return group;
-    headFrequencies_.fill(std::nullopt);
-    const auto first = hits_.begin() + firstHit_[slot], last = hits_.begin() + firstHit_[slot + 1];
-    for (auto hit = first; hit != last; ++hit) {
-        if (taken_[hit->owner] || (hit != first && std::prev(hit)->owner == hit->owner)) continue;
-        // The owner's nearest confirmed hash gives the similarity.
-        auto confirmed = hit;
-        while (confirmed != last && confirmed->owner == hit->owner && !Confirmed(slot, *confirmed))
-            ++confirmed;
-        if (confirmed == last || confirmed->owner != hit->owner) continue;
-        if (JoinGroup(table_, group, tableIndex_[hit->owner],
-                      HashSimilarity(confirmed->distance))) {
+    for (std::size_t p = firstPair_[slot]; p < firstPair_[slot + 1]; ++p) {
+        const Pair& pair = pairs_[p];
+        if (!taken_[pair.owner] &&
+            JoinGroup(table_, group, tableIndex_[pair.owner], HashSimilarity(pair.distance))) {
             ++duplicateCount_;
-            Release(hit->owner);
+            Release(pair.owner);
         }
     }
     Release(slot);
     return group;
 }
+
 ScanStep SimilarScanner::NextStep(const std::atomic<bool>* running, int maxHeads) {
     ScanStep step;
     const int size = static_cast<int>(table_.size());
