@@ -17,10 +17,21 @@ constexpr int kMaxParts = 8;
 // pass over the table, about a tenth of that.
 constexpr double kProbeCost = 10;
 
-std::uint64_t Binomial(int n, int k) {
-    std::uint64_t result = 1;
-    for (int i = 1; i <= k; ++i) result = result * (n - k + i) / i;
-    return result;
+// The number of keys of `n` bits within `radius` of one.
+double KeysWithin(int n, int radius) {
+    double keys = 0, binomial = 1;
+    for (int k = 0; k <= std::min(radius, n); ++k) {
+        keys += binomial;
+        binomial = binomial * (n - k) / (k + 1);
+    }
+    return keys;
+}
+
+// The radius probed in part `part` of `partCount` for a distance of `maxDistance`; below 0,
+// the part is not probed.
+int RadiusOf(int part, int partCount, int maxDistance) {
+    const int radius = maxDistance / partCount;
+    return part <= maxDistance % partCount ? radius : radius - 1;
 }
 
 }  // namespace
@@ -28,8 +39,8 @@ std::uint64_t Binomial(int n, int k) {
 // The number of parts sets the work: fewer, wider parts mean more keys to probe within
 // the radius, more and narrower ones mean fuller buckets. The cheapest is taken, or a plain
 // pass over every hash when that is cheaper still.
-SimilarIndex::SimilarIndex(std::vector<Item> items, int ownerCount, int maxDistance)
-    : items_(std::move(items)), maxDistance_(maxDistance), alive_(ownerCount, 1) {
+SimilarIndex::SimilarIndex(std::vector<Item> items, int maxDistance)
+    : items_(std::move(items)), maxDistance_(maxDistance) {
     const double count = static_cast<double>(items_.size());
     double cheapest = count;
     int chosen = 0;
@@ -37,16 +48,19 @@ SimilarIndex::SimilarIndex(std::vector<Item> items, int ownerCount, int maxDista
         const int bits = (64 + parts - 1) / parts;
         if (std::ldexp(1.0, bits) > kMaxBucketsPerHash * count) continue;
         double probes = 0;
-        for (int k = 0; k <= std::min(maxDistance_ / parts, bits); ++k)
-            probes += static_cast<double>(Binomial(bits, k));
-        probes *= parts;
+        for (int p = 0; p < parts; ++p)
+            probes += KeysWithin(bits, RadiusOf(p, parts, maxDistance_));
         const double cost = probes * (kProbeCost + count / std::ldexp(1.0, 64 / parts));
         if (cost < cheapest) {
             cheapest = cost;
             chosen = parts;
         }
     }
-    if (chosen > 0) Build(chosen);
+    if (chosen > 0) {
+        Build(chosen);
+    } else {
+        for (const Item& item : items_) hashes_.push_back(item.hash);
+    }
 }
 
 void SimilarIndex::Build(int partCount) {
@@ -56,79 +70,71 @@ void SimilarIndex::Build(int partCount) {
         part.shift = 64 * p / partCount;
         const int bits = 64 * (p + 1) / partCount - part.shift;
         part.mask = (1u << bits) - 1;
-        const int radius = maxDistance_ / partCount;
-        for (std::uint32_t flip = 0; flip <= part.mask; ++flip)
+        const int radius = RadiusOf(p, partCount, maxDistance_);
+        for (std::uint32_t flip = 0; radius >= 0 && flip <= part.mask; ++flip)
             if (std::popcount(flip) <= radius) part.flips.push_back(flip);
-        part.buckets.assign(part.mask + 1, {});
-        for (const Item& item : items_) ++part.buckets[part.KeyOf(item.hash)].live;
-        std::int32_t start = 0;
-        for (Bucket& bucket : part.buckets) {
-            bucket.start = start;
-            start += bucket.live;
-            bucket.live = 0;
-        }
+        part.starts.assign(part.mask + 2, 0);
+        for (const Item& item : items_) ++part.starts[part.KeyOf(item.hash) + 1];
+        for (std::size_t key = 1; key < part.starts.size(); ++key)
+            part.starts[key] += part.starts[key - 1];
+        std::vector<std::int32_t> next(part.starts.begin(), part.starts.end() - 1);
         part.entries.resize(items_.size());
-        for (const Item& item : items_) {
-            Bucket& bucket = part.buckets[part.KeyOf(item.hash)];
-            part.entries[bucket.start + bucket.live++] = item;
-        }
+        for (const Item& item : items_) part.entries[next[part.KeyOf(item.hash)]++] = item;
+        for (const Item& entry : part.entries) part.hashes.push_back(entry.hash);
     }
     // The probes read the parts' copies only.
     if (partCount > 0) std::vector<Item>().swap(items_);
 }
 
-void SimilarIndex::FindLater(int head, const VariantHash& query, std::vector<Match>& found) {
+void SimilarIndex::FindNear(int self, const VariantHash& query, std::vector<Match>& found) const {
+    for (int stage = 0; stage < Stages(); ++stage) FindNear(stage, self, query, found);
+}
+
+void SimilarIndex::FindNear(int stage, int self, const VariantHash& query,
+                            std::vector<Match>& found) const {
     if (parts_.empty())
-        Scan(head, query, found);
+        Scan(self, query, found);
     else
-        Probe(head, query, found);
+        Probe(parts_[stage], self, query, found);
 }
 
 // The bit count is one instruction on nearly every x86-64 processor, but not in the baseline
 // the program is built for: both versions are made, the loader picks one.
 #define MORVANE_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
 
-MORVANE_WITH_POPCNT void SimilarIndex::Scan(int head, const VariantHash& query,
-                                            std::vector<Match>& found) {
-    while (scanFrom_ < items_.size() && items_[scanFrom_].owner <= head) ++scanFrom_;
-    for (std::size_t i = scanFrom_; i < items_.size(); ++i) {
-        const Item& item = items_[i];
-        const int distance = std::popcount(query.hash ^ item.hash);
-        if (distance <= maxDistance_ && alive_[item.owner] &&
-            std::abs(query.level - item.level) <= kMaxLevelGap)
+namespace {
+
+// Entries [first, last) of `items` and their `hashes`.
+MORVANE_WITH_POPCNT void Check(int self, const VariantHash& query, int maxDistance,
+                               const SimilarIndex::Item* items, const std::uint64_t* hashes,
+                               std::size_t first, std::size_t last,
+                               std::vector<SimilarIndex::Match>& found) {
+    for (std::size_t i = first; i < last; ++i) {
+        const int distance = std::popcount(query.hash ^ hashes[i]);
+        if (distance > maxDistance) continue;
+        const SimilarIndex::Item& item = items[i];
+        if (item.owner != self && std::abs(query.level - item.level) <= kMaxLevelGap)
             found.push_back({item.owner, item.variant, distance});
     }
 }
 
-// Only entries within the distance are looked up further. Entries that have left are dropped
-// from their bucket when found, so a crowded bucket is not read over and over.
-MORVANE_WITH_POPCNT void SimilarIndex::Probe(int head, const VariantHash& query,
-                                             std::vector<Match>& found) {
-    for (Part& part : parts_) {
-        const std::uint32_t key = part.KeyOf(query.hash);
-        for (const std::uint32_t flip : part.flips) {
-            Bucket& bucket = part.buckets[key ^ flip];
-            // Every owner up to the head has left (a head, or taken by one): the bucket is
-            // ascending, so they are its front.
-            while (bucket.live > 0 && part.entries[bucket.start].owner <= head) {
-                ++bucket.start;
-                --bucket.live;
-            }
-            Item* const first = part.entries.data() + bucket.start;
-            bool departed = false;
-            for (const Item* entry = first; entry != first + bucket.live; ++entry) {
-                const int distance = std::popcount(query.hash ^ entry->hash);
-                if (distance > maxDistance_) continue;
-                if (!alive_[entry->owner])
-                    departed = true;
-                else if (std::abs(query.level - entry->level) <= kMaxLevelGap)
-                    found.push_back({entry->owner, entry->variant, distance});
-            }
-            if (!departed) continue;
-            Item* const end = std::remove_if(first, first + bucket.live,
-                                             [this](const Item& e) { return !alive_[e.owner]; });
-            bucket.live = static_cast<std::int32_t>(end - first);
-        }
+}  // namespace
+
+void SimilarIndex::Scan(int self, const VariantHash& query, std::vector<Match>& found) const {
+    Check(self, query, maxDistance_, items_.data(), hashes_.data(), 0, items_.size(), found);
+}
+
+// Unless the queries come sorted, nearly every probe misses the cache: the next bucket's
+// bounds are fetched while this one is read.
+void SimilarIndex::Probe(const Part& part, int self, const VariantHash& query,
+                         std::vector<Match>& found) const {
+    const std::uint32_t key = part.KeyOf(query.hash);
+    const std::size_t flips = part.flips.size();
+    for (std::size_t f = 0; f < flips; ++f) {
+        if (f + 4 < flips) __builtin_prefetch(&part.starts[key ^ part.flips[f + 4]]);
+        const std::uint32_t bucket = key ^ part.flips[f];
+        Check(self, query, maxDistance_, part.entries.data(), part.hashes.data(),
+              part.starts[bucket], part.starts[bucket + 1], found);
     }
 }
 

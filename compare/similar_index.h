@@ -1,13 +1,14 @@
 #pragma once
 // An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into m
-// parts, and two hashes within distance r agree within r / m bits on at least one part. A
-// lookup probes, in each part's table, every key that close to the query's part, and checks
-// the full distance of what it finds, so its cost follows the size of the answer rather than
-// the size of the library. For wide distances, where probing would cost more than reading
-// every hash, it reads every hash.
+// parts, and two hashes within distance r = m q + a (a < m) differ by at most q bits on one
+// of the first a + 1 parts or by at most q - 1 bits on one of the others (else the parts'
+// distances would add up to more than r). A lookup probes, in each part's table, every key
+// that close to the query's part, and checks the full distance of what it finds, so its
+// cost follows the size of the answer rather than the size of the library. For wide
+// distances, where probing would cost more than reading every hash, it reads every hash.
 //
-// Each hash belongs to an owner (a picture, which may have several); owners leave the index
-// as the greedy scan takes them, and a lookup finds only owners after the current head.
+// The index never changes once made, so any number of threads may look up at once.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -24,32 +25,32 @@ class SimilarIndex {
         std::uint8_t level = 0;
         std::uint8_t variant = 0;
     };
-    // `items` ascending by owner, owners 0..ownerCount - 1; all start in the index.
-    SimilarIndex(std::vector<Item> items, int ownerCount, int maxDistance);
+    SimilarIndex(std::vector<Item> items, int maxDistance);
 
     struct Match {
         int owner = 0;
         int variant = 0;
         int distance = 0;
     };
-    // Appends the items of owners after `head` still in the index that lie near `query`
-    // (HashesNear). An item may be appended more than once. `head` must not decrease from
-    // one call to the next.
-    void FindLater(int head, const VariantHash& query, std::vector<Match>& found);
-    // `owner` leaves the index.
-    void Take(int owner) { alive_[owner] = 0; }
+    // Appends the items of owners other than `self` that lie near `query` (HashesNear).
+    // An item may be appended more than once.
+    void FindNear(int self, const VariantHash& query, std::vector<Match>& found) const;
+    // The same in stages: each stage finds some, all stages together find all. A stage's
+    // lookups read the least memory when their queries come in ascending StageKey.
+    int Stages() const { return std::max<int>(1, static_cast<int>(parts_.size())); }
+    std::uint32_t StageKey(int stage, std::uint64_t hash) const {
+        return parts_.empty() ? 0 : parts_[stage].KeyOf(hash);
+    }
+    void FindNear(int stage, int self, const VariantHash& query, std::vector<Match>& found) const;
 
   private:
-    struct Bucket {
-        std::int32_t start = 0;  // first entry
-        std::int32_t live = 0;   // entries not yet found to have left
-    };
     struct Part {
-        int shift = 0;                     // the part's lowest bit in the hash
-        std::uint32_t mask = 0;            // its width
-        std::vector<std::uint32_t> flips;  // keys within the part's radius of 0
-        std::vector<Bucket> buckets;       // by the part's bits
-        std::vector<Item> entries;         // ascending owners within a bucket
+        int shift = 0;                      // the part's lowest bit in the hash
+        std::uint32_t mask = 0;             // its width
+        std::vector<std::uint32_t> flips;   // keys within the part's radius of 0
+        std::vector<std::int32_t> starts;   // by the part's bits: first entry; one past the end
+        std::vector<Item> entries;          // by the part's bits
+        std::vector<std::uint64_t> hashes;  // the entries' hashes, read apart: most differ
 
         std::uint32_t KeyOf(std::uint64_t hash) const {
             return static_cast<std::uint32_t>(hash >> shift) & mask;
@@ -57,14 +58,14 @@ class SimilarIndex {
     };
 
     void Build(int partCount);
-    void Probe(int head, const VariantHash& query, std::vector<Match>& found);
-    void Scan(int head, const VariantHash& query, std::vector<Match>& found);
+    void Probe(const Part& part, int self, const VariantHash& query,
+               std::vector<Match>& found) const;
+    void Scan(int self, const VariantHash& query, std::vector<Match>& found) const;
 
     std::vector<Item> items_;
+    std::vector<std::uint64_t> hashes_;  // the items', for a plain pass
     int maxDistance_;
-    std::vector<std::uint8_t> alive_;  // by owner
-    std::vector<Part> parts_;          // empty when every lookup reads every hash
-    std::size_t scanFrom_ = 0;         // first item of an owner after the last head
+    std::vector<Part> parts_;  // empty when every lookup reads every hash
 };
 
 }  // namespace morvane

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <tuple>
 
-#include "compare/worker_pool.h"
 #include "files/free_memory.h"
 
 namespace morvane {
 namespace {
 
-// Fingerprints hashed per task.
-constexpr int kHashChunk = 256;
+// Fingerprints hashed, or looked up, per task.
+constexpr int kChunk = 256;
+
+int ChunksOf(int count) {
+    return (count + kChunk - 1) / kChunk;
+}
 
 }  // namespace
 
@@ -22,36 +25,20 @@ SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
             slotOf_[i] = static_cast<int>(tableIndex_.size());
             tableIndex_.push_back(static_cast<int>(i));
         }
-    HashFingerprints(threads);
-    const int slots = static_cast<int>(tableIndex_.size());
-    std::vector<SimilarIndex::Item> parts, turns;
-    for (int slot = 0; slot < slots; ++slot)
-        for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v) {
-            const VariantHash& hash = variants_[v];
-            const SimilarIndex::Item item{hash.hash, slot, hash.level, hash.variant};
-            if (IsPart(hash.variant)) parts.push_back(item);
-            if (IsTurn(hash.variant)) turns.push_back(item);
-        }
-    const int distance = MaxHashDistance(threshold);
-    partIndex_ = std::make_unique<SimilarIndex>(std::move(parts), slots, distance);
-    turnIndex_ = std::make_unique<SimilarIndex>(std::move(turns), slots, distance);
+    taken_.assign(tableIndex_.size(), 0);
+    WorkerPool pool(std::min(WorkerCount(threads), std::max(1, ChunksOf(tableIndex_.size()))));
+    HashFingerprints(pool);
+    FindPairs(pool, MaxHashDistance(threshold));
 }
 
-void SimilarScanner::HashFingerprints(int threads) {
+void SimilarScanner::HashFingerprints(WorkerPool& pool) {
     const int count = static_cast<int>(tableIndex_.size());
     std::vector<std::vector<VariantHash>> bySlot(count);
-    const auto task = [&](int chunk, int) {
-        const int end = std::min(count, (chunk + 1) * kHashChunk);
-        for (int slot = chunk * kHashChunk; slot < end; ++slot)
+    pool.ForEach(ChunksOf(count), [&](int chunk, int) {
+        const int end = std::min(count, (chunk + 1) * kChunk);
+        for (int slot = chunk * kChunk; slot < end; ++slot)
             bySlot[slot] = VariantHashes(CellsOf(slot));
-    };
-    const int chunks = (count + kHashChunk - 1) / kHashChunk;
-    const int workers = std::min(WorkerCount(threads), chunks);
-    if (workers > 1) {
-        WorkerPool(workers).ForEach(chunks, task);
-    } else {
-        for (int chunk = 0; chunk < chunks; ++chunk) task(chunk, 0);
-    }
+    });
     firstVariant_.reserve(count + 1);
     for (const auto& hashes : bySlot) {
         firstVariant_.push_back(variants_.size());
@@ -60,67 +47,82 @@ void SimilarScanner::HashFingerprints(int threads) {
     firstVariant_.push_back(variants_.size());
 }
 
+// A pair is a candidate when a turn of one lies near a part of the other, so looking up
+// every slot's turns among the parts of all others finds each pair from both sides: what the
+// head's turns find and what finds the head's parts. The lookups and their confirmation run
+// ahead of the scan, on every thread, while every record still has its cells; whether a pair
+// still counts is the scan's to decide.
+void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
+    const int count = static_cast<int>(tableIndex_.size());
+    std::vector<SimilarIndex::Item> parts;
+    for (int slot = 0; slot < count; ++slot)
+        for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v)
+            if (const VariantHash& hash = variants_[v]; IsPart(hash.variant))
+                parts.push_back({hash.hash, slot, hash.level, hash.variant});
+    const SimilarIndex index(std::move(parts), distance);
+    std::vector<std::pair<VariantHash, int>> turns;  // with their slot
+    for (int slot = 0; slot < count; ++slot)
+        for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v)
+            if (IsTurn(variants_[v].variant)) turns.emplace_back(variants_[v], slot);
+    const int chunks = ChunksOf(static_cast<int>(turns.size()));
+    std::vector<std::vector<Pair>> byChunk(chunks);
+    for (int stage = 0; stage < index.Stages(); ++stage) {
+        std::ranges::sort(turns, {}, [&](const auto& turn) {
+            return std::pair(index.StageKey(stage, turn.first.hash), turn.second);
+        });
+        pool.ForEach(chunks, [&](int chunk, int) {
+            std::vector<SimilarIndex::Match> matches;
+            const std::size_t end = std::min(turns.size(), std::size_t(chunk + 1) * kChunk);
+            for (std::size_t t = std::size_t(chunk) * kChunk; t < end; ++t) {
+                const auto& [turn, slot] = turns[t];
+                matches.clear();
+                index.FindNear(stage, slot, turn, matches);
+                if (matches.empty()) continue;
+                const LowFrequencies turned = VariantFrequencies(CellsOf(slot), turn.variant);
+                for (const SimilarIndex::Match& m : matches)
+                    if (Correlation(turned, VariantFrequencies(CellsOf(m.owner), m.variant)) >=
+                        kMinCorrelation)
+                        byChunk[chunk].push_back(
+                            {std::min(slot, m.owner), std::max(slot, m.owner), m.distance});
+            }
+        });
+    }
+    for (const auto& found : byChunk) pairs_.insert(pairs_.end(), found.begin(), found.end());
+    const auto key = [](const Pair& p) { return std::tuple(p.head, p.owner, p.distance); };
+    std::ranges::sort(pairs_, {}, key);
+    // The nearest confirmed hashes give the similarity.
+    const auto [end, last] = std::ranges::unique(pairs_, [](const Pair& a, const Pair& b) {
+        return a.head == b.head && a.owner == b.owner;
+    });
+    pairs_.erase(end, last);
+    firstPair_.reserve(count + 1);
+    std::size_t at = 0;
+    for (int slot = 0; slot <= count; ++slot) {
+        while (at < pairs_.size() && pairs_[at].head < slot) ++at;
+        firstPair_.push_back(at);
+    }
+}
+
 const std::uint8_t* SimilarScanner::CellsOf(int slot) const {
     return table_[tableIndex_[slot]].Fingerprint.data();
 }
 
 // A slot that has headed or joined a group is never compared again: its cells go.
 void SimilarScanner::Release(int slot) {
-    partIndex_->Take(slot);
-    turnIndex_->Take(slot);
+    taken_[slot] = 1;
     Fingerprint().swap(table_[tableIndex_[slot]].Fingerprint);
-}
-
-// Every hash of a later slot near one of the head's, nearest first within each slot: the
-// head's turns against the later parts, and its parts against the later turns.
-std::vector<SimilarScanner::Hit> SimilarScanner::HitsOf(int slot) {
-    std::vector<Hit> hits;
-    for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v) {
-        const VariantHash& hash = variants_[v];
-        for (const bool asTurn : {true, false}) {
-            if (asTurn ? !IsTurn(hash.variant) : !IsPart(hash.variant)) continue;
-            matches_.clear();
-            (asTurn ? partIndex_ : turnIndex_)->FindLater(slot, hash, matches_);
-            for (const SimilarIndex::Match& m : matches_)
-                hits.push_back({m.owner, m.distance, hash.variant, m.variant});
-        }
-    }
-    const auto key = [](const Hit& h) {
-        return std::tuple(h.owner, h.distance, h.headVariant, h.ownerVariant);
-    };
-    std::sort(hits.begin(), hits.end(),
-              [&](const Hit& a, const Hit& b) { return key(a) < key(b); });
-    hits.erase(std::unique(hits.begin(), hits.end(),
-                           [&](const Hit& a, const Hit& b) { return key(a) == key(b); }),
-               hits.end());
-    return hits;
-}
-
-bool SimilarScanner::Confirmed(int slot, const Hit& hit) {
-    auto& head = headFrequencies_[hit.headVariant];
-    if (!head) head = VariantFrequencies(CellsOf(slot), hit.headVariant);
-    return Correlation(*head, VariantFrequencies(CellsOf(hit.owner), hit.ownerVariant)) >=
-           kMinCorrelation;
 }
 
 Group SimilarScanner::ScanHead(int head) {
     Group group{{head}};
     const int slot = slotOf_[head];
     if (slot < 0) return group;
-    headFrequencies_.fill(std::nullopt);
-    const std::vector<Hit> hits = HitsOf(slot);
-    for (auto hit = hits.begin(); hit != hits.end(); ++hit) {
-        if (hit != hits.begin() && std::prev(hit)->owner == hit->owner) continue;
-        // The owner's nearest confirmed hash gives the similarity.
-        auto confirmed = hit;
-        while (confirmed != hits.end() && confirmed->owner == hit->owner &&
-               !Confirmed(slot, *confirmed))
-            ++confirmed;
-        if (confirmed == hits.end() || confirmed->owner != hit->owner) continue;
-        if (JoinGroup(table_, group, tableIndex_[hit->owner],
-                      HashSimilarity(confirmed->distance))) {
+    for (std::size_t p = firstPair_[slot]; p < firstPair_[slot + 1]; ++p) {
+        const Pair& pair = pairs_[p];
+        if (!taken_[pair.owner] &&
+            JoinGroup(table_, group, tableIndex_[pair.owner], HashSimilarity(pair.distance))) {
             ++duplicateCount_;
-            Release(hit->owner);
+            Release(pair.owner);
         }
     }
     Release(slot);
