@@ -258,4 +258,23 @@ ScanStep GroupScanner::NextStep(const std::atomic<bool>* running, int maxHeads) 
     return step;
 }
 
+ScanStep HeadByHeadScanner::NextStep(const std::atomic<bool>* running, int maxHeads) {
+    ScanStep step;
+    const int size = static_cast<int>(table_.size());
+    for (int done = 0; done < maxHeads && nextHead_ < size; ++done) {
+        if (running && !running->load(std::memory_order_relaxed)) break;
+        const int head = nextHead_++;
+        if (table_[head].Valid != 1) continue;
+        Group group = ScanHead(head);
+        if (group.Members.size() > 1) {
+            step.Group = std::move(group);
+            break;
+        }
+    }
+    step.Processed = nextHead_;
+    step.DuplicateCount = duplicateCount_;
+    if (Finished()) AfterLastHead();
+    return step;
+}
+
 }  // namespace morvane

@@ -53,6 +53,30 @@ class PictureScanner {
     virtual bool Finished() const = 0;
 };
 
+// The head loop of the scanners that take one head at a time: heads in table order, records
+// that are not valid passed over, a step ending with the first group of two or more, after
+// `maxHeads` heads, or when `running` goes false. A subclass groups one head.
+class HeadByHeadScanner : public PictureScanner {
+  public:
+    ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) override;
+    int Processed() const override { return nextHead_; }
+    int DuplicateCount() const override { return duplicateCount_; }
+    bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
+
+  protected:
+    explicit HeadByHeadScanner(const PicTable& table) : table_(table) {}
+    // The head's group, its later members marked; only the head when none joins.
+    virtual Group ScanHead(int head) = 0;
+    // Called once the last head is done.
+    virtual void AfterLastHead() {}
+
+    int duplicateCount_ = 0;
+
+  private:
+    const PicTable& table_;
+    int nextHead_ = 0;
+};
+
 // Walks the heads of a table, updating Valid and Similarity as groups form. Groups depend
 // only on the table and the threshold, so the scan may run ahead of the review on another
 // thread: records of a group are never written again once the group has been returned.

@@ -24,7 +24,7 @@ bool SameBytes(const CollectedRun& run, int a, int b) {
 }
 
 IdenticalScanner::IdenticalScanner(CollectedRun& run, int threads, Hasher hasher)
-    : run_(run), classOf_(run.PicTable.size(), -1) {
+    : HeadByHeadScanner(run.PicTable), run_(run), classOf_(run.PicTable.size(), -1) {
     const std::vector<int> files = FilesOfSharedSize();
     std::vector<std::optional<ContentHash>> hashes(files.size());
     const auto task = [&](int slot, int) {
@@ -83,24 +83,6 @@ Group IdenticalScanner::ScanHead(int head) {
             JoinGroup(run_.PicTable, group, later, 100))
             ++duplicateCount_;
     return group;
-}
-
-ScanStep IdenticalScanner::NextStep(const std::atomic<bool>* running, int maxHeads) {
-    ScanStep step;
-    const int size = static_cast<int>(run_.PicTable.size());
-    for (int done = 0; done < maxHeads && nextHead_ < size; ++done) {
-        if (running && !running->load(std::memory_order_relaxed)) break;
-        const int head = nextHead_++;
-        if (run_.PicTable[head].Valid != 1) continue;
-        Group group = ScanHead(head);
-        if (group.Members.size() > 1) {
-            step.Group = std::move(group);
-            break;
-        }
-    }
-    step.Processed = nextHead_;
-    step.DuplicateCount = duplicateCount_;
-    return step;
 }
 
 }  // namespace morvane

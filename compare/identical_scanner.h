@@ -18,7 +18,7 @@ namespace morvane {
 // each read through a descriptor that is still the file its stamp describes.
 bool SameBytes(const CollectedRun& run, int a, int b);
 
-class IdenticalScanner : public PictureScanner {
+class IdenticalScanner : public HeadByHeadScanner {
   public:
     using Hasher = std::function<std::optional<ContentHash>(const std::string&, const FileStamp&)>;
 
@@ -27,22 +27,16 @@ class IdenticalScanner : public PictureScanner {
     // same-size rewrite gets its hash as its ContentCheck, for the removal to read it again.
     IdenticalScanner(CollectedRun& run, int threads = 0, Hasher hasher = HashFileContent);
 
-    ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) override;
-    int Processed() const override { return nextHead_; }
-    int DuplicateCount() const override { return duplicateCount_; }
-    bool Finished() const override { return nextHead_ >= static_cast<int>(run_.PicTable.size()); }
 
   private:
     std::vector<int> FilesOfSharedSize() const;
     void Classify(const std::vector<int>& files,
                   const std::vector<std::optional<ContentHash>>& hashes);
-    Group ScanHead(int head);
+    Group ScanHead(int head) override;
 
     CollectedRun& run_;
     std::vector<std::vector<int>> classes_;  // table indices of one size and hash, ascending
     std::vector<int> classOf_;               // table index -> class, -1 when in none
-    int nextHead_ = 0;
-    int duplicateCount_ = 0;
 };
 
 }  // namespace morvane

@@ -18,7 +18,7 @@ int ChunksOf(int count) {
 }  // namespace
 
 SimilarScanner::SimilarScanner(PicTable& table, int threshold, int threads)
-    : table_(table), slotOf_(table.size(), -1) {
+    : HeadByHeadScanner(table), table_(table), slotOf_(table.size(), -1) {
     // As in the exact mode, a record marked valid without 1024 cells heads no group.
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].Valid == 1 && table[i].Fingerprint.size() >= kFingerprintCells) {
@@ -129,23 +129,9 @@ Group SimilarScanner::ScanHead(int head) {
     return group;
 }
 
-ScanStep SimilarScanner::NextStep(const std::atomic<bool>* running, int maxHeads) {
-    ScanStep step;
-    const int size = static_cast<int>(table_.size());
-    for (int done = 0; done < maxHeads && nextHead_ < size; ++done) {
-        if (running && !running->load(std::memory_order_relaxed)) break;
-        const int head = nextHead_++;
-        if (table_[head].Valid != 1) continue;
-        Group group = ScanHead(head);
-        if (group.Members.size() > 1) {
-            step.Group = std::move(group);
-            break;
-        }
-    }
-    step.Processed = nextHead_;
-    step.DuplicateCount = duplicateCount_;
-    if (Finished()) ReleaseFreeMemory();
-    return step;
+// The pairs and cells are gone by now; their memory goes back to the system.
+void SimilarScanner::AfterLastHead() {
+    ReleaseFreeMemory();
 }
 
 }  // namespace morvane

@@ -12,17 +12,13 @@
 
 namespace morvane {
 
-class SimilarScanner : public PictureScanner {
+class SimilarScanner : public HeadByHeadScanner {
   public:
     // Hashes the valid fingerprints and finds and confirms every pair of look-alikes, on
     // `threads` threads (0: one per core), so that only the pairs are kept, never every hash
     // near another. A record's cells go once the scan is done with it.
     SimilarScanner(PicTable& table, int threshold, int threads = 0);
 
-    ScanStep NextStep(const std::atomic<bool>* running = nullptr, int maxHeads = 256) override;
-    int Processed() const override { return nextHead_; }
-    int DuplicateCount() const override { return duplicateCount_; }
-    bool Finished() const override { return nextHead_ >= static_cast<int>(table_.size()); }
 
   private:
     // A later slot like the head: a turn of one of the two near a part of the other, their
@@ -34,7 +30,8 @@ class SimilarScanner : public PictureScanner {
     };
     void HashFingerprints(WorkerPool& pool);
     void FindPairs(WorkerPool& pool, int distance);
-    Group ScanHead(int head);
+    Group ScanHead(int head) override;
+    void AfterLastHead() override;
     const std::uint8_t* CellsOf(int slot) const;
     void Release(int slot);
 
@@ -46,8 +43,6 @@ class SimilarScanner : public PictureScanner {
     std::vector<Pair> pairs_;                // by head, then owner
     std::vector<std::size_t> firstPair_;     // slot -> its first in pairs_ as head; one past
     std::vector<std::uint8_t> taken_;        // by slot: headed or joined a group
-    int nextHead_ = 0;
-    int duplicateCount_ = 0;
 };
 
 }  // namespace morvane
