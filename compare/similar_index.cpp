@@ -96,10 +96,6 @@ std::vector<SimilarIndex::Match> SimilarIndex::TakeLater(int slot) {
     return found;
 }
 
-// The bit count is one instruction on nearly every x86-64 processor, but not in the baseline
-// the program is built for: both versions are made, the loader picks one.
-#define MORVANE_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
-
 MORVANE_WITH_POPCNT void SimilarIndex::Scan(int slot, std::vector<Match>& found) const {
     const std::uint64_t head = hashes_[slot];
     for (std::size_t later = slot + 1; later < hashes_.size(); ++later) {

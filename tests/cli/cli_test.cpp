@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "files/disposal_check.h"
 #include "support/read_only_folder.h"
@@ -241,7 +242,8 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         struct Unmount {
             std::string root, disk;
             ~Unmount() {
-                ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH);
+                std::ignore = ::umount2(root.c_str(), MNT_DETACH);
+                std::ignore = ::umount2(disk.c_str(), MNT_DETACH);
                 std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
             }
         } unmount{root, dir / "disk"};
