@@ -244,7 +244,7 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
             ~Unmount() {
                 std::ignore = ::umount2(root.c_str(), MNT_DETACH);
                 std::ignore = ::umount2(disk.c_str(), MNT_DETACH);
-                std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
+                std::ignore = std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
             }
         } unmount{root, dir / "disk"};
         const auto has = [&](char c) { return row.setUp.find(c) != npos; };
