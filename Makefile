@@ -10,10 +10,11 @@ PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvip
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion lintian
 
 .PHONY: deps configure build run cli test screenshot bench evaluate clean check-sanitize fuzz \
-        package check-odr
+        package check-odr coverage check-format
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+# Installs the Debian packages named that are missing (as root, or through sudo).
+define install
+@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
 	  | grep -q 'ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
@@ -21,6 +22,10 @@ deps:
 	  $$SUDO apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install,$(PACKAGES))
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
@@ -41,20 +46,24 @@ screenshot: build
 clean:
 	rm -rf $(BUILD)
 
-# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
+# The whole suite built by Clang with AddressSanitizer and UndefinedBehaviorSanitizer; any
+# report fails, and so does any warning: this one build is also the Clang -Werror build. The
+# packaging and layer checks run no C++ of ours and are left to `make test`.
 SAN_BUILD ?= build-asan
 SAN_FLAGS := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 
 check-sanitize: deps
+	$(call install,clang)
 	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_C_FLAGS="$(SAN_FLAGS)" -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SAN_FLAGS)"
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_C_FLAGS="$(SAN_FLAGS) -Werror" -DCMAKE_CXX_FLAGS="$(SAN_FLAGS) -Werror" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(SAN_FLAGS)" $(CMAKE_ARGS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	  ctest --output-on-failure -j $(JOBS) -E '^(packaging_|layers$$)'
 
 # Both programs linked whole (GCC's link-time optimisation), where two different types of one
 # name in two files (the one-definition rule broken) are an error: each file alone compiles,
@@ -68,13 +77,36 @@ check-odr: deps
 	  -DCMAKE_EXE_LINKER_FLAGS="$(ODR_FLAGS)" $(CMAKE_ARGS)
 	cmake --build $(ODR_BUILD) -j $(JOBS) --target morvane morvane-cli
 
+# Line coverage of each layer: an unoptimised GCC build with --coverage in build-coverage/
+# (counters updated atomically, since threads share them), the whole suite run on it (the
+# packaging and layer checks, which run no C++, left out), then tools/coverage.py sums gcovr's
+# figures per folder. Tests, benchmarks and generated files do not count.
+COV_BUILD ?= build-coverage
+coverage: deps
+	$(call install,gcovr)
+	cmake -S . -B $(COV_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
+	  -DCMAKE_EXE_LINKER_FLAGS=--coverage $(CMAKE_ARGS)
+	cmake --build $(COV_BUILD) -j $(JOBS)
+	find $(COV_BUILD) -name '*.gcda' -delete
+	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure -j $(JOBS) -E '^(packaging_|layers$$)'
+	tools/coverage.py $(COV_BUILD)
+
+# Every tracked C++ file checked against .clang-format; lists those that differ and fails.
+# `clang-format -i FILE` fixes one.
+check-format:
+	$(call install,clang-format)
+	@bad=$$(git ls-files '*.cpp' '*.h' | xargs -P $(JOBS) -I{} sh -c \
+	  'clang-format --dry-run --Werror "{}" >/dev/null 2>&1 || echo "{}"' | sort); \
+	if [ -n "$$bad" ]; then echo "Not formatted as .clang-format says:"; \
+	  echo "$$bad" | sed 's/^/  /'; exit 1; fi; \
+	echo "Every C++ file follows .clang-format."
+
 # libFuzzer targets (clang), each run for FUZZ_SECONDS on its own corpus; a finding fails.
 FUZZ_SECONDS ?= 60
-fuzz:
-	@command -v clang++ >/dev/null || { SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
-	  $$SUDO apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends clang; }
-	$(MAKE) deps
+fuzz: deps
+	$(call install,clang)
 	fuzz/run $(FUZZ_SECONDS)
 
 # Benchmarks (Release build in build-bench): micro-benchmarks, then the whole run on a

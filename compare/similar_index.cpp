@@ -98,10 +98,6 @@ void SimilarIndex::FindNear(int stage, int self, const VariantHash& query,
         Probe(parts_[stage], self, query, found);
 }
 
-// The bit count is one instruction on nearly every x86-64 processor, but not in the baseline
-// the program is built for: both versions are made, the loader picks one.
-#define MORVANE_WITH_POPCNT __attribute__((target_clones("popcnt", "default")))
-
 namespace {
 
 // Entries [first, last) of `items` and their `hashes`.

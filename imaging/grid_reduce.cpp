@@ -112,7 +112,7 @@ std::vector<GridReducer::Span> GridReducer::PlanAxis(int size, int out) {
 }
 
 GridReducer::GridReducer(int width, int height, int bands, int gridSize)
-    : width_(width), height_(height), bands_(bands), gridSize_(gridSize) {
+    : height_(height), bands_(bands), gridSize_(gridSize) {
     if (width <= 0 || height <= 0 || gridSize <= 0 || bands <= 0) return;
     handles_ = true;
     rowSpans_ = PlanAxis(height, gridSize);

@@ -44,7 +44,6 @@ class GridReducer {
     };
 
   private:
-    int width_ = 0;
     int height_ = 0;
     int bands_ = 0;
     int gridSize_ = 0;

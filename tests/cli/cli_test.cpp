@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "files/disposal_check.h"
 #include "support/read_only_folder.h"
@@ -283,9 +284,9 @@ TEST(CliScript, DryRunMeetsWhatTheRealRunMeets) {
         struct Unmount {
             std::string root, disk;
             ~Unmount() {
-                ::umount2(root.c_str(), MNT_DETACH), ::umount2(disk.c_str(), MNT_DETACH);
-                [[maybe_unused]] const int cleared =
-                    std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
+                std::ignore = ::umount2(root.c_str(), MNT_DETACH);
+                std::ignore = ::umount2(disk.c_str(), MNT_DETACH);
+                std::ignore = std::system(("chattr -i '" + root + "/a.png' 2>/dev/null").c_str());
             }
         } unmount{root, dir / "disk"};
         const auto has = [&](char c) { return row.setUp.find(c) != npos; };

@@ -418,10 +418,11 @@ TEST(WipeAndRemove, WhatHappensMeanwhileCostsNoOtherFile) {
         WriteTextFile(dir / "neighbour.jpg", "a picture kept");
         bool done = false;
         std::string outcome = "threw";
+        const Meanwhile& act = meanwhile;  // Clang 14 captures no structured binding
         try {
             const DisposalResult result = WipeAndRemove(chosen, *StampOfPath(chosen), [&](auto...) {
                 // Capitals sort first: the random name.
-                if (!std::exchange(done, true)) meanwhile(dir / Names(dir.path()).front(), chosen);
+                if (!std::exchange(done, true)) act(dir / Names(dir.path()).front(), chosen);
             });
             outcome = result.removed                               ? "gone"
                       : result.problem == DisposalProblem::Changed ? "changed"
