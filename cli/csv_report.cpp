@@ -2,7 +2,6 @@
 
 #include <csv.h>
 
-
 namespace morvane::cli {
 namespace {
 
@@ -13,7 +12,8 @@ const char* Flag(bool value) {
 }  // namespace
 
 bool WriteCsvReport(std::FILE* out, const CollectedRun& run,
-                    const std::vector<ReportedGroup>& groups, const std::optional<KeepRules>& keep) {
+                    const std::vector<ReportedGroup>& groups,
+                    const std::optional<KeepRules>& keep) {
     std::fputs("group,path,size,width,height,depth,similarity,identical,kept\r\n", out);
     for (std::size_t number = 0; number < groups.size(); ++number) {
         const ReportedGroup& group = groups[number];

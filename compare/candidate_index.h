@@ -19,7 +19,6 @@ class CandidateIndex {
     CandidateIndex(const std::vector<const std::uint8_t*>& prints, int maxDiffering,
                    WorkerPool* pool);
 
-
     // Calls visit(c) for every later slot c on the chains of `slot` for which alive(c) holds,
     // once per block the two share. Slots found not alive are unlinked for good, so each
     // picture taken into a group is stepped over once per chain at most. Returns the links

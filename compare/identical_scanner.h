@@ -27,7 +27,6 @@ class IdenticalScanner : public HeadByHeadScanner {
     // same-size rewrite gets its hash as its ContentCheck, for the removal to read it again.
     IdenticalScanner(CollectedRun& run, int threads = 0, Hasher hasher = HashFileContent);
 
-
   private:
     std::vector<int> FilesOfSharedSize() const;
     void Classify(const std::vector<int>& files,

@@ -19,7 +19,6 @@ class SimilarScanner : public HeadByHeadScanner {
     // near another. A record's cells go once the scan is done with it.
     SimilarScanner(PicTable& table, int threshold, int threads = 0);
 
-
   private:
     // A later slot like the head: a turn of one of the two near a part of the other, their
     // low frequencies confirming it, at the nearest such distance.

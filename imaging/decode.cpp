@@ -2,8 +2,8 @@
 
 #include "files/free_memory.h"
 #include "imaging/ico_decode.h"
-#include "imaging/raw_decode.h"
 #include "imaging/orientation.h"
+#include "imaging/raw_decode.h"
 #include "metafile/render.h"
 
 #include <glib.h>
@@ -285,9 +285,8 @@ std::optional<OpenedPicture> OpenFor(const std::string& path, const NeededSize& 
         if (IsMetafile(path)) return OpenMetafile(path);
         // LibRaw turns the picture upright itself.
         if (IsCameraRawPath(path))
-            return OpenCameraRaw(path, [&](int width, int height) {
-                return needed(width, height, kUpright);
-            });
+            return OpenCameraRaw(
+                path, [&](int width, int height) { return needed(width, height, kUpright); });
         const std::string loader = LoaderFor(path);
         if ((loader.empty() || loader == "magickload") && LooksLikeIcon(path))
             return OpenLargestIconFrame(path);

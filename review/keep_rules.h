@@ -27,9 +27,10 @@ std::string KeepRulesText(const KeepRules& rules);
 
 // The member of a group (table indices in group order) that stays. A group holding reference
 // pictures keeps its first one and the rules choose nothing. A camera's raw file is never
-// chosen: it is the original of its JPEG, not a copy, and stays besides whatever is kept. Sizes and times are those the
-// stamps recorded when the pictures were read; a member without a size is never chosen. The
-// date a photo was taken is read only when a rule needs it. -1 when no member can be kept.
+// chosen: it is the original of its JPEG, not a copy, and stays besides whatever is kept. Sizes and
+// times are those the stamps recorded when the pictures were read; a member without a size is never
+// chosen. The date a photo was taken is read only when a rule needs it. -1 when no member can be
+// kept.
 int KeptMember(const std::vector<int>& members, const CollectedRun& run, const KeepRules& rules);
 
 // Whether a keep-all pass must leave the picture in place whichever member it keeps: a

@@ -139,8 +139,8 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
     for (const char* arguments :
          {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
           "--keep largest --dispose bin", "--dry-run --json", "--json --csv", "--mode fuzzy",
-          "--threshold 0", "--threshold 101", "--threshold ''", "--threshold -5",
-          "--threshold 1e2", "--undo j", "--keep largest --dispose link"})
+          "--threshold 0", "--threshold 101", "--threshold ''", "--threshold -5", "--threshold 1e2",
+          "--undo j", "--keep largest --dispose link"})
         EXPECT_EQ(RunCli(arguments + folder).status, 2) << arguments;
 
     // A fingerprint is printed top row first.

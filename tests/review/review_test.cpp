@@ -41,7 +41,7 @@ struct Script {
     std::vector<std::string> events = {};  // what the front end was told, when not empty
     std::string grown = {}, gone = {};     // files rewritten larger or removed as a group starts
     std::string raw = {};
-    std::string references = {};           // "r" for each file of a reference folder
+    std::string references = {};  // "r" for each file of a reference folder
 };
 
 // One review over a folder of its own.

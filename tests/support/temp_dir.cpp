@@ -33,10 +33,11 @@ TempDir::~TempDir() {
 void WritePicture(const std::string& file, int width, int height, int bands,
                   const std::vector<std::uint8_t>& pixels) {
     if (VIPS_INIT("morvane-tests")) throw std::runtime_error("libvips did not start");
-    vips::VImage image = vips::VImage::new_from_memory(
-        const_cast<std::uint8_t*>(pixels.data()), pixels.size(), width, height, bands,
-        VIPS_FORMAT_UCHAR);
-    if (bands <= 2) image = image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
+    vips::VImage image =
+        vips::VImage::new_from_memory(const_cast<std::uint8_t*>(pixels.data()), pixels.size(),
+                                      width, height, bands, VIPS_FORMAT_UCHAR);
+    if (bands <= 2)
+        image = image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
     image.write_to_file(file.c_str());
 }
 
