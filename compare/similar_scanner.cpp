@@ -67,9 +67,11 @@ void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
     const int chunks = ChunksOf(static_cast<int>(turns.size()));
     std::vector<std::vector<Pair>> byChunk(chunks);
     for (int stage = 0; stage < index.Stages(); ++stage) {
-        std::ranges::sort(turns, {}, [&](const auto& turn) {
+        const auto keyOf = [&](const auto& turn) {
             return std::pair(index.StageKey(stage, turn.first.hash), turn.second);
-        });
+        };
+        std::sort(turns.begin(), turns.end(),
+                  [&](const auto& a, const auto& b) { return keyOf(a) < keyOf(b); });
         pool.ForEach(chunks, [&](int chunk, int) {
             std::vector<SimilarIndex::Match> matches;
             const std::size_t end = std::min(turns.size(), std::size_t(chunk + 1) * kChunk);
@@ -89,12 +91,14 @@ void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
     }
     for (const auto& found : byChunk) pairs_.insert(pairs_.end(), found.begin(), found.end());
     const auto key = [](const Pair& p) { return std::tuple(p.head, p.owner, p.distance); };
-    std::ranges::sort(pairs_, {}, key);
+    std::sort(pairs_.begin(), pairs_.end(),
+              [&](const Pair& a, const Pair& b) { return key(a) < key(b); });
     // The nearest confirmed hashes give the similarity.
-    const auto [end, last] = std::ranges::unique(pairs_, [](const Pair& a, const Pair& b) {
-        return a.head == b.head && a.owner == b.owner;
-    });
-    pairs_.erase(end, last);
+    pairs_.erase(std::unique(pairs_.begin(), pairs_.end(),
+                             [](const Pair& a, const Pair& b) {
+                                 return a.head == b.head && a.owner == b.owner;
+                             }),
+                 pairs_.end());
     firstPair_.reserve(count + 1);
     std::size_t at = 0;
     for (int slot = 0; slot <= count; ++slot) {
