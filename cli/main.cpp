@@ -186,6 +186,12 @@ int main(int argc, char* argv[]) {
         std::cout << UsageText();
         return kSuccess;
     }
+    if (parsed.Options->Version) {
+        // The project's version, as the About window and the package give it.
+        std::cout << "morvane-cli " << MORVANE_VERSION_MAJOR << '.' << MORVANE_VERSION_MINOR << '.'
+                  << MORVANE_VERSION_PATCH << "\n";
+        return kSuccess;
+    }
     if (parsed.Options->Undo) return Undo(*parsed.Options->Undo);
     // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
     // offscreen platform gives one without a display, so the command line's fingerprints

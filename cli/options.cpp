@@ -1,6 +1,9 @@
 #include "cli/options.h"
 
+#include <QCommandLineParser>
 #include <algorithm>
+
+#include "cli/argument_bytes.h"
 
 namespace morvane::cli {
 
@@ -14,6 +17,7 @@ std::string UsageText() {
            "  morvane-cli --fingerprint ФАЙЛ\n"
            "  morvane-cli --clear-cache\n"
            "  morvane-cli --undo [ЖУРНАЛ]\n"
+           "  morvane-cli --version\n"
            "\n"
            "Ищет одинаковые и похожие картинки в папках и их подпапках (как в одной\n"
            "общей) и записывает найденные группы в список дубликатов и в журнал.\n"
@@ -66,10 +70,62 @@ std::string UsageText() {
            "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
            "  --undo [ЖУРНАЛ]     вернуть на места файлы, перемещённые или убранные в корзину\n"
            "                      последним запуском (или запуском этого журнала)\n"
-           "  --help              эта справка\n";
+           "  --help              эта справка\n"
+           "  --version           версия программы\n";
 }
 
 namespace {
+
+constexpr const char* kValued[] = {"mode",      "masks", "threshold", "list",       "log",
+                                   "reference", "keep",  "dispose",   "fingerprint"};
+// Besides -h, --help.
+constexpr const char* kFlags[] = {"version", "all-formats", "dry-run",     "json",
+                                  "csv",     "no-cache",    "clear-cache", "undo"};
+
+void AddOptions(QCommandLineParser& parser) {
+    // "-json" is the letters j, s, o and n, none of them an option, so never --json.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    for (const char* name : kFlags) parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    for (const char* name : kValued)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
+}
+
+// The option's values in the order given, with the bytes they had on the command line.
+std::vector<std::string> Values(const QCommandLineParser& parser, const char* name) {
+    std::vector<std::string> values;
+    for (const QString& value : parser.values(QString::fromLatin1(name)))
+        values.push_back(ArgumentBytes(value));
+    return values;
+}
+
+// What the parser refused, named by the argument as it was typed: an unknown option, a value
+// given to an option that takes none, or else a value missing after the last argument.
+std::string ParseError(const QCommandLineParser& parser,
+                       const std::vector<std::string>& arguments) {
+    const auto optionsEnd = std::ranges::find(arguments, "--");
+    const auto typed = [&](const auto& matches) {
+        return std::find_if(arguments.begin(), optionsEnd, matches);
+    };
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const std::string name = ArgumentBytes(parser.unknownOptionNames().front());
+        const auto from = typed([&](const std::string& argument) {
+            return argument == "--" + name || argument.starts_with("--" + name + "=") ||
+                   (!argument.starts_with("--") && argument.starts_with("-") &&
+                    argument.find(name, 1) != std::string::npos);
+        });
+        return "неизвестный параметр " + (from != optionsEnd ? *from : "--" + name);
+    }
+    const auto flag = typed([](const std::string& argument) {
+        const std::string name = argument.substr(0, argument.find('='));
+        return name.size() < argument.size() &&
+               (name == "-h" || name == "--help" ||
+                std::ranges::any_of(kFlags,
+                                    [&](const std::string& flag) { return name == "--" + flag; }));
+    });
+    if (flag != optionsEnd) return flag->substr(0, flag->find('=')) + " указывается без значения";
+    return "нет значения у " + arguments.back();
+}
 
 // "move:DIR", "trash" or "wipe"; false for anything else.
 bool ParseDisposal(const std::string& text, Options& options) {
@@ -97,95 +153,53 @@ bool IsThreshold(const std::string& text) {
     return value >= 1 && value <= 100;
 }
 
-}  // namespace
-
-ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
-    Options options;
-    std::vector<std::string> folders;
-    bool masksGiven = false, allFormats = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--help" || argument == "-h") {
-            options.Help = true;
-            continue;
-        }
-        if (argument == "--json" || argument == "--dry-run" || argument == "--csv") {
-            (argument == "--json"  ? options.Json
-             : argument == "--csv" ? options.Csv
-                                   : options.DryRun) = true;
-            continue;
-        }
-        if (argument == "--no-cache" || argument == "--clear-cache") {
-            (argument == "--no-cache" ? options.NoCache : options.ClearCache) = true;
-            continue;
-        }
-        if (argument == "--undo") {
-            const bool named = i + 1 < arguments.size() && !arguments[i + 1].starts_with("-");
-            options.Undo = named ? arguments[++i] : "";
-            continue;
-        }
-        if (argument == "--all-formats") {
-            allFormats = true;
-            options.Masks = kAllFormatsMasks;
-            continue;
-        }
-        if (argument == "--mode") {
-            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
-            const auto mode = ComparisonModeNamed(arguments[++i]);
-            if (!mode) return {std::nullopt, "--mode принимает exact, similar или identical"};
-            options.Mode = *mode;
-            continue;
-        }
-        if (argument == "--keep" || argument == "--dispose") {
-            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
-            const std::string& value = arguments[++i];
-            if (argument == "--dispose" && !ParseDisposal(value, options))
-                return {std::nullopt, "неизвестный способ удаления " + value};
-            if (argument == "--keep") {
-                std::string unknown;
-                const auto rules = ParseKeepRules(value, &unknown);
-                if (!rules)
-                    return {std::nullopt, "неизвестное правило --keep \"" + unknown +
-                                              "\": largest, smallest, most-pixels, oldest, "
-                                              "newest, in:ПАПКА или shortest-path"};
-                if (!options.Keep) options.Keep.emplace();
-                options.Keep->insert(options.Keep->end(), rules->begin(), rules->end());
-            }
-            continue;
-        }
-        if (argument == "--reference") {
-            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
-            options.ReferenceFolders.push_back(arguments[++i]);
-            continue;
-        }
-        std::string* target = nullptr;
-        if (argument == "--masks") {
-            target = &options.Masks;
-            masksGiven = true;
-        } else if (argument == "--threshold")
-            target = &options.Threshold.emplace();
-        else if (argument == "--list")
-            target = &options.ListPath;
-        else if (argument == "--log")
-            target = &options.LogPath;
-        if (target || argument == "--fingerprint") {
-            if (i + 1 >= arguments.size()) return {std::nullopt, "нет значения у " + argument};
-            if (target)
-                *target = arguments[++i];
-            else
-                options.FingerprintFile = arguments[++i];
-        } else if (argument.size() > 1 && argument[0] == '-' && argument != "--") {
-            return {std::nullopt, "неизвестный параметр " + argument};
-        } else {
-            if (argument == "--" && i + 1 < arguments.size())
-                folders.push_back(arguments[++i]);
-            else if (argument != "--")
-                folders.push_back(argument);
-        }
+// The mode, the way to dispose and the keep rules, each value checked; the first one that is
+// wrong is told.
+std::optional<std::string> ReadChoices(const QCommandLineParser& parser, Options& options) {
+    for (const std::string& name : Values(parser, "mode")) {
+        const auto mode = ComparisonModeNamed(name);
+        if (!mode) return "--mode принимает exact, similar или identical";
+        options.Mode = *mode;
     }
-    if (options.Help) return {options, ""};
-    if (masksGiven && allFormats)
-        return {std::nullopt, "--masks и --all-formats не указываются вместе"};
+    for (const std::string& way : Values(parser, "dispose"))
+        if (!ParseDisposal(way, options)) return "неизвестный способ удаления " + way;
+    for (const std::string& value : Values(parser, "keep")) {
+        std::string unknown;
+        const auto rules = ParseKeepRules(value, &unknown);
+        if (!rules)
+            return "неизвестное правило --keep \"" + unknown +
+                   "\": largest, smallest, most-pixels, oldest, "
+                   "newest, in:ПАПКА или shortest-path";
+        if (!options.Keep) options.Keep.emplace();
+        options.Keep->insert(options.Keep->end(), rules->begin(), rules->end());
+    }
+    return std::nullopt;
+}
+
+// Paths, masks and switches; a value given twice counts the last time, --reference each time.
+void ReadSettings(const QCommandLineParser& parser, Options& options) {
+    const auto last = [&](const char* name) {
+        const auto values = Values(parser, name);
+        return values.empty() ? std::nullopt : std::optional(values.back());
+    };
+    options.ReferenceFolders = Values(parser, "reference");
+    options.Masks =
+        last("masks").value_or(parser.isSet("all-formats") ? kAllFormatsMasks : kDefaultMasks);
+    options.Threshold = last("threshold");
+    options.ListPath = last("list").value_or(kListFileName);
+    options.LogPath = last("log").value_or(kLogFileName);
+    options.FingerprintFile = last("fingerprint");
+    options.Json = parser.isSet("json");
+    options.Csv = parser.isSet("csv");
+    options.DryRun = parser.isSet("dry-run");
+    options.NoCache = parser.isSet("no-cache");
+    options.ClearCache = parser.isSet("clear-cache");
+    options.Help = parser.isSet("help");
+    options.Version = parser.isSet("version");
+}
+
+// The options that need or exclude each other, and the folders.
+ParsedOptions Checked(Options options, std::vector<std::string> folders) {
     if (options.Threshold && !IsThreshold(*options.Threshold))
         return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
     if (options.Undo) {
@@ -207,8 +221,42 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (options.ClearCache && folders.empty() && options.ReferenceFolders.empty() && !options.Keep)
         return {options, ""};
     if (folders.empty()) return {std::nullopt, "не указана папка"};
-    options.Folders = folders;
+    options.Folders = std::move(folders);
     return {options, ""};
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    // --undo's journal may follow as the one argument that is not an option, or after "=";
+    // the parser has no option whose value may be left out, so the "=" form is taken here.
+    std::optional<std::string> undoJournal;
+    QStringList texts{QStringLiteral("morvane-cli")};
+    const auto optionsEnd = std::ranges::find(arguments, "--");
+    for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
+        const bool undo = argument < optionsEnd && argument->starts_with("--undo=");
+        if (undo) undoJournal = argument->substr(7);
+        texts << (undo ? QStringLiteral("--undo") : ArgumentText(*argument));
+    }
+    if (!parser.parse(texts)) return {std::nullopt, ParseError(parser, arguments)};
+
+    Options options;
+    if (auto error = ReadChoices(parser, options)) return {std::nullopt, *error};
+    ReadSettings(parser, options);
+    std::vector<std::string> folders;
+    for (const QString& folder : parser.positionalArguments())
+        folders.push_back(ArgumentBytes(folder));
+    if (parser.isSet("undo")) {
+        if (undoJournal) folders.insert(folders.begin(), *undoJournal);
+        options.Undo = folders.empty() ? "" : folders.front();
+        if (!folders.empty()) folders.erase(folders.begin());
+    }
+    if (options.Help || options.Version) return {options, ""};
+    if (parser.isSet("masks") && parser.isSet("all-formats"))
+        return {std::nullopt, "--masks и --all-formats не указываются вместе"};
+    return Checked(std::move(options), std::move(folders));
 }
 
 }  // namespace morvane::cli

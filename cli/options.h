@@ -33,6 +33,7 @@ struct Options {
     // Put back the files of the last run's journal (""), or of the journal named.
     std::optional<std::string> Undo;
     bool Help = false;
+    bool Version = false;
 };
 
 struct ParsedOptions {

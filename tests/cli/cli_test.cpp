@@ -86,7 +86,7 @@ TEST(Cli, GroupsCopiesAcrossFormatsAndFoldersAndSimilarPagesOnlyWhenAsked) {
         EXPECT_NE(listed.find(root + name), npos) << listed;
     EXPECT_NE(test::ReadFile(dir / "g").find(root + "/old/a copy.bmp  /Size:"), npos);
 
-    run(" --mode similar");
+    run(" --mode=similar");
     const std::string similar = test::ReadFile(dir / "l");
     for (const char* name : {"/c.png\r\n", "/c brighter.png\r\n"})
         EXPECT_NE(similar.find(root + name), npos) << similar;
@@ -112,6 +112,14 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"''", 1, "Папка не найдена: \n"},
         {"--json ''", 1, "Папка не найдена: \n"},
         {"--help", 0, "--threshold"},
+        {"--version", 0,
+         "morvane-cli " + std::to_string(MORVANE_VERSION_MAJOR) + "." +
+             std::to_string(MORVANE_VERSION_MINOR) + "." + std::to_string(MORVANE_VERSION_PATCH)},
+        {"-- --json -x", 1, "Папка не найдена: --json\n"},
+        {"-json" + folder, 2, "неизвестный параметр -json\n\nИспользование"},
+        {"--bogus=1" + folder, 2, "неизвестный параметр --bogus=1\n"},
+        {"--json=1" + folder, 2, "--json указывается без значения"},
+        {"--undo=" + Quoted(dir / "j"), 1, "удалений!\n" + dir / "j"},
         {"", 2, "не указана папка"},
         {"--json" + Outputs(dir, dir.path().string()) + " 2>&1 >/dev/full #", 1,
          "не выведен полностью"},
@@ -120,8 +128,8 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"--fingerprint " + Quoted(dir / "text.jpg"), 1, "text.jpg"},
         {"--fingerprint " + Quoted(dir / "fifo"), 1, "Не обычный файл"},
         {"--fingerprint " + Quoted(dir / "zero.png"), 1, "Не обычный файл"},
-        {folder + " --mode", 2, "--mode"},
-        {"--threshold 7O" + folder, 2, ": 7O\n"},
+        {folder + " --mode", 2, "нет значения у --mode\n"},
+        {"--threshold=7O" + folder, 2, ": 7O\n"},
         {"--all-formats --masks '*.png'" + folder, 2, "--all-formats"},
         {"--all-formats" + Outputs(dir, dir / "raw"), 0, "Файлов: 1\n"},
         {"--keep largest,biggest --dispose trash" + folder, 2, "правило --keep \"biggest\""},
@@ -137,7 +145,7 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         EXPECT_NE(result.out.find(row.says), npos) << row.arguments << "\n" << result.out;
     }
     for (const char* arguments :
-         {"--bogus x", "--keep largest", "--dispose trash", "--keep biggest --dispose trash",
+         {"--keep largest", "--dispose trash", "--keep biggest --dispose trash",
           "--keep largest --dispose bin", "--dry-run --json", "--json --csv", "--mode fuzzy",
           "--threshold 0", "--threshold 101", "--threshold ''", "--threshold -5", "--threshold 1e2",
           "--undo j", "--keep largest --dispose link"})
@@ -156,14 +164,14 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
     for (const std::string way : {"move:", "wipe"}) {
         SCOPED_TRACE(way);
         test::TempDir dir;
-        const std::string root = dir / "photos";
+        const std::string root = dir / "photos\xe9t\xe9";  // as Latin-1 spells "été"
         fs::create_directories(root + "/sub\xff\n");
         for (const char* name : {"/big.bmp", "/a.png", "/sub\xff\n/a.png"})
             test::WritePatternPicture(root + name, 80, 60, 3);
         for (const char* name : {"/x.png", "/y.bmp"})
             test::WritePatternPicture(root + name, 80, 60, 4);
         fs::create_hard_link(root + "/a.png", dir / "linked.png");  // frees nothing when wiped
-        const std::string dispose = way == "move:" ? way + (dir / "moved") : way;
+        const std::string dispose = way == "move:" ? way + (dir / "moved\xe9") : way;
         const std::string args =
             " --keep largest --dispose " + Quoted(dispose) + Outputs(dir, root);
         const auto before = Snapshot(root);
@@ -206,8 +214,8 @@ TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {
         EXPECT_EQ(planned["summary"]["not_wiped"].toInt(), way == "wipe" ? 1 : 0);
         EXPECT_EQ(test::ReadFile(dir / "err").find("содержимое не затёрто") != npos, way == "wipe");
         EXPECT_EQ(test::ReadFile(dir / "linked.png"), before.at(root + "/a.png"));
-        EXPECT_TRUE(way != "move:" ||
-                    (fs::exists(dir / "moved/a.png") && fs::exists(dir / "moved/a (2).png")));
+        EXPECT_TRUE(way != "move:" || (fs::exists(dir / "moved\xe9/a.png") &&
+                                       fs::exists(dir / "moved\xe9/a (2).png")));
         EXPECT_EQ(ParsedJson(real)["summary"].toObject(), planned["summary"].toObject());
         const std::string freed = std::to_string(planned["summary"]["freed_bytes"].toInteger());
         EXPECT_NE(text.out.find("Будет освобождено байт: " + freed + "\n"), npos);
