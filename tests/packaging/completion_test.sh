@@ -29,6 +29,8 @@ expect() {
 
 expect "morvane-cli --m" "--masks --mode"
 expect "morvane-cli --mode " "exact identical similar"
+expect "morvane-cli --mode=s" "similar"
+expect "morvane-cli --v" "--version"
 expect "morvane-cli --keep s" "shortest-path smallest"
 expect "morvane-cli --keep largest,n" "largest,newest"
 expect "morvane-cli --keep in:sp" "spare/"
