@@ -109,6 +109,8 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         std::string says;
     } rows[] = {
         {Quoted(dir / "nowhere"), 1, "Папка не найдена"},
+        {"--reference " + Quoted(dir / "gone") + " --reference" + folder + folder, 1,
+         "Папка не найдена: " + dir / "gone"},
         {"''", 1, "Папка не найдена: \n"},
         {"--json ''", 1, "Папка не найдена: \n"},
         {"--help", 0, "--threshold"},
