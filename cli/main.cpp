@@ -199,7 +199,10 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's own notes (a missing runtime folder, say) are not the command line's business.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QGuiApplication application(argc, argv);
+    // Qt reads options of its own from the arguments (a folder named "-platform" would name a
+    // platform plugin), so it is given the program's name alone.
+    int qtArgumentCount = 1;
+    QGuiApplication application(qtArgumentCount, argv);
     if (VIPS_INIT(argv[0])) {
         std::cerr << "morvane-cli: libvips не запускается\n";
         return kFailure;

@@ -117,7 +117,7 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"--version", 0,
          "morvane-cli " + std::to_string(MORVANE_VERSION_MAJOR) + "." +
              std::to_string(MORVANE_VERSION_MINOR) + "." + std::to_string(MORVANE_VERSION_PATCH)},
-        {"-- --json -x", 1, "Папка не найдена: --json\n"},
+        {"-- --json -platform x", 1, "Папка не найдена: --json\n"},
         {"-json" + folder, 2, "неизвестный параметр -json\n\nИспользование"},
         {"--bogus=1" + folder, 2, "неизвестный параметр --bogus=1\n"},
         {"--json=1" + folder, 2, "--json указывается без значения"},
