@@ -43,7 +43,12 @@ QString ArgumentText(const std::string& bytes) {
     QString text;
     for (std::size_t at = 0; at < bytes.size();) {
         if (const std::size_t length = SequenceLength(bytes, at)) {
-            text += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
+            // Decoded here: Qt's decoder drops a byte order mark, a character of the name.
+            const auto lead = static_cast<unsigned char>(bytes[at]);
+            char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+            for (std::size_t next = at + 1; next < at + length; ++next)
+                point = (point << 6) | (static_cast<unsigned char>(bytes[next]) & 0x3F);
+            text += QChar::fromUcs4(point);
             at += length;
         } else {
             text += QChar(kEscape + static_cast<unsigned char>(bytes[at++]));
