@@ -87,6 +87,7 @@ void AddOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     for (const char* name : kFlags) parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
+    // A value's name only makes the option take one: the parser's own help is not used.
     for (const char* name : kValued)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("x")));
 }
