@@ -1,10 +1,11 @@
-"""The first set: photographs of four wallpaper packages, copies made with the vips command
-(and libvips itself, through ctypes, where the command cannot set a field)."""
-import ctypes
+"""The first set: photographs of four wallpaper packages, copies made with libvips' operations
+called as the vips command calls them (and libvips itself where the command cannot set a
+field)."""
 import math
 import os
-import subprocess
 import sys
+
+import libvips
 
 # Pinned: the figures in bench/README.md were made with exactly these photographs.
 PACKAGES = {
@@ -13,7 +14,7 @@ PACKAGES = {
     "mate-backgrounds": "1.26.0-1",
     "plasma-workspace-wallpapers": "4:5.27.5-2",
 }
-TOOLS = []  # the vips command comes with the build's own libvips
+TOOLS = []  # libvips comes with the build's own
 LOMIRI = "/usr/share/backgrounds/"
 MATE = "/usr/share/backgrounds/mate/nature/"
 PLASMA = "/usr/share/wallpapers/%s/contents/images/2560x1600.jpg"
@@ -42,18 +43,14 @@ def argument(value):
 
 
 def vips(*args):
-    # libvips warns about harmless things (an odd EXIF unit); only a failure is shown.
-    done = subprocess.run(["vips", *map(argument, args)], capture_output=True, text=True)
-    if done.returncode != 0:
-        sys.exit(f"make_corpus: vips {' '.join(map(str, args))} failed:\n{done.stderr}")
-    return done.stdout.strip()
+    try:
+        libvips.call(args[0], *map(argument, args[1:]))
+    except libvips.VipsError as error:
+        sys.exit(f"make_corpus: {error}")
 
 
 def size_of(path):
-    # "PATH: WxH uchar, 3 bands, ..." in one call
-    header = subprocess.run(["vipsheader", path], capture_output=True, text=True,
-                            check=True).stdout
-    return tuple(int(v) for v in header[len(path) + 2:].split()[0].split("x"))
+    return libvips.size_of(path)
 
 
 def cut(photo, box, target):
@@ -155,7 +152,7 @@ def saturation(c):
 
 
 def contrast(c):
-    mean = float(vips("avg", c.src))
+    mean = libvips.average(c.src)
     vips("linear", c.src, c.dst, 1.3, mean * (1 - 1.3), "--uchar")
 
 
@@ -197,19 +194,6 @@ ORIENTED = {3: [("rot", "d180")], 6: [("rot", "d270")], 8: [("rot", "d90")],
             7: [("rot", "d270"), ("flip", "horizontal")]}
 
 
-def _libvips():
-    lib = ctypes.CDLL("libvips.so.42")
-    if lib.vips_init(b"make_corpus") != 0:
-        sys.exit("make_corpus: libvips does not start")
-    lib.vips_image_new_from_file.restype = ctypes.c_void_p
-    lib.vips_image_new_from_file.argtypes = [ctypes.c_char_p, ctypes.c_void_p]
-    lib.vips_image_set_int.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    lib.vips_image_write_to_file.argtypes = [ctypes.c_void_p, ctypes.c_char_p,
-                                             ctypes.c_void_p]
-    lib.g_object_unref.argtypes = [ctypes.c_void_p]
-    return lib
-
-
 def exif(c):
     """The pixels turned or mirrored and the orientation tag set to undo it."""
     tag = list(ORIENTED)[c.index % len(ORIENTED)]
@@ -218,15 +202,10 @@ def exif(c):
         for i, (operation, argument) in enumerate(ORIENTED[tag]):
             vips(operation, src, step(str(i)), argument)
             src = step.made[-1]
-        lib = _libvips()
-        image = lib.vips_image_new_from_file(src.encode(), None)
-        if not image:
-            sys.exit(f"make_corpus: libvips cannot read {src}")
-        lib.vips_image_set_int(image, b"orientation", tag)
-        failed = lib.vips_image_write_to_file(image, (c.base + Q).encode(), None)
-        lib.g_object_unref(image)
-        if failed:
-            sys.exit(f"make_corpus: libvips cannot write {c.dst}")
+        try:
+            libvips.save_oriented(src, tag, c.base + Q)
+        except libvips.VipsError as error:
+            sys.exit(f"make_corpus: {error}")
 
 
 def op(*operation):
