@@ -19,6 +19,7 @@
 #include "files/undo.h"
 #include "imaging/fingerprint.h"
 #include "run/fingerprint_cache.h"
+#include "run/language.h"
 #include "run/messages.h"
 #include "run/search_run.h"
 
@@ -177,7 +178,17 @@ int Search(const Options& options) {
 
 int main(int argc, char* argv[]) {
     using namespace morvane::cli;
-    const ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    // Taken before Qt takes its own options (such as -platform) out of argv.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
+    // offscreen platform gives one without a display, so the command line's fingerprints
+    // equal the window's. Made first, so that even the usage speaks the user's language.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (a missing runtime folder, say) are not the command line's business.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QGuiApplication application(argc, argv);
+    morvane::InstallTranslations(application);
+    const ParsedOptions parsed = ParseOptions(arguments);
     if (!parsed.Options) {
         std::cerr << "morvane-cli: " << parsed.Error << "\n\n" << UsageText();
         return kUsage;
@@ -187,13 +198,6 @@ int main(int argc, char* argv[]) {
         return kSuccess;
     }
     if (parsed.Options->Undo) return Undo(*parsed.Options->Undo);
-    // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
-    // offscreen platform gives one without a display, so the command line's fingerprints
-    // equal the window's.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's own notes (a missing runtime folder, say) are not the command line's business.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QGuiApplication application(argc, argv);
     if (VIPS_INIT(argv[0])) {
         std::cerr << "morvane-cli: libvips не запускается\n";
         return kFailure;
