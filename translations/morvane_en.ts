@@ -263,11 +263,11 @@ common folder) and writes the groups to the duplicate list and the run log.
     </message>
     <message>
         <source>Не совпадают побайтно, оставлено: </source>
-        <translation>Not identical byte for byte, kept: </translation>
+        <translation>Not byte-identical, kept: </translation>
     </message>
     <message>
         <source>Не удалось удалить: </source>
-        <translation>Could not be deleted: </translation>
+        <translation>Failed to delete: </translation>
     </message>
 </context>
 <context>
