@@ -120,7 +120,7 @@ class PicViewTest : public QObject {
     }
 
     // Every caption, tool tip and menu entry of the window and the About window speaks the
-    // locale's language: under English no Cyrillic letter is left.
+    // locale's language, and so do Qt's own buttons: under English no Cyrillic letter is left.
     void speaksTheLanguageOfTheLocale() {
         using morvane::test::Said;
         QCOMPARE(Control<QPushButton>(Window(), "Command1")->text(), Said("Начать", "Start"));
@@ -131,8 +131,9 @@ class PicViewTest : public QObject {
         QMenu menu;
         folders->FillMenu(menu);
         morvane::fAbout about(&Window());
+        QDialogButtonBox qt(QDialogButtonBox::Cancel);
         QStringList texts{about.windowTitle()};
-        for (QWidget* widget : std::initializer_list<QWidget*>{&Window(), &about, &menu}) {
+        for (QWidget* widget : std::initializer_list<QWidget*>{&Window(), &about, &menu, &qt}) {
             for (auto* label : widget->findChildren<QLabel*>()) texts << label->text();
             for (auto* button : widget->findChildren<QAbstractButton*>()) texts << button->text();
             for (auto* box : widget->findChildren<QGroupBox*>()) texts << box->title();
