@@ -5,7 +5,7 @@ BUILD     ?= build
 JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 PACKAGES  := cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libvips-dev libjpeg-dev libwebp-dev libheif-dev libsqlite3-dev \
-             libraw-dev libxxhash-dev libcsv-dev \
+             libraw-dev libxxhash-dev libcsv-dev qt6-tools-dev qt6-l10n-tools \
              libgtest-dev libbenchmark-dev libvips-tools xvfb xauth fonts-dejavu-core \
              dpkg-dev file appstream desktop-file-utils groff-base bash-completion lintian
 

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <vips/vips8>
 
+#include "run/language.h"
 #include "ui/pic_view.h"
 #include "ui/screenshot_tour.h"
-#include "ui/translations.h"
 
 int main(int argc, char* argv[]) {
     if (VIPS_INIT(argv[0])) return 1;
@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName("morvane");
-        morvane::InstallQtTranslations(app);
+        morvane::InstallTranslations(app);
         morvane::PicView window;
         window.show();
         // For the documentation only: save pictures of the windows, then end.

@@ -19,6 +19,7 @@
 #include "files/undo.h"
 #include "imaging/fingerprint.h"
 #include "run/fingerprint_cache.h"
+#include "run/language.h"
 #include "run/messages.h"
 #include "run/search_run.h"
 
@@ -27,16 +28,22 @@ namespace {
 
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
+// A message in the user's language, `value` (a path, byte for byte) in place of its "%1".
+std::string Said(const char* text, const std::string& value = {}) {
+    return WithArgument(QCoreApplication::translate("Cli", text).toStdString(), value);
+}
+
 int PrintFingerprint(const std::string& file) {
     // A pipe would block the reading and a device such as /dev/zero never end it.
     struct stat info {};
     if (::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        std::cerr << "Не обычный файл: " << file << "\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "Не обычный файл: %1"), file) << "\n";
         return kFailure;
     }
     const auto made = MakeFingerprint(file);
     if (!made) {
-        std::cerr << "Не удалось прочитать картинку: " << file << "\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "Не удалось прочитать картинку: %1"), file)
+                  << "\n";
         return kFailure;
     }
     std::cout << made->Width << " " << made->Height << " " << made->BitDepth << "\n";
@@ -48,7 +55,8 @@ int PrintFingerprint(const std::string& file) {
     }
     std::cout << std::flush;
     if (!std::cout) {
-        std::cerr << "morvane-cli: отпечаток не выведен полностью\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "morvane-cli: отпечаток не выведен полностью"))
+                  << "\n";
         return kFailure;
     }
     return kSuccess;
@@ -86,7 +94,9 @@ int Search(const Options& options) {
     const ThresholdSetting threshold =
         ParseThreshold(options.Threshold.value_or(std::to_string(DefaultThreshold(options.Mode))));
     if (threshold.correctedText)
-        std::cerr << "Порог исправлен на " << *threshold.correctedText << "\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "Порог исправлен на %1"),
+                          *threshold.correctedText)
+                  << "\n";
 
     Progress progress;
     const std::atomic<bool> running{true};
@@ -109,11 +119,12 @@ int Search(const Options& options) {
         [&](int total) { progress.Walked(total); },
         [&](int index, const std::string& path) { progress.FileHandled(index, path); }};
     if (const auto missing = MissingFolder(options)) {
-        std::cerr << "Папка не найдена: " << *missing << "\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "Папка не найдена: %1"), *missing) << "\n";
         return kFailure;
     }
     if (search.Collect(running, collectProgress, warn) == CollectOutcome::FolderMissing) {
-        std::cerr << "Папка не найдена: " << options.Folders.front() << "\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "Папка не найдена: %1"), options.Folders.front())
+                  << "\n";
         return kFailure;
     }
     const CollectedRun& run = search.Collected();
@@ -164,7 +175,8 @@ int Search(const Options& options) {
                             << std::flush);
     // A script reading a cut-off report must not take it for the whole one.
     if (!written) {
-        std::cerr << "morvane-cli: отчёт не выведен полностью\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "morvane-cli: отчёт не выведен полностью"))
+                  << "\n";
         return kFailure;
     }
     // Also when a group's kept file changed and nothing of that group could go.
@@ -177,7 +189,20 @@ int Search(const Options& options) {
 
 int main(int argc, char* argv[]) {
     using namespace morvane::cli;
-    const ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
+    // offscreen platform gives one without a display, so the command line's fingerprints
+    // equal the window's. Made first, so that even the usage speaks the user's language; a
+    // platform named by the user is not taken, as one without a display would abort even --help.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own notes (a missing runtime folder, say) are not the command line's business.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    // Qt reads options of its own from the arguments (a folder named "-platform" would name a
+    // platform plugin), so it is given the program's name alone.
+    int qtArgumentCount = 1;
+    QGuiApplication application(qtArgumentCount, argv);
+    morvane::InstallTranslations(application);
+    const ParsedOptions parsed = ParseOptions(arguments);
     if (!parsed.Options) {
         std::cerr << "morvane-cli: " << parsed.Error << "\n\n" << UsageText();
         return kUsage;
@@ -193,18 +218,8 @@ int main(int argc, char* argv[]) {
         return kSuccess;
     }
     if (parsed.Options->Undo) return Undo(*parsed.Options->Undo);
-    // Metafile text is drawn with Qt's fonts, which need a GUI application object; the
-    // offscreen platform gives one without a display, so the command line's fingerprints
-    // equal the window's.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's own notes (a missing runtime folder, say) are not the command line's business.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    // Qt reads options of its own from the arguments (a folder named "-platform" would name a
-    // platform plugin), so it is given the program's name alone.
-    int qtArgumentCount = 1;
-    QGuiApplication application(qtArgumentCount, argv);
     if (VIPS_INIT(argv[0])) {
-        std::cerr << "morvane-cli: libvips не запускается\n";
+        std::cerr << Said(QT_TRANSLATE_NOOP("Cli", "morvane-cli: libvips не запускается")) << "\n";
         return kFailure;
     }
     if (parsed.Options->ClearCache) ClearCache();

@@ -1,80 +1,89 @@
 #include "cli/options.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "cli/argument_bytes.h"
+#include "run/language.h"
 
 namespace morvane::cli {
 
 std::string UsageText() {
-    return "Использование:\n"
-           "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]\n"
-           "              [--list ФАЙЛ] [--log ФАЙЛ] [--reference ПАПКА]... [--json | --csv]\n"
-           "              ПАПКА...\n"
-           "  morvane-cli --keep ПРАВИЛО[,ПРАВИЛО...] --dispose СПОСОБ [--dry-run] [--json]\n"
-           "              [...] ПАПКА...\n"
-           "  morvane-cli --fingerprint ФАЙЛ\n"
-           "  morvane-cli --clear-cache\n"
-           "  morvane-cli --undo [ЖУРНАЛ]\n"
-           "  morvane-cli --version\n"
-           "\n"
-           "Ищет одинаковые и похожие картинки в папках и их подпапках (как в одной\n"
-           "общей) и записывает найденные группы в список дубликатов и в журнал.\n"
-           "\n"
-           "  --mode exact        сравнивать точно: доля совпадающих клеток отпечатка (по\n"
-           "                      умолчанию)\n"
-           "  --mode similar      искать похожие: копии с другой яркостью, в оттенках серого,\n"
-           "                      пересохранённые, уменьшенные, обрезанные по краю; зеркальные\n"
-           "                      отражения похожими не считаются\n"
-           "  --mode identical    искать побайтно одинаковые файлы любого вида, ничего не\n"
-           "                      распаковывая (порог не нужен)\n"
-           "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"" +
-           std::string(kDefaultMasks) +
-           "\")\n"
-           "  --all-formats       вместо масок все читаемые форматы: JPEG, PNG, BMP, GIF, WMF,\n"
-           "                      EMF, WebP, TIFF, HEIC, AVIF, JPEG XL, ICO, SVG и снимки камер\n"
-           "                      (DNG, CR2, CR3, NEF, ARW, ORF, RW2, RAF, PEF)\n"
-           "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию " +
-           std::to_string(DefaultThreshold(ComparisonMode::Exact)) +
-           ", для\n"
-           "                      similar " +
-           std::to_string(DefaultThreshold(ComparisonMode::Similar)) +
-           ")\n"
-           "  --list ФАЙЛ         список дубликатов (по умолчанию " +
-           kListFileName +
-           ")\n"
-           "  --log ФАЙЛ          журнал (по умолчанию " +
-           kLogFileName +
-           ")\n"
-           "  --reference ПАПКА   папка эталонов: её картинки сравниваются, но никогда не\n"
-           "                      удаляются; можно указать несколько раз\n"
-           "  --keep ПРАВИЛА      в каждой группе оставить один файл, остальные удалить; первое\n"
-           "                      правило, различающее файлы, решает, следующие разбивают\n"
-           "                      ничьи, затем порядок обхода: largest (самый большой),\n"
-           "                      smallest (самый маленький), most-pixels (больше всего\n"
-           "                      точек), oldest, newest (по дате съёмки EXIF, иначе по\n"
-           "                      времени изменения), in:ПАПКА (лежащий в папке),\n"
-           "                      shortest-path (самый короткий путь); правила через \",\"\n"
-           "                      или повтором --keep\n"
-           "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
-           "                      корзину), wipe (затереть), hardlink или symlink (заменить\n"
-           "                      побайтно одинаковый файл жёсткой или символической ссылкой на\n"
-           "                      оставляемый); обязателен вместе с --keep\n"
-           "  --dry-run           вместе с --keep: ничего не удалять, только показать, какие\n"
-           "                      файлы куда ушли бы и сколько байт освободилось бы\n"
-           "  --json              вывести группы, удаления и итоги одним документом JSON\n"
-           "  --csv               вывести файлы групп таблицей CSV (по строке на файл)\n"
-           "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
-           "  --no-cache          не читать и не пополнять кэш отпечатков\n"
-           "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
-           "  --undo [ЖУРНАЛ]     вернуть на места файлы, перемещённые или убранные в корзину\n"
-           "                      последним запуском (или запуском этого журнала)\n"
-           "  --help              эта справка\n"
-           "  --version           версия программы\n";
+    return QCoreApplication::translate(
+               "Cli",
+               "Использование:\n"
+               "  morvane-cli [--mode РЕЖИМ] [--masks МАСКИ | --all-formats] [--threshold ПОРОГ]\n"
+               "              [--list ФАЙЛ] [--log ФАЙЛ] [--reference ПАПКА]... [--json | --csv]\n"
+               "              ПАПКА...\n"
+               "  morvane-cli --keep ПРАВИЛО[,ПРАВИЛО...] --dispose СПОСОБ [--dry-run] [--json]\n"
+               "              [...] ПАПКА...\n"
+               "  morvane-cli --fingerprint ФАЙЛ\n"
+               "  morvane-cli --clear-cache\n"
+               "  morvane-cli --undo [ЖУРНАЛ]\n"
+               "  morvane-cli --version\n"
+               "\n"
+               "Ищет одинаковые и похожие картинки в папках и их подпапках (как в одной\n"
+               "общей) и записывает найденные группы в список дубликатов и в журнал.\n"
+               "\n"
+               "  --mode exact        сравнивать точно: доля совпадающих клеток отпечатка (по\n"
+               "                      умолчанию)\n"
+               "  --mode similar      искать похожие: копии с другой яркостью, в оттенках серого,\n"
+               "                      пересохранённые, уменьшенные, обрезанные по краю; "
+               "зеркальные\n"
+               "                      отражения похожими не считаются\n"
+               "  --mode identical    искать побайтно одинаковые файлы любого вида, ничего не\n"
+               "                      распаковывая (порог не нужен)\n"
+               "  --masks МАСКИ       маски файлов через \";\" (по умолчанию \"%1\")\n"
+               "  --all-formats       вместо масок все читаемые форматы: JPEG, PNG, BMP, GIF, "
+               "WMF,\n"
+               "                      EMF, WebP, TIFF, HEIC, AVIF, JPEG XL, ICO, SVG и снимки "
+               "камер\n"
+               "                      (DNG, CR2, CR3, NEF, ARW, ORF, RW2, RAF, PEF)\n"
+               "  --threshold ПОРОГ   порог сходства в процентах, 1..100 (по умолчанию %2, для\n"
+               "                      similar %3)\n"
+               "  --list ФАЙЛ         список дубликатов (по умолчанию %4)\n"
+               "  --log ФАЙЛ          журнал (по умолчанию %5)\n"
+               "  --reference ПАПКА   папка эталонов: её картинки сравниваются, но никогда не\n"
+               "                      удаляются; можно указать несколько раз\n"
+               "  --keep ПРАВИЛА      в каждой группе оставить один файл, остальные удалить; "
+               "первое\n"
+               "                      правило, различающее файлы, решает, следующие разбивают\n"
+               "                      ничьи, затем порядок обхода: largest (самый большой),\n"
+               "                      smallest (самый маленький), most-pixels (больше всего\n"
+               "                      точек), oldest, newest (по дате съёмки EXIF, иначе по\n"
+               "                      времени изменения), in:ПАПКА (лежащий в папке),\n"
+               "                      shortest-path (самый короткий путь); правила через \",\"\n"
+               "                      или повтором --keep\n"
+               "  --dispose СПОСОБ    как удалять: move:ПАПКА (переместить в папку), trash (в\n"
+               "                      корзину), wipe (затереть), hardlink или symlink (заменить\n"
+               "                      побайтно одинаковый файл жёсткой или символической ссылкой "
+               "на\n"
+               "                      оставляемый); обязателен вместе с --keep\n"
+               "  --dry-run           вместе с --keep: ничего не удалять, только показать, какие\n"
+               "                      файлы куда ушли бы и сколько байт освободилось бы\n"
+               "  --json              вывести группы, удаления и итоги одним документом JSON\n"
+               "  --csv               вывести файлы групп таблицей CSV (по строке на файл)\n"
+               "  --fingerprint ФАЙЛ  показать размеры и отпечаток одной картинки\n"
+               "  --no-cache          не читать и не пополнять кэш отпечатков\n"
+               "  --clear-cache       очистить кэш отпечатков; без папки больше ничего не делать\n"
+               "  --undo [ЖУРНАЛ]     вернуть на места файлы, перемещённые или убранные в корзину\n"
+               "                      последним запуском (или запуском этого журнала)\n"
+               "  --help              эта справка\n"
+               "  --version           версия программы\n")
+        .arg(kDefaultMasks)
+        .arg(DefaultThreshold(ComparisonMode::Exact))
+        .arg(DefaultThreshold(ComparisonMode::Similar))
+        .arg(kListFileName, kLogFileName)
+        .toStdString();
 }
 
 namespace {
+
+// A usage error in the user's language, `value` in place of its "%1".
+std::string Usage(const char* text, const std::string& value = {}) {
+    return WithArgument(QCoreApplication::translate("Cli", text).toStdString(), value);
+}
 
 constexpr const char* kValued[] = {"mode",      "masks", "threshold", "list",       "log",
                                    "reference", "keep",  "dispose",   "fingerprint"};
@@ -115,7 +124,8 @@ std::string ParseError(const QCommandLineParser& parser,
                    (!argument.starts_with("--") && argument.starts_with("-") &&
                     argument.find(name, 1) != std::string::npos);
         });
-        return "неизвестный параметр " + (from != optionsEnd ? *from : "--" + name);
+        return Usage(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"),
+                     from != optionsEnd ? *from : "--" + name);
     }
     const auto flag = typed([](const std::string& argument) {
         const std::string name = argument.substr(0, argument.find('='));
@@ -124,8 +134,10 @@ std::string ParseError(const QCommandLineParser& parser,
                 std::ranges::any_of(kFlags,
                                     [&](const std::string& flag) { return name == "--" + flag; }));
     });
-    if (flag != optionsEnd) return flag->substr(0, flag->find('=')) + " указывается без значения";
-    return "нет значения у " + arguments.back();
+    if (flag != optionsEnd)
+        return Usage(QT_TRANSLATE_NOOP("Cli", "%1 указывается без значения"),
+                     flag->substr(0, flag->find('=')));
+    return Usage(QT_TRANSLATE_NOOP("Cli", "нет значения у %1"), arguments.back());
 }
 
 // "move:DIR", "trash" or "wipe"; false for anything else.
@@ -159,18 +171,22 @@ bool IsThreshold(const std::string& text) {
 std::optional<std::string> ReadChoices(const QCommandLineParser& parser, Options& options) {
     for (const std::string& name : Values(parser, "mode")) {
         const auto mode = ComparisonModeNamed(name);
-        if (!mode) return "--mode принимает exact, similar или identical";
+        if (!mode)
+            return Usage(QT_TRANSLATE_NOOP("Cli", "--mode принимает exact, similar или identical"));
         options.Mode = *mode;
     }
     for (const std::string& way : Values(parser, "dispose"))
-        if (!ParseDisposal(way, options)) return "неизвестный способ удаления " + way;
+        if (!ParseDisposal(way, options))
+            return Usage(QT_TRANSLATE_NOOP("Cli", "неизвестный способ удаления %1"), way);
     for (const std::string& value : Values(parser, "keep")) {
         std::string unknown;
         const auto rules = ParseKeepRules(value, &unknown);
         if (!rules)
-            return "неизвестное правило --keep \"" + unknown +
-                   "\": largest, smallest, most-pixels, oldest, "
-                   "newest, in:ПАПКА или shortest-path";
+            return Usage(QT_TRANSLATE_NOOP("Cli",
+                                           "неизвестное правило --keep \"%1\": largest, "
+                                           "smallest, most-pixels, oldest, newest, "
+                                           "in:ПАПКА или shortest-path"),
+                         unknown);
         if (!options.Keep) options.Keep.emplace();
         options.Keep->insert(options.Keep->end(), rules->begin(), rules->end());
     }
@@ -202,26 +218,35 @@ void ReadSettings(const QCommandLineParser& parser, Options& options) {
 // The options that need or exclude each other, and the folders.
 ParsedOptions Checked(Options options, std::vector<std::string> folders) {
     if (options.Threshold && !IsThreshold(*options.Threshold))
-        return {std::nullopt, "порог должен быть целым числом от 1 до 100: " + *options.Threshold};
+        return {std::nullopt,
+                Usage(QT_TRANSLATE_NOOP("Cli", "порог должен быть целым числом от 1 до 100: %1"),
+                      *options.Threshold)};
     if (options.Undo) {
         if (!folders.empty() || options.Keep || options.FingerprintFile)
-            return {std::nullopt, "--undo указывается только отдельно"};
+            return {std::nullopt,
+                    Usage(QT_TRANSLATE_NOOP("Cli", "--undo указывается только отдельно"))};
         return {options, ""};
     }
     if (options.FingerprintFile) {
-        if (!folders.empty()) return {std::nullopt, "лишний параметр " + folders.front()};
+        if (!folders.empty())
+            return {std::nullopt,
+                    Usage(QT_TRANSLATE_NOOP("Cli", "лишний параметр %1"), folders.front())};
         return {options, ""};
     }
     // Nothing is ever removed by accident: keeping one file needs a way to remove the rest,
     // and a way to remove needs to know what to keep.
     if (options.Keep.has_value() != (options.Dispose != DisposalWay::None))
-        return {std::nullopt, "--keep и --dispose указываются только вместе"};
-    if (options.Json && options.Csv) return {std::nullopt, "--json и --csv не указываются вместе"};
+        return {std::nullopt,
+                Usage(QT_TRANSLATE_NOOP("Cli", "--keep и --dispose указываются только вместе"))};
+    if (options.Json && options.Csv)
+        return {std::nullopt,
+                Usage(QT_TRANSLATE_NOOP("Cli", "--json и --csv не указываются вместе"))};
     if (options.DryRun && !options.Keep)
-        return {std::nullopt, "--dry-run указывается только вместе с --keep"};
+        return {std::nullopt,
+                Usage(QT_TRANSLATE_NOOP("Cli", "--dry-run указывается только вместе с --keep"))};
     if (options.ClearCache && folders.empty() && options.ReferenceFolders.empty() && !options.Keep)
         return {options, ""};
-    if (folders.empty()) return {std::nullopt, "не указана папка"};
+    if (folders.empty()) return {std::nullopt, Usage(QT_TRANSLATE_NOOP("Cli", "не указана папка"))};
     options.Folders = std::move(folders);
     return {options, ""};
 }
@@ -256,7 +281,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (options.Help || options.Version) return {options, ""};
     if (parser.isSet("masks") && parser.isSet("all-formats"))
-        return {std::nullopt, "--masks и --all-formats не указываются вместе"};
+        return {std::nullopt,
+                Usage(QT_TRANSLATE_NOOP("Cli", "--masks и --all-formats не указываются вместе"))};
     return Checked(std::move(options), std::move(folders));
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cstdio>
 
 namespace morvane::cli {
@@ -35,15 +36,19 @@ void Progress::FileHandled(int index, const std::string& relativePath) {
     if (!Due()) return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    char head[96];
-    std::snprintf(head, sizeof head, "%d/%d  %.0f/с  ", index + 1, total_,
-                  seconds > 0 ? (index + 1) / seconds : 0.0);
-    Print(head + relativePath);
+    const QString head = QCoreApplication::translate("Cli", "%1/%2  %3/с  ")
+                             .arg(index + 1)
+                             .arg(total_)
+                             .arg(seconds > 0 ? (index + 1) / seconds : 0.0, 0, 'f', 0);
+    Print(head.toStdString() + relativePath);
 }
 
 void Progress::Comparing(int processed, int total) {
     if (!Due()) return;
-    Print("Сравнение: " + std::to_string(processed) + "/" + std::to_string(total));
+    Print(QCoreApplication::translate("Cli", "Сравнение: %1/%2")
+              .arg(processed)
+              .arg(total)
+              .toStdString());
 }
 
 void Progress::Done() {

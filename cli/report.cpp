@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include <QCoreApplication>
 #include <sstream>
 
 #include "compare/identical_scanner.h"
@@ -25,25 +26,35 @@ std::string TextReport(const Options& options, const Summary& summary,
     if (options.DryRun)
         for (const Removal& removal : removals)
             if (removal.Removed) out << OneLine(removal.Path + "\t" + way) << "\n";
-    out << "Файлов: " << summary.Files << "\n"
-        << "Прочитано картинок: " << summary.Readable << "\n"
-        << "Групп: " << summary.Groups << "\n"
-        << "Дубликатов: " << summary.Duplicates << "\n";
+    const auto line = [&out](const char* text, auto value) {
+        out << QCoreApplication::translate("Cli", text).toStdString() << value << "\n";
+    };
+    line(QT_TRANSLATE_NOOP("Cli", "Файлов: "), summary.Files);
+    line(QT_TRANSLATE_NOOP("Cli", "Прочитано картинок: "), summary.Readable);
+    line(QT_TRANSLATE_NOOP("Cli", "Групп: "), summary.Groups);
+    line(QT_TRANSLATE_NOOP("Cli", "Дубликатов: "), summary.Duplicates);
     if (summary.LongPathsSkipped > 0)
-        out << "Пропущено длинных путей: " << summary.LongPathsSkipped << "\n";
+        line(QT_TRANSLATE_NOOP("Cli", "Пропущено длинных путей: "), summary.LongPathsSkipped);
     if (!options.Keep) return out.str();
-    const char* will = options.DryRun ? "Будет у" : "У";
-    out << will << "далено файлов: " << summary.Removed << "\n"
-        << (options.DryRun ? "Будет освобождено байт: " : "Освобождено байт: ")
-        << summary.FreedBytes << "\n"
-        << (options.DryRun ? "Будет перенесено байт: " : "Перенесено байт: ") << summary.MovedBytes
-        << "\n";
+    const bool dry = options.DryRun;
+    line(dry ? QT_TRANSLATE_NOOP("Cli", "Будет удалено файлов: ")
+             : QT_TRANSLATE_NOOP("Cli", "Удалено файлов: "),
+         summary.Removed);
+    line(dry ? QT_TRANSLATE_NOOP("Cli", "Будет освобождено байт: ")
+             : QT_TRANSLATE_NOOP("Cli", "Освобождено байт: "),
+         summary.FreedBytes);
+    line(dry ? QT_TRANSLATE_NOOP("Cli", "Будет перенесено байт: ")
+             : QT_TRANSLATE_NOOP("Cli", "Перенесено байт: "),
+         summary.MovedBytes);
     // Removed as asked, but the content stays under the file's other names.
     if (options.Dispose == DisposalWay::Wipe)
-        out << will << "далено без затирания: " << summary.NotWiped << "\n";
+        line(dry ? QT_TRANSLATE_NOOP("Cli", "Будет удалено без затирания: ")
+                 : QT_TRANSLATE_NOOP("Cli", "Удалено без затирания: "),
+             summary.NotWiped);
     if (options.Dispose == DisposalWay::HardLink || options.Dispose == DisposalWay::SymLink)
-        out << "Не совпадают побайтно, оставлено: " << summary.NotIdentical << "\n";
-    if (summary.FailedRemovals > 0) out << "Не удалось удалить: " << summary.FailedRemovals << "\n";
+        line(QT_TRANSLATE_NOOP("Cli", "Не совпадают побайтно, оставлено: "), summary.NotIdentical);
+    if (summary.FailedRemovals > 0)
+        line(QT_TRANSLATE_NOOP("Cli", "Не удалось удалить: "), summary.FailedRemovals);
     return out.str();
 }
 

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include "run/messages.h"
+
 namespace morvane {
 namespace {
 
@@ -108,10 +110,10 @@ std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path
                                                          Clock clock) {
     // Copies: the cache keeps this to warn of later failures.
     const Warn say = [path, warn = std::move(warn)](const std::string& text) {
-        if (warn) warn("Кэш отпечатков " + path + ": " + text);
+        if (warn) warn(CacheWarning(path, text));
     };
     if (path.empty()) {
-        say("нет папки для кэша");
+        say(CacheNoFolderText());
         return nullptr;
     }
     std::error_code ignored;
@@ -123,13 +125,13 @@ std::unique_ptr<FingerprintCache> FingerprintCache::Open(const std::string& path
     int code = SQLITE_OK;
     Database db = Connect(path, error, code);
     if (!db && (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)) {
-        say("файл повреждён, создаётся заново (" + error + ")");
+        say(CacheRemadeText(error));
         for (const char* suffix : {"", "-wal", "-shm"})
             std::filesystem::remove(path + suffix, ignored);
         db = Connect(path, error, code);
     }
     if (!db) {
-        say("не открывается, поиск идёт без него (" + error + ")");
+        say(CacheNotOpenedText(error));
         return nullptr;
     }
     auto cache = std::make_unique<FingerprintCache>(Key{}, std::move(db), say,
@@ -165,7 +167,7 @@ bool FingerprintCache::Ours() {
 bool FingerprintCache::Prepare() {
     const bool empty = Number("SELECT count(*) FROM sqlite_schema") == 0;
     if (!Ours()) {
-        if (!broken_ && warn_) warn_("база данных другой программы, поиск идёт без кэша");
+        if (!broken_ && warn_) warn_(CacheForeignText());
         broken_ = true;
         return false;
     }
@@ -224,7 +226,7 @@ bool FingerprintCache::InTransaction(const std::function<bool()>& writes) {
 void FingerprintCache::Fail(const std::string& what) {
     if (broken_) return;
     broken_ = true;
-    if (warn_) warn_("не используется дальше (" + what + ": " + sqlite3_errmsg(db_.get()) + ")");
+    if (warn_) warn_(CacheGivenUpText(what + ": " + sqlite3_errmsg(db_.get())));
 }
 
 std::unordered_map<std::string, CachedPicture> FingerprintCache::LoadFolder(

@@ -1,6 +1,7 @@
 #pragma once
 // The texts the user reads when something fails, in one place: the layers below report what
-// happened (a path, an outcome, an errno) and the front ends show these.
+// happened (a path, an outcome, an errno) and the front ends show these, in the user's
+// language (see run/language.h).
 #include <string>
 
 #include "files/disposal_result.h"
@@ -18,19 +19,28 @@ std::string DisposalMessage(const std::string& path, const DisposalResult& resul
 std::string UndoMessage(const UndoReport& report, const std::string& journal);
 // The file to be kept of a group changed or went after the comparison: none of its group goes.
 std::string KeptFileChangedMessage(const std::string& path);
+// A warning of the fingerprint cache at `path`; the search goes on.
+std::string CacheWarning(const std::string& path, const std::string& text);
+// What the cache warns of: no folder for it, a damaged file made anew, a file that does not
+// open, another program's database, a failure that ends its use (each with its detail).
+std::string CacheNoFolderText();
+std::string CacheRemadeText(const std::string& error);
+std::string CacheNotOpenedText(const std::string& error);
+std::string CacheForeignText();
+std::string CacheGivenUpText(const std::string& what);
 
 // The masks box's menu: fill the box with the masks of every format read, or put the default
 // masks back.
-inline constexpr const char* kAllFormatsAction = "Все форматы картинок";
-inline constexpr const char* kDefaultMasksAction = "Маски по умолчанию";
+std::string AllFormatsActionText();
+std::string DefaultMasksActionText();
 // A delete pressed under a reference picture: it stays.
 std::string ReferenceKeptMessage(const std::string& path);
 // Beside a reference picture's dimensions in its slot.
-inline constexpr const char* kReferenceMark = "(эталон)";
+std::string ReferenceMark();
 // The folder box's menu entries for the reference folders.
-inline constexpr const char* kAddReferenceFolderText = "Добавить папку эталонов…";
-inline constexpr const char* kClearReferenceFoldersText = "Очистить папки эталонов";
-inline constexpr const char* kReferenceFoldersTitle = "Папки эталонов (не удаляются):";
+std::string AddReferenceFolderText();
+std::string ClearReferenceFoldersText();
+std::string ReferenceFoldersTitle();
 std::string RemoveReferenceFolderText(const std::string& folder);
 
 }  // namespace morvane

@@ -21,5 +21,7 @@ cp "$(dirname "$0")/../README.md" "$home/.local/share/doc/morvane/"
 
 mkdir -p "$out"
 cd "$home"
-HOME="$home" MORVANE_SCREENSHOT="$out" MORVANE_SCREENSHOT_FOLDER="$home/Pictures" \
+# In the default language, Russian, whatever the locale of the machine taking them.
+HOME="$home" LANG=C.UTF-8 LC_ALL= LC_MESSAGES= LANGUAGE= \
+  MORVANE_SCREENSHOT="$out" MORVANE_SCREENSHOT_FOLDER="$home/Pictures" \
   xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$home/.local/bin/morvane"

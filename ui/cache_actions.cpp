@@ -1,6 +1,7 @@
 #include "ui/cache_actions.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QWidget>
 #include <QtGlobal>
 #include <filesystem>
@@ -24,12 +25,14 @@ void ClearCache() {
 }  // namespace
 
 QAction* AddCacheActions(QWidget& form, QWidget& box) {
-    auto* use = new QAction("Кэш отпечатков", &form);
+    auto* use = new QAction(QCoreApplication::translate("CacheActions", "Кэш отпечатков"), &form);
     use->setObjectName("CacheUse");
     use->setCheckable(true);
     use->setChecked(true);
-    use->setToolTip("Не читать заново картинки, которые не менялись с прошлого поиска");
-    auto* clear = new QAction("Очистить кэш отпечатков", &form);
+    use->setToolTip(QCoreApplication::translate(
+        "CacheActions", "Не читать заново картинки, которые не менялись с прошлого поиска"));
+    auto* clear =
+        new QAction(QCoreApplication::translate("CacheActions", "Очистить кэш отпечатков"), &form);
     clear->setObjectName("CacheClear");
     QObject::connect(clear, &QAction::triggered, &form, [] { ClearCache(); });
     for (QWidget* widget : {&form, &box}) {

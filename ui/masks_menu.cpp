@@ -11,8 +11,8 @@
 namespace morvane {
 namespace {
 
-QAction* MasksAction(QLineEdit& box, const char* name, const char* text, const char* masks) {
-    auto* action = new QAction(text, &box);
+QAction* MasksAction(QLineEdit& box, const char* name, const std::string& text, const char* masks) {
+    auto* action = new QAction(QString::fromStdString(text), &box);
     action->setObjectName(name);
     QObject::connect(action, &QAction::triggered, &box, [&box, masks] {
         box.selectAll();
@@ -24,8 +24,10 @@ QAction* MasksAction(QLineEdit& box, const char* name, const char* text, const c
 }  // namespace
 
 void AddMasksMenu(QLineEdit& box) {
-    QAction* const all = MasksAction(box, "MasksAllFormats", kAllFormatsAction, kAllFormatsMasks);
-    QAction* const standard = MasksAction(box, "MasksDefault", kDefaultMasksAction, kDefaultMasks);
+    QAction* const all =
+        MasksAction(box, "MasksAllFormats", AllFormatsActionText(), kAllFormatsMasks);
+    QAction* const standard =
+        MasksAction(box, "MasksDefault", DefaultMasksActionText(), kDefaultMasks);
     box.setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(&box, &QWidget::customContextMenuRequested, &box,
                      [&box, all, standard](const QPoint& position) {

@@ -63,7 +63,7 @@ void PicViewDisplay::ShowSlot(int slot, const SlotPicture& picture) {
                  QString::fromStdString(picture.FullPath));
     view_.label2_[first + 1]->setText(QString::fromStdString(picture.SizeText));
     view_.label2_[first + 2]->setText(
-        QString::fromStdString(picture.Reference ? picture.DimensionsText + " " + kReferenceMark
+        QString::fromStdString(picture.Reference ? picture.DimensionsText + " " + ReferenceMark()
                                                  : picture.DimensionsText));
     view_.refilled_.start();
     PictureBox* box = view_.pic2_[slot];

@@ -85,7 +85,7 @@ void PicView::Command3_Click(int index) {
     if (index == 0 || index == 3) {
         QLineEdit* field = text1_[index];
         const QString chosen =
-            pickers_->PickFolder(this, kFolderPickerTitle, FolderPickerStart(field->text()));
+            pickers_->PickFolder(this, FolderPickerTitle(), FolderPickerStart(field->text()));
         if (!chosen.isEmpty())
             field->setText(QString::fromStdString(AddTrailingBackslash(chosen.toStdString())));
     } else if (index == 1) {

@@ -74,16 +74,16 @@ void PicView::BuildControls() {
 }
 
 void PicView::BuildSettingsRows() {
-    label1_[0] = CaptionLabel(this, 0, "Папка для поиска", TwipsRect(120, 120, 1815, 255));
+    label1_[0] = CaptionLabel(this, 0, tr("Папка для поиска"), TwipsRect(120, 120, 1815, 255));
     text1_[0] = TextBox(this, "Text1_0", 1024, TwipsRect(2040, 120, 5415, 375));
     AddUndoAction(*text1_[0]);
     command3_[0] = Button(this, "Command3_0", "<<", "", TwipsRect(7560, 120, 735, 375));
-    label1_[2] = CaptionLabel(this, 2, "Маски для поиска", TwipsRect(120, 600, 1815, 255));
+    label1_[2] = CaptionLabel(this, 2, tr("Маски для поиска"), TwipsRect(120, 600, 1815, 255));
     text1_[2] = TextBox(this, "Text1_2", 1024, TwipsRect(2040, 600, 5415, 375));
     AddMasksMenu(*text1_[2]);
     command3_[2] = Button(this, "Command3_2", "<<", "", TwipsRect(7560, 600, 735, 375));
     command3_[2]->setEnabled(false);
-    label1_[1] = CaptionLabel(this, 1, "Список дубликатов", TwipsRect(120, 1080, 1815, 255));
+    label1_[1] = CaptionLabel(this, 1, tr("Список дубликатов"), TwipsRect(120, 1080, 1815, 255));
     text1_[1] = TextBox(this, "Text1_1", 1024, TwipsRect(2040, 1080, 5415, 375));
     command3_[1] = Button(this, "Command3_1", "<<", "", TwipsRect(7560, 1080, 735, 375));
 
@@ -94,7 +94,7 @@ void PicView::BuildSettingsRows() {
 }
 
 void PicView::BuildFrame() {
-    frame1_ = Place(new QGroupBox("Преремещать дубликаты", this), "Frame1",
+    frame1_ = Place(new QGroupBox(tr("Преремещать дубликаты"), this), "Frame1",
                     TwipsRect(120, 1440, 8295, 1215));
     PaintOnFormBlue(frame1_);
     const auto checkBox = [this](int index, const QString& caption, QRect geometry) {
@@ -102,24 +102,25 @@ void PicView::BuildFrame() {
         PaintOnFormBlue(box);
         return box;
     };
-    check1_[0] = checkBox(0, "В папку", TwipsRect(240, 360, 1575, 255));
+    check1_[0] = checkBox(0, tr("В папку"), TwipsRect(240, 360, 1575, 255));
     check1_[0]->setChecked(true);
     text1_[3] = TextBox(frame1_, "Text1_3", 1024, TwipsRect(1920, 360, 5415, 375));
     command3_[3] = Button(frame1_, "Command3_3", "<<", "", TwipsRect(7440, 360, 735, 375));
-    check1_[1] = checkBox(1, "В корзину", TwipsRect(240, 840, 1575, 255));
-    check1_[2] = checkBox(2, "Затереть (Перезаписать и удалить)", TwipsRect(2040, 840, 5295, 255));
+    check1_[1] = checkBox(1, tr("В корзину"), TwipsRect(240, 840, 1575, 255));
+    check1_[2] =
+        checkBox(2, tr("Затереть (Перезаписать и удалить)"), TwipsRect(2040, 840, 5295, 255));
 }
 
 void PicView::BuildCounterRows() {
     const QColor window = InputFieldColour();
-    label1_[3] = CaptionLabel(this, 3, "Кол-во файлов", TwipsRect(120, 2760, 1695, 255));
+    label1_[3] = CaptionLabel(this, 3, tr("Кол-во файлов"), TwipsRect(120, 2760, 1695, 255));
     label2_[0] = ValueCell(this, 0, window, TwipsRect(1920, 2760, 6255, 255));
-    label1_[4] = CaptionLabel(this, 4, "Обработано", TwipsRect(120, 3120, 1695, 255));
+    label1_[4] = CaptionLabel(this, 4, tr("Обработано"), TwipsRect(120, 3120, 1695, 255));
     label2_[1] = ValueCell(this, 1, window, TwipsRect(1920, 3120, 2175, 255));
-    label1_[5] = CaptionLabel(this, 5, "Дубликатов", TwipsRect(4200, 3120, 1695, 255));
+    label1_[5] = CaptionLabel(this, 5, tr("Дубликатов"), TwipsRect(4200, 3120, 1695, 255));
     label2_[2] = ValueCell(this, 2, window, TwipsRect(6000, 3120, 2175, 255));
 
-    label1_[7] = CaptionLabel(this, 7, "Подобие", TwipsRect(120, 3480, 1695, 255));
+    label1_[7] = CaptionLabel(this, 7, tr("Подобие"), TwipsRect(120, 3480, 1695, 255));
     text2_ = TextBox(this, "Text2", 3, TwipsRect(1920, 3480, 735, 375));
     text2_->setText("70");
     vscroll1_ =
@@ -130,19 +131,22 @@ void PicView::BuildCounterRows() {
     vscroll1_->setValue(31);
     vscroll1_->setFocusPolicy(Qt::StrongFocus);
     label1_[6] = CaptionLabel(this, 6, "%", TwipsRect(3000, 3600, 375, 255));
-    command1_ = Button(this, "Command1", "Начать", " Начать процесс поиска и сравнения файлов ",
-                       TwipsRect(3480, 3480, 1455, 375));
-    command2_ =
-        Button(this, "Command2", "Выход", " Выход из программы ", TwipsRect(6720, 3480, 1455, 375));
+    command1_ =
+        Button(this, "Command1", tr("Начать"), tr(" Начать процесс поиска и сравнения файлов "),
+               TwipsRect(3480, 3480, 1455, 375));
+    command2_ = Button(this, "Command2", tr("Выход"), tr(" Выход из программы "),
+                       TwipsRect(6720, 3480, 1455, 375));
     // In the free space of the threshold row, so the designed controls keep their places.
-    check2_ = Place(new QCheckBox("Похожие", this), "Check2", TwipsRect(5040, 3540, 1575, 255));
+    check2_ = Place(new QCheckBox(tr("Похожие"), this), "Check2", TwipsRect(5040, 3540, 1575, 255));
     check2_->setToolTip(
-        " Искать и похожие картинки: копии с другой яркостью, в оттенках серого, пересохранённые,"
-        " уменьшенные или обрезанные по краю (зеркальные отражения не считаются похожими) ");
+        tr(" Искать и похожие картинки: копии с другой яркостью, в оттенках серого, "
+           "пересохранённые, уменьшенные или обрезанные по краю (зеркальные отражения не "
+           "считаются похожими) "));
     PaintOnFormBlue(check2_);
     useCache_ = AddCacheActions(*this, *check2_);
     references_ = new ReferenceFolders(*text1_[0], [this] {
-        return pickers_->PickFolder(this, kFolderPickerTitle, FolderPickerStart(text1_[0]->text()));
+        return pickers_->PickFolder(this, FolderPickerTitle(),
+                                    FolderPickerStart(text1_[0]->text()));
     });
 }
 
@@ -163,26 +167,31 @@ void PicView::BuildPairArea() {
         QRect geometry;
     };
     const Decision decisions[] = {
-        {1, "Удалить Все Большие",
-         " Удалить все самые большие дубликаты, оставить один самый маленький ",
+        {1, QT_TR_NOOP("Удалить Все Большие"),
+         QT_TR_NOOP(" Удалить все самые большие дубликаты, оставить один самый маленький "),
          TwipsRect(120, 5040, 1935, 615)},
-        {4, "Пропустить >>", " Пропустить эту пару ", TwipsRect(6240, 5040, 1935, 615)},
-        {3, "Удалить Все Маленькие",
-         " Удалить все самые маленькие дубликаты, оставить один самый большой ",
+        {4, QT_TR_NOOP("Пропустить >>"), QT_TR_NOOP(" Пропустить эту пару "),
+         TwipsRect(6240, 5040, 1935, 615)},
+        {3, QT_TR_NOOP("Удалить Все Маленькие"),
+         QT_TR_NOOP(" Удалить все самые маленькие дубликаты, оставить один самый большой "),
          TwipsRect(120, 5760, 1935, 615)},
-        {5, "Пропустить все", " Пропустить все, создать только список дубликатов ",
+        {5, QT_TR_NOOP("Пропустить все"),
+         QT_TR_NOOP(" Пропустить все, создать только список дубликатов "),
          TwipsRect(6240, 5760, 1935, 615)},
-        {0, "Удалить", " Удалить файл слева ", TwipsRect(2160, 6360, 1935, 375)},
-        {2, "Удалить", " Удалить файл справа ", TwipsRect(4200, 6360, 1935, 375)},
+        {0, QT_TR_NOOP("Удалить"), QT_TR_NOOP(" Удалить файл слева "),
+         TwipsRect(2160, 6360, 1935, 375)},
+        {2, QT_TR_NOOP("Удалить"), QT_TR_NOOP(" Удалить файл справа "),
+         TwipsRect(4200, 6360, 1935, 375)},
     };
     for (const Decision& d : decisions) {
         // Long captions wrap inside the taller buttons, as on the original form.
-        auto* button = new WrappingButton(d.caption, this);
-        button->setToolTip(d.toolTip);
+        auto* button = new WrappingButton(tr(d.caption), this);
+        button->setToolTip(tr(d.toolTip));
         command4_[d.index] = Place(button, IndexedName("Command4", d.index), d.geometry);
     }
 
-    label3_ = Place(new QLabel("О программе...", this), "Label3", TwipsRect(6240, 6480, 1935, 375));
+    label3_ =
+        Place(new QLabel(tr("О программе..."), this), "Label3", TwipsRect(6240, 6480, 1935, 375));
     label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     PaintOnFormBlue(label3_);
     QFont underlined = label3_->font();

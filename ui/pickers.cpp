@@ -1,5 +1,6 @@
 #include "ui/pickers.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 
@@ -23,6 +24,10 @@ QStringList FilterList() {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
         filters << QString("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
     return filters;
+}
+
+QString FolderPickerTitle() {
+    return QCoreApplication::translate("Pickers", "Выбор каталога:");
 }
 
 QString FolderPickerStart(const QString& fieldText) {

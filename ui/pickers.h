@@ -29,7 +29,6 @@ class FileDialogPickers : public PickerDialogs {
                          const QString& proposedName, const QString& startFolder) override;
 };
 
-inline constexpr const char* kFolderPickerTitle = "Выбор каталога:";
 inline constexpr const char* kProposedListName = kListFileName;
 inline constexpr int kListFilterIndex = 2;
 
@@ -40,6 +39,8 @@ QStringList FilterList();
 // Where the folder chooser of a field opens: the field's folder when it exists, else the
 // user's home folder.
 QString FolderPickerStart(const QString& fieldText);
+// The folder chooser's title.
+QString FolderPickerTitle();
 // Where the list-file chooser opens: the folder part of the field when it exists, else the
 // program folder.
 QString ListPickerStart(const QString& fieldText);

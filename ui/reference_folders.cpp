@@ -46,7 +46,7 @@ void ReferenceFolders::Clear() {
 
 void ReferenceFolders::FillMenu(QMenu& menu) {
     menu.addSeparator();
-    QAction* add = menu.addAction(QString::fromStdString(kAddReferenceFolderText));
+    QAction* add = menu.addAction(QString::fromStdString(AddReferenceFolderText()));
     add->setObjectName("ReferenceAdd");
     connect(add, &QAction::triggered, this, [this] {
         const QString chosen = pick_();
@@ -57,7 +57,7 @@ void ReferenceFolders::FillMenu(QMenu& menu) {
             menu.addAction(QString::fromStdString(RemoveReferenceFolderText(folders_[i])));
         connect(remove, &QAction::triggered, this, [this, i] { Remove(i); });
     }
-    QAction* clear = menu.addAction(QString::fromStdString(kClearReferenceFoldersText));
+    QAction* clear = menu.addAction(QString::fromStdString(ClearReferenceFoldersText()));
     clear->setEnabled(!folders_.empty());
     connect(clear, &QAction::triggered, this, [this] { Clear(); });
 }
@@ -67,7 +67,7 @@ void ReferenceFolders::ShowInToolTip() {
     QString tip;
     for (const std::string& folder : folders_) tip += "\n" + QString::fromStdString(folder);
     box_.setToolTip(tip.isEmpty() ? QString()
-                                  : QString::fromStdString(kReferenceFoldersTitle) + tip);
+                                  : QString::fromStdString(ReferenceFoldersTitle()) + tip);
 }
 
 }  // namespace morvane

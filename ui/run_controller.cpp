@@ -86,7 +86,7 @@ void RunController::Collected(Job& job) {
     QString count = QString::number(job.Search.Collected().LastFile() + 1);
     // Said once, beside the count: those files could be neither read nor removed.
     if (const int skipped = job.Search.LongPathsSkipped(); skipped > 0)
-        count += QStringLiteral("; пропущено длинных путей: %1").arg(skipped);
+        count += tr("; пропущено длинных путей: %1").arg(skipped);
     display_.ShowFileCell(count);
     if (const auto failed = job.Search.OpenOutput(static_cast<ReviewFrontEnd&>(*this))) {
         job.Running = false;

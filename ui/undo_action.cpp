@@ -1,6 +1,7 @@
 #include "ui/undo_action.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -24,7 +25,8 @@ void UndoLastRun(QWidget& parent) {
 }  // namespace
 
 QAction* AddUndoAction(QLineEdit& box) {
-    auto* undo = new QAction("Вернуть файлы последнего запуска", &box);
+    auto* undo = new QAction(
+        QCoreApplication::translate("UndoAction", "Вернуть файлы последнего запуска"), &box);
     undo->setObjectName("UndoLastRun");
     QObject::connect(undo, &QAction::triggered, &box, [&box] { UndoLastRun(*box.window()); });
     // Shown by the box's one right-click menu, which lists the box's own actions last.

@@ -160,6 +160,29 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
     EXPECT_NE(result.out.find("255 255 255\n", result.out.size() - 20), npos);
 }
 
+// Russian unless the locale names another language (C and POSIX name none): then the help,
+// the usage errors and the report are English. LC_ALL goes before LANG, as everywhere.
+TEST(Cli, SpeaksEnglishWhereTheLocaleNamesAnotherLanguage) {
+    const test::TempDir dir;
+    const struct {
+        std::string environment, arguments, says;
+    } rows[] = {
+        {"LANG=en_US.UTF-8", "--help", "Usage:\n"},
+        {"LANG=de_DE.UTF-8", "--help", "  --help              this help\n"},
+        {"LANG=C", "--help", "Использование:\n"},
+        {"LANG=C.UTF-8", "--help", "Использование:\n"},
+        {"LANG=ru_RU.UTF-8", "--help", "Использование:\n"},
+        {"LANG=en_US.UTF-8 LC_ALL=POSIX", "--help", "Использование:\n"},
+        {"LANG=en_US.UTF-8", "", "morvane-cli: no folder given\n\nUsage:"},
+        {"LANG=en_US.UTF-8", Outputs(dir, dir.path().string()), "Files: 0\nPictures read: 0\n"},
+    };
+    for (const auto& row : rows) {
+        const auto result =
+            RunCli(row.arguments, "LC_ALL= LANGUAGE= LC_MESSAGES= " + row.environment + " ");
+        EXPECT_NE(result.out.find(row.says), npos) << row.environment << "\n" << result.out;
+    }
+}
+
 // The JSON document gives every name exactly, UTF-8 or not; a dry run touches nothing and
 // names exactly the files and bytes the real run then removes.
 TEST(CliScript, JsonAndDryRunTellWhatTheRealRunRemoves) {

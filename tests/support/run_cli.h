@@ -13,11 +13,12 @@ struct CliResult {
     std::string out;
 };
 
-inline CliResult RunCli(const std::string& arguments) {
+// `environment`: assignments such as "LANG=C " put before the command.
+inline CliResult RunCli(const std::string& arguments, const std::string& environment = "") {
     CliResult result;
     // A program that hangs fails its test instead of stopping the whole run.
     const std::string command =
-        "timeout 60 " + std::string(MORVANE_CLI_PATH) + " " + arguments + " 2>&1";
+        environment + "timeout 60 " + std::string(MORVANE_CLI_PATH) + " " + arguments + " 2>&1";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
     char buffer[4096];

@@ -10,7 +10,7 @@
 #include "ui/about/about_window.h"
 #include "ui/pic_view.h"
 #include "ui/pickers.h"
-#include "ui/translations.h"
+#include "ui/reference_folders.h"
 #include "window_test_support.h"
 
 using morvane::DisposalWay;
@@ -36,7 +36,7 @@ class PicViewTest : public QObject {
     }
 
   private Q_SLOTS:
-    void initTestCase() { QVERIFY(morvane::InstallQtTranslations(*qApp)); }
+    void initTestCase() { QVERIFY(morvane::InstallTranslations(*qApp)); }
     void init() {
         window_ = std::make_unique<morvane::PicView>();
         morvane::test::ShowActive(*window_);
@@ -117,6 +117,33 @@ class PicViewTest : public QObject {
                                                            QDir::tempPath()),
                  QString());
         QCOMPARE(seen, (QStringList{"(*.txt, *.ini, *.cfg, *.doc, *.log)", "Kestrum.txt", "0"}));
+    }
+
+    // Every caption, tool tip and menu entry of the window and the About window speaks the
+    // locale's language, and so do Qt's own buttons: under English no Cyrillic letter is left.
+    void speaksTheLanguageOfTheLocale() {
+        using morvane::test::Said;
+        QCOMPARE(Control<QPushButton>(Window(), "Command1")->text(), Said("Начать", "Start"));
+        QCOMPARE(Control<QPushButton>(Window(), "Command4_3")->text(),
+                 Said("Удалить Все Маленькие", "Delete All Smaller"));
+        auto* folders = Window().findChild<morvane::ReferenceFolders*>();
+        folders->Add(QDir::tempPath().toStdString());
+        QMenu menu;
+        folders->FillMenu(menu);
+        morvane::fAbout about(&Window());
+        QDialogButtonBox qt(QDialogButtonBox::Cancel);
+        QStringList texts{about.windowTitle()};
+        for (QWidget* widget : std::initializer_list<QWidget*>{&Window(), &about, &menu, &qt}) {
+            for (auto* label : widget->findChildren<QLabel*>()) texts << label->text();
+            for (auto* button : widget->findChildren<QAbstractButton*>()) texts << button->text();
+            for (auto* box : widget->findChildren<QGroupBox*>()) texts << box->title();
+            for (auto* action : widget->findChildren<QAction*>())
+                texts << action->text() << action->toolTip();
+            for (auto* child : widget->findChildren<QWidget*>()) texts << child->toolTip();
+        }
+        const QStringList russian = texts.filter(QRegularExpression("\\p{Cyrillic}"));
+        QVERIFY2(russian.isEmpty() != morvane::SpeaksRussian(QLocale::system()),
+                 qPrintable(russian.join('|')));
     }
 
     // The link opens a fresh About window modal, discarded when it closes.

@@ -25,6 +25,7 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using morvane::test::Control;
+using morvane::test::Said;
 using morvane::test::TempDir;
 
 class RunTest : public QObject {
@@ -81,6 +82,7 @@ class RunTest : public QObject {
 
   private Q_SLOTS:
     void initTestCase() {
+        QVERIFY(morvane::InstallTranslations(*qApp));
         connect(&boxes_, &QTimer::timeout, this, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 messages_ << box->windowTitle() + "|" + box->text() + "|" +
@@ -183,7 +185,8 @@ class RunTest : public QObject {
         const std::pair<QString, QString> rows[] = {
             {"", ""},  // the folder is missing
             {"/dev/full", QString::fromStdString(morvane::WriteFailedMessage("/dev/full"))},
-            {"/no/such/folder/list.txt", "Ошибка создания файла!\n/no/such/folder/list.txt"}};
+            {"/no/such/folder/list.txt", Said("Ошибка создания файла!", "Cannot create the file!") +
+                                             "\n/no/such/folder/list.txt"}};
         for (const auto& [list, message] : rows) {
             init();
             WriteTriple();
@@ -272,7 +275,7 @@ class RunTest : public QObject {
         morvane::test::Click(*window_, "Check2");
         StartAndWaitForPair();
         ::unlinkat(deepest.Get(), tooLong.c_str(), 0);
-        QCOMPARE(Cell(0), QString("2; пропущено длинных путей: 1"));
+        QCOMPARE(Cell(0), Said("2; пропущено длинных путей: 1", "2; long paths skipped: 1"));
         QVERIFY(Cell(3).startsWith("…d") && Cell(3).endsWith("d/a.png") && messages_.isEmpty());
         QCOMPARE(Cell(6), QString("\uFFFD↵.png"));
         auto* cell = Control<QLabel>(*window_, "Label2", 3);
@@ -290,8 +293,8 @@ class RunTest : public QObject {
         auto* folders = window_->findChild<morvane::ReferenceFolders*>();
         folders->Add(references.path().string());
         StartAndWaitForPair();
-        QCOMPARE(Cells().mid(5),
-                 (QStringList{"640x480x24 (эталон)", "p.png", Cell(7), "640x480x24"}));
+        QCOMPARE(Cells().mid(5), (QStringList{Said("640x480x24 (эталон)", "640x480x24 (reference)"),
+                                              "p.png", Cell(7), "640x480x24"}));
         Press("Command4_0");
         const std::string kept = references / "r.png";
         QCOMPARE(messages_,

@@ -1,10 +1,13 @@
 #pragma once
-// Helpers of the window tests: finding the main window's controls by their names and
-// driving them as a user would.
+// Helpers of the window tests: finding the main window's controls by their names, driving
+// them as a user would, and the language they speak (the locale the test runs under).
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLocale>
 #include <QTest>
 #include <QWidget>
+
+#include "run/language.h"
 
 namespace morvane::test {
 
@@ -35,6 +38,11 @@ inline void ShowActive(QWidget& window) {
     window.show();
     QApplication::setActiveWindow(&window);
     if (!QTest::qWaitForWindowActive(&window)) qWarning("the window did not become active");
+}
+
+// The text in the language the window speaks under the test's locale.
+inline QString Said(const char* russian, const char* english) {
+    return QString::fromUtf8(morvane::SpeaksRussian(QLocale::system()) ? russian : english);
 }
 
 }  // namespace morvane::test

@@ -41,13 +41,14 @@ std::array<QString, kAboutLineCount> AboutLineTexts(const QDate& today,
                                                     const QString& documentation) {
     const bool found = !documentation.isEmpty();
     return {
-        QStringLiteral("© Разработчики Morvane, ") + today.toString(u"yyyy") +
-            QStringLiteral("\nПоиск похожих картинок"),
-        QStringLiteral("Построено на Qt 6 и libvips"),
+        QCoreApplication::translate("AboutText",
+                                    "© Разработчики Morvane, %1\nПоиск похожих картинок")
+            .arg(today.toString(u"yyyy")),
+        QCoreApplication::translate("AboutText", "Построено на Qt 6 и libvips"),
         found ? QDir::toNativeSeparators(QDir(documentation).filePath(kReadme))
-              : QStringLiteral("Документация не установлена"),
+              : QCoreApplication::translate("AboutText", "Документация не установлена"),
         found ? QDir::toNativeSeparators(documentation)
-              : QStringLiteral("Справка: morvane-cli --help"),
+              : QCoreApplication::translate("AboutText", "Справка: morvane-cli --help"),
         ProgramTag() + QStringLiteral("    v.") + VersionText(),
     };
 }

@@ -55,7 +55,7 @@ QRect AboutLineRect(int index, int clientWidth, int clientHeight) {
 fAbout::fAbout(QWidget* parent, LinkOpener opener) : QDialog(parent), opener_(std::move(opener)) {
     const QIcon ownerIcon = parent ? parent->window()->windowIcon() : QIcon();
     setWindowIcon(ownerIcon.isNull() ? ProgramIcon() : ownerIcon);
-    setWindowTitle(QStringLiteral("О программе ") + ProgramTag());
+    setWindowTitle(tr("О программе %1").arg(ProgramTag()));
     setFixedSize(TwipsToPixels(kAboutClientWidth), TwipsToPixels(kAboutClientHeight));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
