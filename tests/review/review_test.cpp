@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <tuple>
 
-#include "files/disposal.h"
 #include "files/file_content.h"
 #include "review/output_files.h"
 #include "run/messages.h"
@@ -127,7 +126,7 @@ struct Reviewed {
     CollectedRun run;
     OutputFiles files;
     test::RecordingFrontEnd frontEnd;
-    Review review{run, files, frontEnd};
+    Review review{run, files, frontEnd, frontEnd};
 };
 
 // Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
@@ -318,21 +317,21 @@ TEST(OutputFaults, AFullDiskOrARemovedListStopsTheRunBeforeTheNextRemoval) {
     }
 }
 
+// Each removal the run's disposer refuses is counted and told.
 TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
     Reviewed r;
     const test::ReadOnlyFolder locked(r.dir / "moved");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    int messages = 0;
+    r.frontEnd.way = DisposalWay::MoveToFolder;
+    Disposer disposer(r.dir / "moved", false, r.frontEnd);
     r.frontEnd.dispose = [&](const std::string& path, const std::optional<FileStamp>& compared) {
-        const DisposalResult result =
-            DisposeFile(path, DisposalWay::MoveToFolder, r.dir / "moved", compared);
-        messages += DisposalMessage(path, result).empty() ? 0 : 1;
-        return result.removed;
+        return disposer.Dispose(path, compared, {});
     };
     const Script keepOne{.sizes = {100, 100, 100}, .groups = "aaa", .keepSmallest = false};
     ASSERT_EQ(r.Start(keepOne), ReviewState::Finished);
-    EXPECT_EQ(std::tuple(r.review.RemovedCount(), r.review.FailedRemovals(), messages),
-              std::tuple(0, 2, 2));
+    EXPECT_EQ(
+        std::tuple(r.review.RemovedCount(), r.review.FailedRemovals(), r.frontEnd.told.size()),
+        std::tuple(0, 2, 2u));
     EXPECT_EQ(r.Left(3), "pqr");
 }
 
