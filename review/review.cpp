@@ -95,6 +95,7 @@ ReviewState Review::Resume() {
 void Review::EndGroup() {
     if (current_->Group) {
         if (Keeping()) KeepOnePass();
+        if (state_ == ReviewState::Stopped) return;  // Stop has cleared the slots
         frontEnd_.ClearSlots();
         leftPath_.clear();
         rightPath_.clear();
@@ -158,6 +159,8 @@ void Review::KeepOnePass() {
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
+        // A message shown for the last removal lets the user stop the run meanwhile.
+        if (state_ == ReviewState::Stopped) return;
         const auto& stamp = run_.PicTable[index].Stamp;
         if (index == kept || !stamp || stamp->Size <= 0 || NeverRemovedByKeepAll(run_, index))
             continue;

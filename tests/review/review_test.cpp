@@ -220,7 +220,9 @@ TEST(KeepRules, EachRuleBreaksTheTiesOfTheOneBefore) {
     EXPECT_EQ(KeptMember({0, 1}, photos, *ParseKeepRules("oldest")), 1);
 }
 
-TEST(Review, StopDuringAWaitWritesNothingMore) {
+// Also a Stop while a removal tells the user something (the window's box lets the click in)
+// ends the keep-one pass: nothing more of the group goes.
+TEST(Review, StopDuringAWaitOrARemovalWritesAndRemovesNothingMore) {
     Reviewed r;
     ASSERT_EQ(r.Start({.sizes = {10, 20, 30}, .groups = "aaa"}), ReviewState::AwaitingDecision);
     r.review.Stop();
@@ -228,6 +230,14 @@ TEST(Review, StopDuringAWaitWritesNothingMore) {
     EXPECT_FALSE(r.review.Decide(DeleteLeft));
     EXPECT_EQ(test::ReadFile(r.dir / "list.txt"), r.Listed("pq"));
     EXPECT_EQ(r.frontEnd.events.back(), "clear");
+    Reviewed stopped;
+    stopped.frontEnd.dispose = [&](const std::string& path, auto&) {
+        stopped.review.Stop();
+        return fs::remove(path);
+    };
+    EXPECT_EQ(stopped.Start({.sizes = {10, 15, 12}, .groups = "aaa", .keepSmallest = false}),
+              ReviewState::Stopped);
+    EXPECT_EQ(stopped.Left(3), "-qr");
 }
 
 // A stamp taken within a clock tick of the file's last change proves nothing alone: the picture
