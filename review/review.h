@@ -61,7 +61,7 @@ class ReviewDisposal {
     // its group was removed.
     virtual void KeptFileChanged(const std::string& fullPath) = 0;
     // A delete was pressed under a reference picture, which is never removed.
-    virtual void ReferenceKept(const std::string& fullPath) = 0;
+    virtual void ReferenceKept(const std::string& /*fullPath*/) {}
 };
 
 // How the review goes on: with the user pair by pair, past every pair, or keeping only the

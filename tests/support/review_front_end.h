@@ -32,7 +32,6 @@ struct RecordingFrontEnd : RunFrontEnd, ReviewDisposal {
     void KeptFileChanged(const std::string& path) override {
         events.push_back("kept changed " + std::filesystem::path(path).filename().string());
     }
-    void ReferenceKept(const std::string&) override {}
     DisposalWay ChosenDisposalWay() const override { return way; }
     void Tell(const std::string& message) override { told.push_back(message); }
 
