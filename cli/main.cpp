@@ -109,7 +109,8 @@ int Search(const Options& options) {
                       .MoveFolder = options.MoveFolder,
                       .Mode = options.Mode,
                       .Threshold = threshold.threshold,
-                      .UseCache = !options.NoCache});
+                      .UseCache = !options.NoCache,
+                      .DryRun = options.DryRun});
     // A cache that fails says so once and the run goes on without it, with the same results.
     const auto warn = [&](const std::string& message) {
         progress.Done();
@@ -153,25 +154,26 @@ int Search(const Options& options) {
     }
     search.CloseOutput();
 
+    const Disposer& disposer = search.TheDisposer();
     const Summary summary{.Files = run.FileList.size(),
                           .Readable = search.Readable(),
                           .Groups = review.GroupCount(),
                           .Duplicates = review.DuplicateCount(),
                           .LongPathsSkipped = search.LongPathsSkipped(),
                           .Removed = review.RemovedCount(),
-                          .FreedBytes = frontEnd.FreedBytes(),
-                          .MovedBytes = frontEnd.MovedBytes(),
-                          .NotWiped = frontEnd.NotWiped(),
-                          .NotIdentical = frontEnd.NotIdentical(),
+                          .FreedBytes = disposer.FreedBytes(),
+                          .MovedBytes = disposer.MovedBytes(),
+                          .NotWiped = disposer.NotWiped(),
+                          .NotIdentical = disposer.NotIdentical(),
                           // A copy that differs is left by design, not by failure.
-                          .FailedRemovals = review.FailedRemovals() - frontEnd.NotIdentical()};
+                          .FailedRemovals = review.FailedRemovals() - disposer.NotIdentical()};
     const bool written =
         options.Csv
             ? WriteCsvReport(stdout, run, groups, options.Keep)
             : static_cast<bool>(
                   std::cout << (options.Json
-                                    ? JsonReport(options, run, groups, summary, frontEnd.Removals())
-                                    : TextReport(options, summary, frontEnd.Removals()))
+                                    ? JsonReport(options, run, groups, summary, disposer.Removals())
+                                    : TextReport(options, summary, disposer.Removals()))
                             << std::flush);
     // A script reading a cut-off report must not take it for the whole one.
     if (!written) {

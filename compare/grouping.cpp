@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "compare/threshold.h"
 #include "files/free_memory.h"
+#include "files/sizes.h"
 
 namespace morvane {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <numbers>
 
-#include "compare/threshold.h"
+#include "files/sizes.h"
 
 namespace morvane {
 namespace {

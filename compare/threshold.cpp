@@ -1,9 +1,10 @@
 #include "compare/threshold.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "files/sizes.h"
 
 namespace morvane {
 namespace {
@@ -69,18 +70,8 @@ double LeadingNumber(std::string_view text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
-long long RoundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;
-    double rounded = floor;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0)) rounded += 1;
-    if (rounded > 9e18) return 9'000'000'000'000'000'000LL;
-    if (rounded < -9e18) return -9'000'000'000'000'000'000LL;
-    return static_cast<long long>(rounded);
-}
-
 ThresholdSetting ParseThreshold(std::string_view text) {
-    const long long value = RoundHalfEven(LeadingNumber(text));
+    const double value = RoundHalfEven(LeadingNumber(text));
     if (value <= 0) return {1, "1"};
     if (value > 100) return {100, "100"};
     return {static_cast<int>(value), std::nullopt};

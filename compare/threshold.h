@@ -15,8 +15,6 @@ struct ThresholdSetting {
 // The number at the start of the text: blanks, tabs and line feeds are skipped wherever
 // they stand; sign, digits, decimal point and exponent, or &H / &O integers; 0 for none.
 double LeadingNumber(std::string_view text);
-// Rounds to the nearest integer, halves to the even neighbour.
-long long RoundHalfEven(double value);
 ThresholdSetting ParseThreshold(std::string_view text);
 
 }  // namespace morvane

@@ -10,7 +10,8 @@ namespace {
 constexpr double kTwoTo32 = 4294967296.0;
 constexpr double kLargestLong32 = 2147483647.0;
 
-// Nearest whole number, a tie going to the even neighbour, whatever the rounding mode.
+}  // namespace
+
 double RoundHalfEven(double value) {
     const double below = std::floor(value);
     const double fraction = value - below;
@@ -18,8 +19,6 @@ double RoundHalfEven(double value) {
     if (fraction < 0.5) return below;
     return std::fmod(below, 2.0) == 0 ? below : below + 1;
 }
-
-}  // namespace
 
 std::int64_t FileSizeByName(const std::string& path) {
     struct stat info {};

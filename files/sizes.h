@@ -10,6 +10,9 @@ std::int64_t FileSizeByName(const std::string& path);
 // Size of an open file descriptor; -1 when it cannot be asked.
 std::int64_t OpenFileSize(int fd);
 
+// The nearest whole number, a tie going to the even neighbour, whatever the rounding mode.
+double RoundHalfEven(double value);
+
 double UnsignedToDouble(std::int32_t word);
 double HiLoToDouble(std::int32_t high, std::int32_t low);
 std::int32_t DoubleToLong32(double value);

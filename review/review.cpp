@@ -7,8 +7,9 @@
 
 namespace morvane {
 
-Review::Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd)
-    : run_(run), files_(files), frontEnd_(frontEnd) {}
+Review::Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd,
+               ReviewDisposal& disposal)
+    : run_(run), files_(files), frontEnd_(frontEnd), disposal_(disposal) {}
 
 void Review::AddStep(ScanStep step) {
     steps_.push_back(std::move(step));
@@ -94,6 +95,7 @@ ReviewState Review::Resume() {
 void Review::EndGroup() {
     if (current_->Group) {
         if (Keeping()) KeepOnePass();
+        if (state_ == ReviewState::Stopped) return;  // Stop has cleared the slots
         frontEnd_.ClearSlots();
         leftPath_.clear();
         rightPath_.clear();
@@ -123,7 +125,7 @@ bool Review::Dispose(int index, const KeptFile& kept) {
     if (run_.IsReference(index)) return false;  // whatever asks: a reference picture never goes
     const std::string fullPath = run_.FullPath(index);
     const std::int64_t size = FileSizeByName(fullPath);
-    if (frontEnd_.DisposeFile(fullPath, StampIfUnchanged(index), kept)) {
+    if (disposal_.Dispose(fullPath, StampIfUnchanged(index), kept)) {
         ++removedCount_;
         removedBytes_ += size > 0 ? size : 0;
         return true;
@@ -157,12 +159,14 @@ void Review::KeepOnePass() {
     // Read again (when its stamp needs that) once; each removal then checks its stamp anew.
     auto keptStamp = StampIfUnchanged(kept);
     for (const int index : current_->Group->Members) {
+        // A message shown for the last removal lets the user stop the run meanwhile.
+        if (state_ == ReviewState::Stopped) return;
         const auto& stamp = run_.PicTable[index].Stamp;
         if (index == kept || !stamp || stamp->Size <= 0 || NeverRemovedByKeepAll(run_, index))
             continue;
         if (!keptStamp || StampOfPath(keptPath) != keptStamp) {
             ++keptChanged_;
-            frontEnd_.KeptFileChanged(keptPath);
+            disposal_.KeptFileChanged(keptPath);
             return;
         }
         // A hard link to the kept file moves its change time on, and only that.
@@ -180,7 +184,7 @@ bool Review::Decide(ReviewDecision decision) {
                             ? rightIndex_
                             : -1;
     if (pressed >= 0 && run_.IsReference(pressed)) {
-        frontEnd_.ReferenceKept(run_.FullPath(pressed));
+        disposal_.ReferenceKept(run_.FullPath(pressed));
         return false;
     }
     switch (decision) {

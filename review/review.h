@@ -46,15 +46,20 @@ class ReviewFrontEnd {
     virtual void ClearSlots() = 0;
     virtual void DuplicateCountChanged(int duplicateCount) = 0;
     virtual void ProcessedChanged(int processed) = 0;
-    // Removes the file the way chosen at this moment, only while it is still the file that was
-    // compared (`compared`, taken when its fingerprint was made); true when the file is gone.
-    // `kept` is the file that stays in its place: the one a keep-one pass keeps, or the other
-    // picture of the pair.
-    virtual bool DisposeFile(const std::string& fullPath, const std::optional<FileStamp>& compared,
-                             const KeptFile& kept) = 0;
+};
+
+// Where the review sends the files that are to go; the run's disposer.
+class ReviewDisposal {
+  public:
+    virtual ~ReviewDisposal() = default;
+    // Removes the file, only while it is still the file that was compared (`compared`, taken
+    // when its fingerprint was made); true when the file is gone. `kept` is the file that
+    // stays in its place: the one a keep-one pass keeps, or the other picture of the pair.
+    virtual bool Dispose(const std::string& fullPath, const std::optional<FileStamp>& compared,
+                         const KeptFile& kept) = 0;
     // The file a keep-one pass was to keep changed or went after the comparison, so nothing of
     // its group was removed.
-    virtual void KeptFileChanged(const std::string& /*fullPath*/) {}
+    virtual void KeptFileChanged(const std::string& fullPath) = 0;
     // A delete was pressed under a reference picture, which is never removed.
     virtual void ReferenceKept(const std::string& /*fullPath*/) {}
 };
@@ -74,8 +79,10 @@ enum class ReviewState {
 
 class Review {
   public:
-    // The run, the files and the front end must outlive the review. The files are open.
-    Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd);
+    // The run, the files, the front end and the disposal must outlive the review. The files
+    // are open.
+    Review(const CollectedRun& run, OutputFiles& files, ReviewFrontEnd& frontEnd,
+           ReviewDisposal& disposal);
 
     void AddStep(ScanStep step);
     void EndOfScan();
@@ -124,6 +131,7 @@ class Review {
     const CollectedRun& run_;
     OutputFiles& files_;
     ReviewFrontEnd& frontEnd_;
+    ReviewDisposal& disposal_;
 
     std::deque<ScanStep> steps_;
     bool scanEnded_ = false;

@@ -25,12 +25,13 @@ CollectOutcome SearchRun::Collect(const std::atomic<bool>& running, const Collec
     return outcome;
 }
 
-std::optional<std::string> SearchRun::OpenOutput(ReviewFrontEnd& frontEnd) {
+std::optional<std::string> SearchRun::OpenOutput(RunFrontEnd& frontEnd) {
     if (const auto failed = files_.Open(settings_.LogPath, settings_.ListPath, run_)) {
         files_.Close();
         return CreateFailedMessage(*failed);
     }
-    review_ = std::make_unique<Review>(run_, files_, frontEnd);
+    disposer_ = std::make_unique<Disposer>(settings_.MoveFolder, settings_.DryRun, frontEnd);
+    review_ = std::make_unique<Review>(run_, files_, frontEnd, *disposer_);
     return std::nullopt;
 }
 

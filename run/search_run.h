@@ -1,8 +1,9 @@
 #pragma once
 // One search run, the same for the window and the command line: collect the pictures, open
-// the log and the list, compare, and feed the groups to the review. The front end chooses the
-// threads: Collect and the comparison may run on a worker, OpenOutput and the review run on
-// the thread that shows them; Drive does comparison and review together on one thread.
+// the log and the list, compare, feed the groups to the review, and remove what it decides.
+// The front end chooses the threads: Collect and the comparison may run on a worker,
+// OpenOutput and the review run on the thread that shows them; Drive does comparison and
+// review together on one thread.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "review/review.h"
 #include "run/collection.h"
 #include "run/defaults.h"
+#include "run/disposer.h"
 
 namespace morvane {
 
@@ -30,6 +32,7 @@ struct SearchSettings {
     ComparisonMode Mode = ComparisonMode::Exact;
     int Threshold = DefaultThreshold(ComparisonMode::Exact);
     bool UseCache = true;  // take unchanged pictures from the fingerprint cache
+    bool DryRun = false;   // tell what would be removed, touch nothing
 };
 
 class SearchRun {
@@ -47,11 +50,13 @@ class SearchRun {
     // here; when it fails, `warn` hears why once and the run goes on without it.
     CollectOutcome Collect(const std::atomic<bool>& running, const CollectProgress& progress,
                            const std::function<void(const std::string&)>& warn);
-    // Opens and empties the log and the list and makes the review; the user's message when a
-    // file cannot be used (and then nothing was emptied).
-    std::optional<std::string> OpenOutput(ReviewFrontEnd& frontEnd);
+    // Opens and empties the log and the list and makes the review and its disposer, which asks
+    // the front end the way and shows it what to tell; the user's message when a file cannot
+    // be used (and then nothing was emptied).
+    std::optional<std::string> OpenOutput(RunFrontEnd& frontEnd);
     Review& TheReview() { return *review_; }
     bool HasReview() const { return review_ != nullptr; }
+    const Disposer& TheDisposer() const { return *disposer_; }
 
     // The comparison, on one thread at a time: it takes the fingerprints out of the records.
     void StartComparison(int threads = 0);
@@ -71,6 +76,7 @@ class SearchRun {
     int readable_ = 0;
     CollectCounts counts_;
     OutputFiles files_;
+    std::unique_ptr<Disposer> disposer_;
     std::unique_ptr<Review> review_;
     std::unique_ptr<PictureScanner> scanner_;
 };

@@ -4,9 +4,6 @@
 #include <QTimer>
 #include <utility>
 
-#include "files/journal.h"
-#include "run/messages.h"
-
 namespace morvane {
 
 // One run and its worker thread. The worker touches only `Running` and the search's
@@ -18,8 +15,7 @@ struct RunController::Job {
     std::atomic<bool> Running{true};
     SearchRun Search;
     std::thread Worker;
-    WorkerRole Role = WorkerRole::None;       // which worker `Worker` holds
-    RemovalJournal Journal{JournalFolder()};  // made at the run's first removal
+    WorkerRole Role = WorkerRole::None;  // which worker `Worker` holds
 };
 
 RunController::RunController(RunDisplay& display) : display_(display) {}
@@ -88,7 +84,7 @@ void RunController::Collected(Job& job) {
     if (const int skipped = job.Search.LongPathsSkipped(); skipped > 0)
         count += tr("; пропущено длинных путей: %1").arg(skipped);
     display_.ShowFileCell(count);
-    if (const auto failed = job.Search.OpenOutput(static_cast<ReviewFrontEnd&>(*this))) {
+    if (const auto failed = job.Search.OpenOutput(static_cast<RunFrontEnd&>(*this))) {
         job.Running = false;
         display_.ShowCritical(QString::fromStdString(*failed));
         EndRun();
@@ -225,24 +221,12 @@ void RunController::ProcessedChanged(int processed) {
     display_.ShowProcessed(processed);
 }
 
-bool RunController::DisposeFile(const std::string& fullPath,
-                                const std::optional<FileStamp>& compared, const KeptFile& kept) {
-    const std::string moveFolder =
-        current_ ? current_->Search.Settings().MoveFolder : std::string();
-    const DisposalResult result =
-        ::morvane::DisposeFile(fullPath, display_.ChosenDisposalWay(), moveFolder, compared, kept,
-                               current_ ? &current_->Journal : nullptr);
-    if (const std::string message = DisposalMessage(fullPath, result); !message.empty())
-        display_.ShowCritical(QString::fromStdString(message));
-    return result.removed;
+DisposalWay RunController::ChosenDisposalWay() const {
+    return display_.ChosenDisposalWay();
 }
 
-void RunController::KeptFileChanged(const std::string& fullPath) {
-    display_.ShowCritical(QString::fromStdString(KeptFileChangedMessage(fullPath)));
-}
-
-void RunController::ReferenceKept(const std::string& fullPath) {
-    display_.ShowCritical(QString::fromStdString(ReferenceKeptMessage(fullPath)));
+void RunController::Tell(const std::string& message) {
+    display_.ShowCritical(QString::fromStdString(message));
 }
 
 }  // namespace morvane

@@ -34,7 +34,7 @@ class RunDisplay {
     virtual void EndProgram(int status) = 0;
 };
 
-class RunController : public QObject, private ReviewFrontEnd {
+class RunController : public QObject, private RunFrontEnd {
     Q_OBJECT
   public:
     explicit RunController(RunDisplay& display);
@@ -75,15 +75,13 @@ class RunController : public QObject, private ReviewFrontEnd {
     void Retire();
     void Reap();
 
-    // ReviewFrontEnd
+    // RunFrontEnd
     void ShowSlot(int slot, const SlotPicture& picture) override;
     void ClearSlots() override;
     void DuplicateCountChanged(int duplicateCount) override;
     void ProcessedChanged(int processed) override;
-    bool DisposeFile(const std::string& fullPath, const std::optional<FileStamp>& compared,
-                     const KeptFile& kept) override;
-    void KeptFileChanged(const std::string& fullPath) override;
-    void ReferenceKept(const std::string& fullPath) override;
+    DisposalWay ChosenDisposalWay() const override;
+    void Tell(const std::string& message) override;
 
     RunDisplay& display_;
     std::function<void(int)> fileHook_;

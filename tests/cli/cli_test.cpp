@@ -14,7 +14,6 @@
 #include <sstream>
 #include <tuple>
 
-#include "files/disposal_check.h"
 #include "support/read_only_folder.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
@@ -392,22 +391,6 @@ TEST(CliScript, ReferencePicturesSurviveEveryRuleAndWay) {
             write("more/big.bmp", 6);
         }
     }
-}
-
-// A file changed after its comparison is left alone, and foreseen to be.
-TEST(CliScript, DryRunLeavesAChangedFileAsTheRealRunDoes) {
-    test::TempDir dir;
-    test::WriteTextFile(dir / "a.png", "one");
-    const auto compared = StampOfPath(dir / "a.png");
-    test::WriteTextFile(dir / "a.png", "other");
-    for (const DisposalWay way :
-         {DisposalWay::MoveToFolder, DisposalWay::Trash, DisposalWay::Wipe}) {
-        EXPECT_EQ(CheckDisposal(dir / "a.png", way, dir / "m", compared).problem,
-                  DisposalProblem::Changed);
-        EXPECT_EQ(DisposeFile(dir / "a.png", way, dir / "m", compared).problem,
-                  DisposalProblem::Changed);
-    }
-    EXPECT_EQ(test::ReadFile(dir / "a.png"), "other");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "files/disposal_check.h"
 #include "files/journal.h"
 #include "files/move.h"
 #include "files/trash.h"
@@ -268,6 +269,11 @@ TEST(DisposalFaults, AFileThatCannotGoOrChangedSinceTheComparisonStaysWhole) {
                 const timespec times[] = {{0, UTIME_OMIT},
                                           {ns / 1'000'000'000, ns % 1'000'000'000}};
                 ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+            }
+            if (change != "locked") {  // foreseen by a dry run; refused before any way acts
+                EXPECT_EQ(std::pair(CheckDisposal(path, way, out, compared).problem,
+                                    DisposeFile(path, way, out, compared).problem),
+                          std::pair(DisposalProblem::Changed, DisposalProblem::Changed));
             }
             std::optional<test::ReadOnlyFolder> locked;
             if (change == "locked" && !locked.emplace(dir / "pictures").ReadOnly())

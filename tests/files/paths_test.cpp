@@ -64,6 +64,11 @@ TEST(WordPairs, NumberToHighAndLowAndBack) {
         {4294967295.0, -1}};
     // clang-format on
     for (const auto& [value, word] : words) EXPECT_EQ(DoubleToLong32(value), word) << value;
+    // clang-format off
+    const std::pair<double, double> rounded[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2},
+        {-2.5, -2}, {4503599627370495.5, 4503599627370496.0}, {1e300, 1e300}};
+    // clang-format on
+    for (const auto& [value, whole] : rounded) EXPECT_EQ(RoundHalfEven(value), whole) << value;
 }
 
 TEST(FileSizeByName, SmallMissingAndThreeGibibyteFiles) {

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <tuple>
 
-#include "files/disposal.h"
 #include "files/file_content.h"
 #include "review/output_files.h"
 #include "run/messages.h"
@@ -127,7 +126,7 @@ struct Reviewed {
     CollectedRun run;
     OutputFiles files;
     test::RecordingFrontEnd frontEnd;
-    Review review{run, files, frontEnd};
+    Review review{run, files, frontEnd, frontEnd};
 };
 
 // Skip keeps the left picture; a deleted left one is refilled; either delete ends a pair of
@@ -221,7 +220,9 @@ TEST(KeepRules, EachRuleBreaksTheTiesOfTheOneBefore) {
     EXPECT_EQ(KeptMember({0, 1}, photos, *ParseKeepRules("oldest")), 1);
 }
 
-TEST(Review, StopDuringAWaitWritesNothingMore) {
+// Also a Stop while a removal tells the user something (the window's box lets the click in)
+// ends the keep-one pass: nothing more of the group goes.
+TEST(Review, StopDuringAWaitOrARemovalWritesAndRemovesNothingMore) {
     Reviewed r;
     ASSERT_EQ(r.Start({.sizes = {10, 20, 30}, .groups = "aaa"}), ReviewState::AwaitingDecision);
     r.review.Stop();
@@ -229,6 +230,14 @@ TEST(Review, StopDuringAWaitWritesNothingMore) {
     EXPECT_FALSE(r.review.Decide(DeleteLeft));
     EXPECT_EQ(test::ReadFile(r.dir / "list.txt"), r.Listed("pq"));
     EXPECT_EQ(r.frontEnd.events.back(), "clear");
+    Reviewed stopped;
+    stopped.frontEnd.dispose = [&](const std::string& path, auto&) {
+        stopped.review.Stop();
+        return fs::remove(path);
+    };
+    EXPECT_EQ(stopped.Start({.sizes = {10, 15, 12}, .groups = "aaa", .keepSmallest = false}),
+              ReviewState::Stopped);
+    EXPECT_EQ(stopped.Left(3), "-qr");
 }
 
 // A stamp taken within a clock tick of the file's last change proves nothing alone: the picture
@@ -318,21 +327,21 @@ TEST(OutputFaults, AFullDiskOrARemovedListStopsTheRunBeforeTheNextRemoval) {
     }
 }
 
+// Each removal the run's disposer refuses is counted and told.
 TEST(ReviewDisposal, KeepOneWithAnUnusableMoveFolderCountsEachFailure) {
     Reviewed r;
     const test::ReadOnlyFolder locked(r.dir / "moved");
     if (!locked.ReadOnly()) GTEST_SKIP() << "no way to make a read-only folder here";
-    int messages = 0;
+    r.frontEnd.way = DisposalWay::MoveToFolder;
+    Disposer disposer(r.dir / "moved", false, r.frontEnd);
     r.frontEnd.dispose = [&](const std::string& path, const std::optional<FileStamp>& compared) {
-        const DisposalResult result =
-            DisposeFile(path, DisposalWay::MoveToFolder, r.dir / "moved", compared);
-        messages += DisposalMessage(path, result).empty() ? 0 : 1;
-        return result.removed;
+        return disposer.Dispose(path, compared, {});
     };
     const Script keepOne{.sizes = {100, 100, 100}, .groups = "aaa", .keepSmallest = false};
     ASSERT_EQ(r.Start(keepOne), ReviewState::Finished);
-    EXPECT_EQ(std::tuple(r.review.RemovedCount(), r.review.FailedRemovals(), messages),
-              std::tuple(0, 2, 2));
+    EXPECT_EQ(
+        std::tuple(r.review.RemovedCount(), r.review.FailedRemovals(), r.frontEnd.told.size()),
+        std::tuple(0, 2, 2u));
     EXPECT_EQ(r.Left(3), "pqr");
 }
 

@@ -378,7 +378,7 @@ TEST(HostileLibrary, SearchGroupsTheReadableAndListsEachFileOnce) {
     ASSERT_EQ(state, ReviewState::Finished);
     search.CloseOutput();
     EXPECT_EQ(review.GroupCount(), 1);
-    EXPECT_TRUE(frontEnd.disposed.empty());
+    EXPECT_TRUE(search.TheDisposer().Removals().empty());
     // Each copy once, under one of its names, as it stands but for the escaped line break.
     std::multiset<std::string> listed = EntryLines(dir / "list.txt");
     if (listed.erase(root + "/sub/hard link.png") == 1) listed.insert(root + "/a.png");
