@@ -97,12 +97,12 @@ def stable_order(every):
     return sorted(every, key=lambda mutant: mutant.key)
 
 
-def run(command, cwd, timeout, env=None):
+def run(command, cwd, timeout, env=None, stdout=subprocess.DEVNULL):
     """The command's exit status, or -1 when it outlives the timeout. It runs in its own process
     group, killed whole when it ends: a program a test started (the command-line tool) and left
     looping under a mutant must not go on eating the processors for the mutants after it."""
-    with subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                          env=env, start_new_session=True) as process:
+    with subprocess.Popen(command, cwd=cwd, stdout=stdout, stderr=subprocess.DEVNULL, env=env,
+                          start_new_session=True) as process:
         try:
             return process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -176,15 +176,20 @@ class Session:
         return run(self.build_command, self.root, self.timeout) == 0
 
     def run_tests(self):
-        """ctest on the chosen programs' tests, stopping at the first failure."""
+        """ctest on the chosen programs' tests, stopping at the first failure. A pass counts
+        only when ctest ran every one of them: a test left out passes nothing."""
         numbers = test_numbers(self.build, self.programs)
         if not numbers:
             sys.exit("ctest lists no test of " + ", ".join(p.name for p in self.programs))
-        with tempfile.NamedTemporaryFile("w", suffix=".txt") as chosen:
-            chosen.write("0,0,0," + ",".join(map(str, numbers)))
-            chosen.flush()
-            return run(["ctest", "-j2", "--stop-on-failure", "--timeout", str(self.timeout),
-                        "-I", chosen.name], self.build, self.timeout * len(numbers))
+        with tempfile.NamedTemporaryFile("w+", suffix=".log") as log:
+            status = run(["ctest", "-j2", "--stop-on-failure", "--timeout", str(self.timeout),
+                          "-I", "0,0,0," + ",".join(map(str, numbers))],
+                         self.build, self.timeout * len(numbers), stdout=log)
+            log.seek(0)
+            ran = re.findall(r"tests failed out of (\d+)", log.read())
+        if status == 0 and ran != [str(len(numbers))]:
+            sys.exit(f"ctest ran {ran or 'no'} tests of the {len(numbers)} chosen")
+        return status
 
     def outcome(self, mutant, objects, original_objects):
         """Builds and tests one mutant in place; the caller restores the file."""
