@@ -97,11 +97,11 @@ def stable_order(every):
     return sorted(every, key=lambda mutant: mutant.key)
 
 
-def run(command, cwd, timeout, env=None, stdout=subprocess.DEVNULL):
+def run(command, cwd, timeout, stdout=subprocess.DEVNULL):
     """The command's exit status, or -1 when it outlives the timeout. It runs in its own process
     group, killed whole when it ends: a program a test started (the command-line tool) and left
     looping under a mutant must not go on eating the processors for the mutants after it."""
-    with subprocess.Popen(command, cwd=cwd, stdout=stdout, stderr=subprocess.DEVNULL, env=env,
+    with subprocess.Popen(command, cwd=cwd, stdout=stdout, stderr=subprocess.DEVNULL,
                           start_new_session=True) as process:
         try:
             return process.wait(timeout=timeout)
