@@ -290,7 +290,15 @@ def compare(old_path, new_path):
                   f" {m['operator']}: {m['text']}")
 
 
+def interrupt(signum, frame):
+    raise KeyboardInterrupt
+
+
 def main():
+    # A run started in the background ignores Ctrl-C's signal, and one stopped by kill gets
+    # SIGTERM: both must still restore the source they changed.
+    signal.signal(signal.SIGINT, interrupt)
+    signal.signal(signal.SIGTERM, interrupt)
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--compare", nargs=2, metavar=("OLD", "NEW"))
     parser.add_argument("--build")
