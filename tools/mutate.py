@@ -16,7 +16,7 @@ code moves: runs before and after a change compare like with like.
 A mutant is killed when a test fails, stillborn when it does not compile, equivalent when the
 compiler makes the very same object of it; the rest survive and are listed. A mutant whose
 object was not rebuilt stops the run: its outcome would say nothing. The source file is always
-restored, also on Ctrl-C.
+restored, also on Ctrl-C or SIGTERM.
 
 --json records every mutant's outcome and the test programs run (added to the file's earlier
 records; a mutant recorded there is not run again), --same-as runs only the mutants recorded in
