@@ -31,6 +31,7 @@ constexpr std::array<Frame, kVariantCount - kTrimmedVariant - 1> kWindows{{
     {kHalf, 0, kGrid, kHalf},
     {kHalf, kHalf, kGrid, kGrid},
 }};
+static_assert(kWindows[kMiddleVariant - kTrimmedVariant - 1].top == kTenth / 2);
 
 VariantHash HashVariant(const LowFrequencies& frequencies, int variant) {
     return {HashOf(frequencies), MeanLevel(frequencies), static_cast<std::uint8_t>(variant)};

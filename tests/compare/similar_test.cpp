@@ -111,6 +111,12 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
                 copyFirst ? std::vector{copy, original} : std::vector{original, copy}, 88);
             EXPECT_EQ(groups.size(), cases[i].grouped ? 1u : 0u) << "case " << i << copyFirst;
         }
+    // Copies cut on one side and all round, without their original.
+    for (const auto& [side, round] : {std::pair{scene.Draw(0, 0.1, 1, 1), 0.05},
+                                      {scene.Draw(0.2, 0, 1, 1), 0.05},
+                                      {scene.Draw(0, 0, 1, 0.8), 0.1}})
+        EXPECT_EQ(ScannerGroups({side, scene.Draw(round, round, 1 - round, 1 - round)}, 88).size(),
+                  1u);
     // Two flat pages a few levels apart are copies; a white page and a record without its
     // cells are not.
     EXPECT_EQ(
@@ -146,7 +152,7 @@ TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
             for (const VariantHash& turn : hashes[turned])
                 for (const VariantHash& part : hashes[other]) {
                     const int distance = std::popcount(turn.hash ^ part.hash);
-                    if (IsTurn(turn.variant) && IsPart(part.variant) && distance < best &&
+                    if (IsQuery(turn.variant) && IsPart(part.variant) && distance < best &&
                         HashesNear(turn, part, maxDistance) &&
                         Correlation(VariantFrequencies(prints[turned].data(), turn.variant),
                                     VariantFrequencies(prints[other].data(), part.variant)) >=
