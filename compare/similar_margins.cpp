@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace morvane {
@@ -16,6 +17,8 @@ constexpr int kMaxMargin = kGrid / 4;
 // from the margin; a fully covered cell lies this close to the margin's grey.
 constexpr int kMinContrast = 48;
 constexpr int kMarginTolerance = 12;
+// Even a margin of half a cell takes an outer cell half way to its grey: a side whose outer
+// cells mostly lie further than this from it has none.
 constexpr int kOuterReach = 96;
 // Margins thinner than this change the hash by less than re-encoding does.
 constexpr double kMinDepth = 0.5;
@@ -79,8 +82,7 @@ std::optional<double> LineDepth(const std::uint8_t* cells, Side side, int line, 
 // The depth of a side's margin of grey `margin`: the median of the lines that tell, when
 // enough of them tell and most agree (a margin's edge is straight).
 std::optional<double> SideDepth(const std::uint8_t* cells, Side side, int margin) {
-    // Most pictures have no margin: a side whose outer cells are mostly far from the margin's
-    // grey (a margin of half a cell covers half of each) is left at once.
+    // Most pictures have no margin: their sides are left at once.
     int near = 0;
     for (int line = kMaxMargin / 2; line < kGrid - kMaxMargin / 2; ++line)
         near += std::abs(cells[side.At(line, 0)] - margin) <= kOuterReach;
