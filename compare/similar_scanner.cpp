@@ -47,11 +47,11 @@ void SimilarScanner::HashFingerprints(WorkerPool& pool) {
     firstVariant_.push_back(variants_.size());
 }
 
-// A pair is a candidate when a turn of one lies near a part of the other, so looking up
-// every slot's turns among the parts of all others finds each pair from both sides: what the
-// head's turns find and what finds the head's parts. The lookups and their confirmation run
-// ahead of the scan, on every thread, while every record still has its cells; whether a pair
-// still counts is the scan's to decide.
+// A pair is a candidate when a turn (or the middle) of one lies near a part of the other, so
+// looking up every slot's turns and middle among the parts of all others finds each pair from
+// both sides: what the head's turns find and what finds the head's parts. The lookups and their
+// confirmation run ahead of the scan, on every thread, while every record still has its cells;
+// whether a pair still counts is the scan's to decide.
 void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
     const int count = static_cast<int>(tableIndex_.size());
     std::vector<SimilarIndex::Item> parts;
@@ -63,7 +63,7 @@ void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {
     std::vector<std::pair<VariantHash, int>> turns;  // with their slot
     for (int slot = 0; slot < count; ++slot)
         for (std::size_t v = firstVariant_[slot]; v < firstVariant_[slot + 1]; ++v)
-            if (IsTurn(variants_[v].variant)) turns.emplace_back(variants_[v], slot);
+            if (IsQuery(variants_[v].variant)) turns.emplace_back(variants_[v], slot);
     const int chunks = ChunksOf(static_cast<int>(turns.size()));
     std::vector<std::vector<Pair>> byChunk(chunks);
     for (int stage = 0; stage < index.Stages(); ++stage) {

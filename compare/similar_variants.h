@@ -3,7 +3,8 @@
 // quarter turns, and as parts standing for the edits people make: its content without a
 // uniform white or black margin, and windows of it (less a tenth or a fifth on one side, the
 // middle nine or eight tenths, each quarter). Two pictures are candidates when one of them,
-// whole in some turn, hashes near the other whole (unturned) or near one of its parts; the
+// whole in some turn or its middle, hashes near the other whole (unturned) or near one of its
+// parts; the
 // pair holds when the low frequencies of those two also correlate closely, which the hashes
 // alone would not ensure for so many variants.
 #include <cstdint>
@@ -15,10 +16,13 @@
 namespace morvane {
 
 // Variant 0 is the whole picture; 1 to 3 its quarter turns; 4 its trimmed content; the rest
-// windows. The turns (0 to 3) are what a picture is looked up as; the whole and the parts
-// (0 and 4 on) what it is looked up in.
+// windows. The turns (0 to 3) and the middle nine tenths are what a picture is looked up as;
+// the whole and the parts (0 and 4 on) what it is looked up in. The middle finds two copies
+// cut differently (less a tenth on one side, less a twentieth all round) through what both
+// keep of the original, so whichever heads a group takes the other.
 inline constexpr int kWholeVariant = 0;
 inline constexpr int kTrimmedVariant = 4;
+inline constexpr int kMiddleVariant = 13;
 inline constexpr int kVariantCount = 19;
 
 // The least correlation of the low frequencies that confirms a pair.
@@ -26,6 +30,9 @@ inline constexpr double kMinCorrelation = 0.9;
 
 constexpr bool IsTurn(int variant) {
     return variant < kTrimmedVariant;
+}
+constexpr bool IsQuery(int variant) {
+    return IsTurn(variant) || variant == kMiddleVariant;
 }
 constexpr bool IsPart(int variant) {
     return variant == kWholeVariant || !IsTurn(variant);

@@ -24,17 +24,36 @@ struct Scene {
         std::mt19937 random(seed);
         for (double& w : wave) w = std::uniform_real_distribution<>(0, 6)(random);
     }
+    // Drawn four times finer, then reduced as pictures are: a tent 1.5 cells either side, the
+    // edge repeated, so that an edge inside a cell shows as a ramp.
     Fingerprint Draw(double x0, double y0, double x1, double y1, int outside = -1) const {
-        Fingerprint cells(kFingerprintCells);
-        for (int cell = 0; cell < kFingerprintCells; ++cell) {
-            const double x = x0 + (x1 - x0) * (cell % kGrid + 0.5) / kGrid;
-            const double y = y0 + (y1 - y0) * (cell / kGrid + 0.5) / kGrid;
-            double grey = 128;
-            for (int i = 0; i < 12; i += 3)
-                grey += 30 * std::sin(wave[i] * x + wave[i + 1] * y * (i / 3 + 1) + wave[i + 2]);
-            const bool out = x < 0 || x >= 1 || y < 0 || y >= 1;
-            cells[cell] = static_cast<std::uint8_t>(out && outside >= 0 ? outside : grey);
+        constexpr int kFine = 4, kSize = kGrid * kFine;
+        std::vector<double> fine(kSize * kSize), across(kSize * kGrid);
+        for (int i = 0; i < kSize * kSize; ++i) {
+            const double x = x0 + (x1 - x0) * (i % kSize + 0.5) / kSize;
+            const double y = y0 + (y1 - y0) * (i / kSize + 0.5) / kSize;
+            fine[i] = 128;
+            for (int w = 0; w < 12; w += 3)
+                fine[i] += 30 * std::sin(wave[w] * x + wave[w + 1] * y * (w / 3 + 1) + wave[w + 2]);
+            if ((x < 0 || x >= 1 || y < 0 || y >= 1) && outside >= 0) fine[i] = outside;
         }
+        // Cell `cell` of a line of fine samples `stride` apart.
+        const auto reduce = [&](const double* line, int stride, int cell) {
+            double sum = 0, total = 0;
+            for (int f = cell * kFine - 6; f < cell * kFine + kFine + 6; ++f) {
+                const double weight =
+                    std::max(0.0, 1 - std::abs(f + 0.5 - (cell + 0.5) * kFine) / 6);
+                sum += weight * line[std::clamp(f, 0, kSize - 1) * stride];
+                total += weight;
+            }
+            return sum / total;
+        };
+        for (int i = 0; i < kSize * kGrid; ++i)
+            across[i] = reduce(&fine[i / kGrid * kSize], 1, i % kGrid);
+        Fingerprint cells(kFingerprintCells);
+        for (int cell = 0; cell < kFingerprintCells; ++cell)
+            cells[cell] = static_cast<std::uint8_t>(
+                std::lround(reduce(&across[cell % kGrid], kGrid, cell / kGrid)));
         return cells;
     }
 };
@@ -74,6 +93,8 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
         {Turn(original, 3), true},
         {scene.Draw(-0.05, -0.05, 1.05, 1.05, 255), true},  // a white border
         {scene.Draw(-0.05, -0.05, 1.05, 1.05, 0), true},    // a black one
+        {scene.Draw(-0.03, -0.03, 1.03, 1.03, 255), true},  // a cell wide
+        {scene.Draw(-0.03, -0.03, 1.03, 1.03, 0), true},
         {scene.Draw(0.1, 0, 1, 1), true},
         {scene.Draw(0, 0, 0.9, 1), true},  // a tenth off
         {scene.Draw(0, 0.1, 1, 1), true},
@@ -90,6 +111,12 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
                 copyFirst ? std::vector{copy, original} : std::vector{original, copy}, 88);
             EXPECT_EQ(groups.size(), cases[i].grouped ? 1u : 0u) << "case " << i << copyFirst;
         }
+    // Copies cut on one side and all round, without their original.
+    for (const auto& [side, round] : {std::pair{scene.Draw(0, 0.1, 1, 1), 0.05},
+                                      {scene.Draw(0.2, 0, 1, 1), 0.05},
+                                      {scene.Draw(0, 0, 1, 0.8), 0.1}})
+        EXPECT_EQ(ScannerGroups({side, scene.Draw(round, round, 1 - round, 1 - round)}, 88).size(),
+                  1u);
     // Two flat pages a few levels apart are copies; a white page and a record without its
     // cells are not.
     EXPECT_EQ(
@@ -125,7 +152,7 @@ TEST(SimilarScanner, FindsWhatEveryPairUnderTheSameRuleFinds) {
             for (const VariantHash& turn : hashes[turned])
                 for (const VariantHash& part : hashes[other]) {
                     const int distance = std::popcount(turn.hash ^ part.hash);
-                    if (IsTurn(turn.variant) && IsPart(part.variant) && distance < best &&
+                    if (IsQuery(turn.variant) && IsPart(part.variant) && distance < best &&
                         HashesNear(turn, part, maxDistance) &&
                         Correlation(VariantFrequencies(prints[turned].data(), turn.variant),
                                     VariantFrequencies(prints[other].data(), part.variant)) >=
