@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One entry point: `make run` starts the program, `make test` runs every test.
 # Both install the Debian packages they need first (as root, or through sudo).
 
@@ -104,6 +105,10 @@ check-format:
 	if [ -n "$$bad" ]; then echo "Not formatted as .clang-format says:"; \
 	  echo "$$bad" | sed 's/^/  /'; exit 1; fi; \
 	echo "Every C++ file follows .clang-format."
+	@bare=$$(git ls-files '*.cpp' '*.h' '*.py' '*.sh' '*CMakeLists.txt' '*.cmake' '*.1' \
+	  | xargs grep -L 'SPDX-License-Identifier'); \
+	if [ -n "$$bare" ]; then echo "No SPDX licence line:"; echo "$$bare" | sed 's/^/  /'; \
+	  exit 1; fi; echo "Every source file names its licence."
 
 # libFuzzer targets (clang), each run for FUZZ_SECONDS on its own corpus; a finding fails.
 FUZZ_SECONDS ?= 60

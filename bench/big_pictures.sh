@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory and time of a whole run over a folder of two big PNGs: 12000 x 9000 noise
 # (108 megapixels) and a 30000 x 30000 picture (900 megapixels), both fingerprinted by
 # streaming their rows through the reduction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comparison as written plainly: one byte at a time. Built with the compiler's
 // auto-vectorisation off (see CMakeLists.txt), so it is the reference the kernels are measured
 // against; ByteLoopVectorised is the same loop as the compiler vectorises it on its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reference counts of equal cells for the benchmarks.
 #include <cstdint>

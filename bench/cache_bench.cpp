@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fingerprint cache on a folder: a run without it, a first run that fills it, a second
 // run that reads it, and a run after one file was touched; times, decodes, and whether every
 // record equals the uncached run's. The cache file is made in a fresh temporary folder.

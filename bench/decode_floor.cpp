@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first scan against the decoder's floor, format by format: every file of a folder decoded
 // by its format's own library (libjpeg, libpng, libwebp, libheif) at the fingerprint's shrink
 // on the run's number of threads, doing nothing else, beside a whole collection of the same

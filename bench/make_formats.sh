@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Libraries of other formats for decode_floor: the first N JPEGs of a library (by path) written
 # as PNG, WebP (Q 75) and HEIC (Q 50) by libvips, one folder per format, two at a time.
 # usage: bench/make_formats.sh SOURCE_FOLDER OUT_FOLDER [N]

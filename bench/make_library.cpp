@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a test library of JPEG photos: N distinct pictures of 2 to 12 megapixels (smooth
 // colour fields with sensor-like noise, so they compress like photos), plus near-copies of
 // some of them (re-encoded at another quality, or shrunk). The seed is fixed: the same N gives

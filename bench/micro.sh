@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Micro-benchmarks of the equal-cell count and of the grouping, with the ratios to the plain
 # byte loop. usage: bench/micro.sh BUILD_DIR [google-benchmark options]
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Google Benchmark micro-benchmarks: the equal-cell count of unrelated fingerprints against
 // the plain byte loop, and the whole grouping of N synthetic fingerprints.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plain decodes of the other formats for the benchmarks: each format's own library (libpng,
 // libwebp, libheif) on the whole file in memory, to 8-bit R,G,B at the shrink the fingerprint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plain libjpeg decode for the benchmarks: the whole file read in one go, decoded at the
 // shrink the fingerprint uses, with nothing around it. Three depths of the same decode tell

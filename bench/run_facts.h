@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the scan benchmarks print beside their times: the machine's load, and a digest that
 // tells two builds' fingerprints apart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the two halves of a run on a folder through the engine: collection with fingerprints
 // (pictures per second) and grouping (pairs per second), and prints the peak memory.
 // usage: run_phases FOLDER [THRESHOLD] [THREADS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the first scan's time goes: every JPEG of a folder taken through the steps of the
 // fingerprint one at a time on one thread (CPU time of that thread), then the real collection
 // on one and on the run's threads, the cache writes and the grouping. The decoder's stages are

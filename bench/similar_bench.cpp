@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Google Benchmark: the "similar" mode. The hash of one fingerprint and of all its turns and
 // parts, and the whole grouping of N synthetic fingerprints (hashing on every core included)
 // against a plain greedy scan of every pair of whole hashes.

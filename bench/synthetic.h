@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Synthetic fingerprints for the benchmarks: unrelated pictures with a share of near-copies.
 #include <random>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-run benchmark: morvane-cli on a generated JPEG library, beside the same files made into
 # 32x32 thumbnails by two parallel vipsthumbnail processes (the decoder-speed reference).
 # usage: bench/whole_run.sh BUILD_DIR [COUNT] [LIBRARY_DIR]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command-line arguments as Qt text and back, byte for byte. A file name need not be UTF-8,
 // and Qt's own decoding turns every stray byte into U+FFFD, so two names could become one.

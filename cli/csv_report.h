@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The groups as CSV for spreadsheets and scripts: one row per member.
 #include <cstdio>

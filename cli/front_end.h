@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The review's window side, reduced to what a terminal needs: no pictures, no decisions, the
 // way given on the command line, and the messages on standard error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli: the duplicate search of the window program for folders on servers and for
 // scripts. Every group is written to the list and the log; files go only with --keep.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Progress on standard error while a run works, when that is a terminal.
 #include <chrono>

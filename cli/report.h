@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run of morvane-cli tells: the counts as text, or everything as one JSON document.
 #include <cstdint>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The folders are layers: a folder includes only its own headers and those of lower layers
 # (files and metafile, then imaging, compare, review, run, then the front ends), and compare
 # works on fingerprints alone, with no libvips or Qt. Fails naming every include that breaks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An exact candidate filter for high thresholds. The 1024 cells are cut into one block more
 // than the cells a matching pair may differ in, so a matching pair agrees exactly on at least

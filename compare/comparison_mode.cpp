@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "compare/comparison_mode.h"
 
 #include "compare/identical_scanner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ways of comparing pictures: "exact" (the share of equal grid cells), "similar" (the
 // perceptual hashes, for edited, re-encoded and resized copies) and "identical" (the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Counting the equal cells of two fingerprints, with the vector instructions the processor
 // has (chosen at run time) and an early exit for pairs that can no longer reach a threshold.

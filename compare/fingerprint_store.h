@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fingerprints packed one after another in one block aligned to the cache line, so a scan
 // streams through memory with no pointer chasing and no per-picture allocation.

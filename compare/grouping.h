@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Similarity of two fingerprints and the greedy grouping of the picture table: each valid
 // picture in table order heads a group of the later valid pictures that reach the threshold

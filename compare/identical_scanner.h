@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The greedy grouping in the "identical" mode: files holding the same bytes, whatever they
 // are, with nothing decoded. Only files of one size above 0 can match; only those are read,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "similar" comparison: a 64-bit perceptual hash of a fingerprint, made from the lowest
 // frequencies of its 2-D cosine transform, compared by the number of differing bits. It

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An exact index for near hashes (multi-index hashing): each 64-bit hash is cut into m
 // parts, and two hashes within distance r = m q + a (a < m) differ by at most q bits on one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A uniform white or black margin around a picture, found on its 32x32 grey cells. The cells
 // are tent-filtered 1.5 cells either side, so a margin's edge is a ramp over three cells, not a

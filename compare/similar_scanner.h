@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The greedy grouping of the table in the "similar" mode: the same heads in table order and
 // the same rule (a later valid picture at or above the threshold joins the head's group and

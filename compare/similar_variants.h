@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a picture is compared as in the "similar" mode. Each picture is seen whole in its four
 // quarter turns, and as parts standing for the edits people make: its content without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The similarity threshold as typed: its leading number, rounded and kept within 1..100.
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fixed set of helper threads that share numbered tasks with the calling thread.
 #include <condition_variable>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Disposal of a duplicate: moved into a folder, moved to the trash, or wiped.
 #include <optional>

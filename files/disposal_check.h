@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a disposal would meet, found out without changing anything: for a dry run that tells
 // the same as the real one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What became of a file given for disposal, told the same way by the move, the trash and the
 // wipe. The texts the user reads are made from it above this layer.

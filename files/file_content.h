@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A file's bytes, read only through a descriptor that is still the file its stamp describes:
 // their 128-bit XXH3 hash, and whether two files hold the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which file a name or an open descriptor stands for, and what tells one content of it from
 // another without reading it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/free_memory.h"
 
 #include <cstdlib>  // tells __GLIBC__

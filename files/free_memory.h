@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the C library's allocator keeps memory: tuned for decoding, and made to hand back what
 // a run no longer needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal of a run's removals, so that they can be undone: one file per run in the user's
 // data folder, one JSON line per file, written and flushed to the disk before the file goes,

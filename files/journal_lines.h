@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal's names and the way it keeps a path: as text when it is valid UTF-8, else
 // exactly, as its bytes under the key with "_bytes" added.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replacing a duplicate by a link to the copy that stays: a hard link on the same file system,
 // or a symbolic link holding the kept file's absolute path. A link throws the duplicate's own

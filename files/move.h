@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving a file into a folder: the folder is made when missing, and a file already there
 // under the same name is never replaced.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Renaming that never replaces a file already at the target name.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Path and text helpers shared by the whole program. Paths are byte strings as the
 // file system gives them; the separator is the platform's ("/" here).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File sizes (64-bit throughout) and the word-pair conversions.
 #include <cstdint>

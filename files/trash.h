@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The freedesktop.org trash (the desktop's recycle bin), through GIO: the trash of the file's
 // own disk, with an information file that restores any name, whatever bytes it holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undoing a run's removals from its journal: moved files go back from the move folder, trashed
 // ones from the trash, each to its own place and never over a file that is there now.

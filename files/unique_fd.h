@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An owned POSIX file descriptor, closed when it goes out of scope.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The recursive walk that collects every matching file below the search folder.
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wiping a file: renamed to a random name in its own folder (which proves that the name can
 // go), its bytes overwritten in several passes, each pass flushed to the disk, then removed. On

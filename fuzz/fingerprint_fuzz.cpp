@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fingerprint of arbitrary bytes: the decoders behind it meet damaged and hostile files.
 // The first byte picks the file name's ending (some loaders go by it), the rest is the file.
 #include <unistd.h>

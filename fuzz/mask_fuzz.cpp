@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mask matcher on arbitrary masks and names: the input is the mask text, a NUL byte, and
 // the file name (bytes, not necessarily UTF-8). Matching must stay linear and never crash.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metafile renderer on arbitrary bytes: EMF and WMF records are parsed and drawn by the
 // program's own code, so every offset, count and size in them is hostile. Text is drawn too,
 // which needs a GUI application (offscreen).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The threshold parser on arbitrary text: always a threshold within 1..100, never a crash or
 // an undefined conversion.
 #include <cstddef>

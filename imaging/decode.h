@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // libvips start-up and the picture decoding shared by the fingerprint and the picture display.
 #include <vips/vips8>

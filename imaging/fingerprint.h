@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture fingerprint: the whole picture stretched to 32x32 over a fill colour,
 // one grey byte (B+G+R) div 3 per cell, bottom row first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reduction of a decoded picture to the fingerprint grid, done on plain buffers as rows
 // arrive from the decoder: a triangle filter whose kernel is widened by the shrink factor

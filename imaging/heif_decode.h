@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // HEIF pictures (HEVC-coded, as phones write them) decoded straight through libheif: the file
 // is read in one go and its primary picture handed over row by row, with no image pipeline

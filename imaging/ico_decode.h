@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows icons: an icon file holds the same picture at several sizes, and the largest one is
 // the picture, where a general loader shows the first (often 16x16) frame.

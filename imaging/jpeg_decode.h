@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // JPEG pictures decoded straight through libjpeg: the file is read in one go and handed to
 // libjpeg whole, so its entropy decoder stays on its fast path (with libvips' 4 KiB reads most

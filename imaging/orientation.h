@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The EXIF orientation: how a picture's stored pixels are turned or flipped to show it upright.
 // Values 1 (as stored) to 8; 5 to 8 swap width and height.

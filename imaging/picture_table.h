@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record of one collected picture and the table of them, index-parallel to the
 // list of collected paths.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Camera raw files, read through LibRaw: by the camera's own embedded preview when it is large
 // enough, else by demosaicing the sensor data at half size.

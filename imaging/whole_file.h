@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture file read whole in one go, for the decoders that work from memory.
 #include <cstddef>

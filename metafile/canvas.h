@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The drawing state of a metafile's device context and the drawing operations both metafile
 // formats share, in logical coordinates, painted with QPainter onto a QImage.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text and bitmaps on the metafile canvas.
 #include <QFontMetricsF>
 #include <QGuiApplication>

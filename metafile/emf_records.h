@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Enhanced metafile record types drawn by the EMF player.
 #include <cstdint>

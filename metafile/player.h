@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Plays the records of a metafile onto a canvas. Records the player does not know, and
 // records whose parameters are short or out of range, are skipped.

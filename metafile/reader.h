@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bounds-checked reading of EMF and WMF files: the header and the chain of records. Nothing
 // here trusts a size or count from the file without checking it against the bytes present.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Vector pictures (EMF, WMF) drawn into pixels with the project's own renderer.
 #include <QImage>

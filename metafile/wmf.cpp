@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows metafile (WMF) playback. WMF parameters are 16-bit and stored last one first.
 #include <cmath>
 

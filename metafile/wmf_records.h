@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows metafile record functions drawn by the WMF player.
 #include <cstdint>

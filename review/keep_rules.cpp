@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "review/keep_rules.h"
 
 #include "imaging/raw_decode.h"

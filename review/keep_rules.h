@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which file of a group stays when all others go: a list of rules, the first one that tells
 // the files apart decides, the next breaks its ties, and then the walk order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The duplicate list and the run log: opening, line layouts and size formatting.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The review of the groups: writes each group to the log and the list, shows its pictures
 // two at a time through the front end and applies the user's decisions. It is a state

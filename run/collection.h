@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The collection half of a search run: walk, sizes and fingerprints. Runs on any thread;
 // the fingerprints are made by a pool of worker threads, one picture per thread at a time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run uses where the user gives nothing else: one place for the window, the command
 // line and their help texts.

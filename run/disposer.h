@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The removals of one run, the same for the window and the command line: the way the front
 // end chooses at each removal, the move folder, the dry run, the journal for undo, the

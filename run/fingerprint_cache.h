@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fingerprints of pictures already seen, kept between runs in one SQLite file per user, so a
 // picture that has not changed is not decoded again. A row is trusted only while the file's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's language. Its texts are written in Russian, which stays the default; a locale
 // that names another language gets the English translation, and Qt's own dialog texts follow.

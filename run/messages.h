@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts the user reads when something fails, in one place: the layers below report what
 // happened (a path, an outcome, an errno) and the front ends show these, in the user's

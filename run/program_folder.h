@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own folder, where the run log and the default list live: the folder of the
 // executable, or the per-user data folder when the program cannot write there (installed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One collection's use of the fingerprint cache: the rows of its folder read in one query
 // before decoding, unchanged files filled from them on the workers, new fingerprints written

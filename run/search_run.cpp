@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "run/search_run.h"
 
 #include "run/fingerprint_cache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One search run, the same for the window and the command line: collect the pictures, open
 // the log and the list, compare, feed the groups to the review, and remove what it decides.

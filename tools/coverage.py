@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Line coverage of each layer and of the whole product, read by gcovr from a build made with
 --coverage whose tests have run. Only the product's folders count: tests, benchmarks, fuzz
 targets and generated files (moc, qrc, in the build folder) are left out.

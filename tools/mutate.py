@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Mutation run: small source mutations, each rebuilt and tested, to show the tests catch faults.
 
   tools/mutate.py --build build --source files compare [--tests cli] [--count 200]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of the windows for the README: the main window before a run, during the review of
 # a pair (over a generated folder) and the About window. Runs the program under Xvfb,
 # installed with its README into a neutral home folder (SCREENSHOT_HOME, by default a fresh

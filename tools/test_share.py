@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Lines of tests against lines of product code: non-blank lines that are not only a comment,
 in C++ sources and headers. bench/ and fuzz/ count as neither.  tools/test_share.py"""
 import pathlib

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The English translation is whole and current: lupdate, run over the sources into a copy of
 # the .ts, finds no text that is new (unfinished) or gone (vanished or obsolete), and every
 # text has its translation.

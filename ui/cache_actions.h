@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fingerprint cache as the window offers it: a context menu on the form and on the
 // "Похожие" box, so the designed controls keep their places.

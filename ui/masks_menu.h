@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The masks box's context menu: the standard edit actions, then the masks of every format the
 // program reads and the default masks, one choice away.

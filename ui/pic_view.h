@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the settings of a run, the counters, the two picture slots of the pair
 // under review and the decision buttons.

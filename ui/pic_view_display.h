@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a run shows in the main window: the counters, the two slots and the messages.
 #include "ui/run_controller.h"

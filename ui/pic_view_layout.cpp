@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the main window at their design places. Geometry is given in twips and
 // turned into pixels once, when the window is built; nothing moves when the window is resized.
 #include <QCheckBox>

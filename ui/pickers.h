@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder and save-file choosers behind the "<<" buttons, behind a small interface so
 // that the window can be driven without real dialogs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture box of the main window: shows one picture file at its own size when it fits the
 // inner area, otherwise shrunk to fit with its aspect kept, centred over the box's background,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/program_icon.h"
 
 // The resources live in a static library: naming their initialiser here makes the linker keep

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own icon (two overlapping picture frames), for both windows.
 #include <QIcon>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reference folders as the window offers them: entries added to the folder box's own
 // context menu, so the designed controls keep their places. Their pictures are compared with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One search run at a time, driven from the main window. Collection, fingerprints and the
 // comparison run on a worker thread that reports through queued calls; the review runs on

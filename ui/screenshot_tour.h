@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pictures of the windows for the documentation: the main window before a run, during the
 // review of a pair, and the About window. Started by the window program when the variable

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window geometry is laid out in twips (1/1440 inch) and placed in pixels. Every control's
 // design position is a twip value; these helpers turn it into pixels for the screen in use.

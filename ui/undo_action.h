@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Undoing the last run's removals from the window: an entry in the folder box's own
 // right-click menu, so the designed controls keep their places.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The colours of the main window and the helpers that put them on a control.
 #include <QColor>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How well morvane-cli finds near copies: makes each corpus once (cached in the build folder),
 # runs the exact mode at several thresholds, and the similar mode too when the program has
 # one, prints the scores as Markdown tables and writes them to BUILD/near_copies/scores-N.md.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """libvips' operations called in this process, as the vips command calls them: the same
 option parsing, the same building and saving, without starting a process for each step
 (which cost most of a corpus's time). Calls from several threads run at once."""

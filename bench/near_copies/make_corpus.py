@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Near-copy corpus: N originals cut from the photographs of Debian packages, each written
 with its copies (re-saved, resized, converted, turned, cropped, framed, captioned, retouched)
 and negatives that must not match it: a left-right mirror, the window of the same photograph

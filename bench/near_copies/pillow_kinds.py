@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The second set: other photographs (a puzzle game's pictures and two libraries' sample
 photos), copies made with Pillow's own operations, resampling and encoders."""
 import math

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Scores duplicate lists against a corpus's truth file.
 
 usage: score.py LIST TRUTH

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The first set: photographs of four wallpaper packages, copies made with libvips' operations
 called as the vips command calls them (and libvips itself where the command cannot set a
 field)."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes COUNT small pictures (64x48) for the stress run: smooth colour fields with a little
 // noise, nine in ten JPEG and one in ten PNG, a thousand to a folder, with about one in ten
 // a near-copy of the picture before it (saved again at another quality, or as PNG). The seed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stress: whole runs (collection, grouping, a review that skips everything) over one folder,
 // again and again in one process, each stopped by another thread after a random delay, as
 // the Stop button would. After each run everything it made is gone; the resident memory is

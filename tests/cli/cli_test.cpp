@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-cli as a user and a script run it: a generated folder in; the exit status, the
 // summary, the list, the log, the JSON document and the dry run of a clean-up out.
 #include <gtest/gtest.h>

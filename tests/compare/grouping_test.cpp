@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Similarity and the greedy grouping: the batched, multi-threaded scanner against the
 // one-by-one scan written out plainly.
 #include "compare/grouping.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The identical mode against a plain comparison of the files' contents.
 #include "compare/identical_scanner.h"
 

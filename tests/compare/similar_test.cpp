@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "similar" mode: which edited copies it groups, and the indexed scan against a plain
 // greedy scan over every pair under the same rule.
 #include <gtest/gtest.h>

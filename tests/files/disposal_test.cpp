@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disposal of a duplicate by moving, trashing or wiping it, also when the world does not
 // cooperate: nothing is lost that was not asked for, and what failed is reported.
 #include "files/disposal.h"

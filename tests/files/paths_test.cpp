@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Path texts, existence and sizes of files, and the word pairs sizes are kept in.
 #include "files/paths.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk of a picture folder and the masks that choose its files.
 #include "files/walk.h"
 

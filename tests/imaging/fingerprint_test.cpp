@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fingerprint of every format, and its own JPEG, WebP and HEIF decodes: at every shrink
 // they give the fingerprint of libvips' own decode, on noise where a wrong row or column moves
 // cells, and anything the JPEG path declines (a stray byte between markers sends it down the

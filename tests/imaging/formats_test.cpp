@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every format of the all-formats masks decodes, each from a sample made here; camera raw
 // through LibRaw from a DNG written tag by tag, icons by their largest frame.
 #include <gtest/gtest.h>

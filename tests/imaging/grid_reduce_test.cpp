@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reduction to the grid: the pre-filtered cubic it promises.
 #include "imaging/grid_reduce.h"
 

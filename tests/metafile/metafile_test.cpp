@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EMF and WMF renderer: pictures written record by record, checked by their pixels; the
 // canvas cap for every picture shape, and damaged bitmaps inside metafiles.
 #include <gtest/gtest.h>

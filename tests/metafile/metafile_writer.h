@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes small EMF and WMF files record by record, so the metafile tests need no files from
 // elsewhere. Only what the tests draw is here.

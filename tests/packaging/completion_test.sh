@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bash completion of morvane-cli, called as bash calls it, on a temp folder holding the
 # folders "spare" and "my spare" and a file "a.jpg". Usage: completion_test.sh COMPLETION_FILE
 set -uo pipefail

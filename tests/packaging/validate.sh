@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks one kind of packaging file with the tool Debian checks it with; any error or warning
 # fails, and so does a page or a release that names another version than the project's.
 # Usage: validate.sh desktop|metainfo|man|completion PACKAGING_FOLDER VERSION

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The review of the groups a scan finds, and the list and log it writes: what is offered in
 // which order, what goes, and that a file that cannot be written stops the run before any
 // removal.

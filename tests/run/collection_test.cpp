@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Collecting a run: fingerprints made on several workers, taken from the cache when a file is
 // unchanged, and a hostile library that must neither stop the run nor put a file in a group
 // with itself.

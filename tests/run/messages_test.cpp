@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the user reads about a disposal, one per kind of outcome.
 #include "run/messages.h"
 

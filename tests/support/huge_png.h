@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helper: a real PNG whose header is rewritten to declare side x side pixels (with a
 // valid checksum), so a decoder believes it and only the data runs short.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helper: a folder nobody may create or remove files in. Rights alone do not stop the
 // superuser, so the folder is also marked immutable where the file system allows it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fingerprint made the plain libvips way (open with shrink-on-load, flatten, decode the
 // whole picture into memory, then reduce), against which the engine's own decode paths are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helper: a front end and disposal that record what the review asks of them, and remove
 // files only the way the test says.

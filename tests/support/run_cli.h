@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helper: morvane-cli run through the shell, its output (stdout and stderr) collected.
 // MORVANE_CLI_PATH is defined for every engine test program.

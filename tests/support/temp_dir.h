@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helpers: a temporary folder removed at the end, and generated pictures.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window: twips, the version text, closing by key and by click, and the links.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window before any run: defaults, the disposal-mode boxes, the threshold, the real
 // save dialog and the About link.
 #include <QtTest>

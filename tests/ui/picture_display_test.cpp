@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture box: the drawn size, and real pictures decoded, centred and cleared.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole runs from the main window on generated folders, driven by clicks: the counters, the
 // slots, the decisions, Stop, Exit, closing the window, the "Похожие" mode, the message boxes
 // and the fingerprint cache's menu.

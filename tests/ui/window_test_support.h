@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers of the window tests: finding the main window's controls by their names, driving
 // them as a user would, and the language they speak (the locale the test runs under).

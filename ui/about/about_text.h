@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the About window says: the program tag, the five line texts and where the program's
 // documentation lives.

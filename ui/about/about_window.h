@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About window: five lines about the program (see about_text.h), each drawn twice for a
 // raised look, its dark copy one pixel up and to the left behind it. A line lights up green and
