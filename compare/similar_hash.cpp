@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <numbers>
+#include <optional>
 
 #include "files/sizes.h"
 
@@ -18,6 +19,7 @@ using AxisWeights = std::array<std::array<float, kGrid>, kFrequencies>;
 
 struct Axis {
     AxisWeights weights{};
+    std::array<std::array<float, kFrequencies>, kGrid> byCell{};  // the same, cell by cell
     int first = 0;  // cells [first, last) have a share
     int last = 0;
 };
@@ -33,7 +35,7 @@ Axis ComputeAxis(double from, double to) {
         if (high <= low) continue;
         const double middle = (low + high) / 2 - from;
         for (int k = 0; k < kFrequencies; ++k)
-            axis.weights[k][cell] =
+            axis.byCell[cell][k] = axis.weights[k][cell] =
                 static_cast<float>((high - low) * std::cos(std::numbers::pi * k * middle / length));
     }
     return axis;
@@ -71,28 +73,27 @@ int OnGrid(float edge, double unit, int last) {
                : -1;
 }
 
-Axis AxisOf(float from, float to) {
+// A table's axis, or one made in `made` for edges off both grids.
+const Axis& AxisOf(float from, float to, std::optional<Axis>& made) {
     if (const int a = OnGrid(from, 1, kGrid), b = OnGrid(to, 1, kGrid); a >= 0 && b > a)
         return Tables().whole[a][b];
     if (const int a = OnGrid(from, kStep, kSteps), b = OnGrid(to, kStep, kSteps); a >= 0 && b > a)
         return Tables().steps[a][b];
-    return ComputeAxis(from, to);
+    return made.emplace(ComputeAxis(from, to));
 }
 
 // Coefficients this small against the picture's sum are the cosines' rounding, not content:
 // they are taken as zero, so a flat picture has no pattern whatever the rounding.
 constexpr float kNoise = 1e-5f;
 
-}  // namespace
+// The sums down the columns of a frame's rows: 8 vertical frequencies x 32 columns.
+using DownSums = std::array<std::array<float, kGrid>, kFrequencies>;
 
 // Vector units wider than the baseline's are used where the processor has them; the sums
 // run in the same order either way, so the results do not depend on the processor.
-__attribute__((target_clones("avx2", "default"))) LowFrequencies FrequenciesOf(
-    const std::uint8_t* cells, const Frame& frame) {
-    const Axis rows = AxisOf(frame.top, frame.bottom);
-    const Axis columns = AxisOf(frame.left, frame.right);
-    // Down the columns first (8 vertical frequencies x 32 columns), then along them.
-    std::array<std::array<float, kGrid>, kFrequencies> down{};
+__attribute__((target_clones("avx2", "default"))) void SumDown(const std::uint8_t* cells,
+                                                               const Axis& rows, DownSums& down) {
+    down = {};
     for (int y = rows.first; y < rows.last; ++y) {
         std::array<float, kGrid> row;
         for (int x = 0; x < kGrid; ++x) row[x] = cells[y * kGrid + x];
@@ -101,10 +102,14 @@ __attribute__((target_clones("avx2", "default"))) LowFrequencies FrequenciesOf(
             for (int x = 0; x < kGrid; ++x) down[v][x] += weight * row[x];
         }
     }
-    // Then along each row of those, eight horizontal frequencies at a time.
-    std::array<std::array<float, kFrequencies>, kGrid> across{};
-    for (int x = columns.first; x < columns.last; ++x)
-        for (int u = 0; u < kFrequencies; ++u) across[x][u] = columns.weights[u][x];
+}
+
+// Then along each row of those, eight horizontal frequencies at a time.
+__attribute__((target_clones("avx2", "default"))) LowFrequencies SumAcross(const DownSums& down,
+                                                                           const Frame& frame) {
+    std::optional<Axis> made;
+    const Axis& columns = AxisOf(frame.left, frame.right, made);
+    const auto& across = columns.byCell;
     LowFrequencies result{};
     for (int v = 0; v < kFrequencies; ++v) {
         float* const sums = result.data() + v * kFrequencies;
@@ -119,8 +124,36 @@ __attribute__((target_clones("avx2", "default"))) LowFrequencies FrequenciesOf(
     return result;
 }
 
-// Turning a quarter clockwise makes the new row the old column read backwards: frequency
-// (v, u) takes the old (u, v), its sign flipped when u is odd.
+}  // namespace
+
+LowFrequencies FrequenciesOf(const std::uint8_t* cells, const Frame& frame) {
+    DownSums down;
+    std::optional<Axis> made;
+    SumDown(cells, AxisOf(frame.top, frame.bottom, made), down);
+    return SumAcross(down, frame);
+}
+
+std::vector<LowFrequencies> FrequenciesOf(const std::uint8_t* cells,
+                                          std::span<const Frame> frames) {
+    std::vector<LowFrequencies> result(frames.size());
+    std::vector<bool> done(frames.size());
+    DownSums down;
+    std::optional<Axis> made;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        if (done[f]) continue;
+        SumDown(cells, AxisOf(frames[f].top, frames[f].bottom, made), down);
+        for (std::size_t g = f; g < frames.size(); ++g) {
+            const Frame& a = frames[f];
+            const Frame& b = frames[g];
+            if (done[g] || b.top != a.top || b.bottom != a.bottom) continue;
+            result[g] =
+                g > f && b.left == a.left && b.right == a.right ? result[f] : SumAcross(down, b);
+            done[g] = true;
+        }
+    }
+    return result;
+}
+
 LowFrequencies Turned(const LowFrequencies& frequencies, int quarterTurns) {
     LowFrequencies turned = frequencies;
     for (int turn = 0; turn < (quarterTurns % 4 + 4) % 4; ++turn) {

@@ -6,6 +6,8 @@
 // fine detail) and keeps the coarse layout, so a mirror image gets a distant hash.
 #include <array>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "imaging/fingerprint.h"
 
@@ -27,6 +29,9 @@ struct Frame {
 
 // The frequencies of `frame` of 1024 grey cells, the cosines running over the frame alone.
 LowFrequencies FrequenciesOf(const std::uint8_t* cells, const Frame& frame = {});
+// The same for several frames at once, in their order: frames of the same rows share half
+// the work.
+std::vector<LowFrequencies> FrequenciesOf(const std::uint8_t* cells, std::span<const Frame> frames);
 // The frequencies of the picture turned by `quarterTurns` quarter turns, from its own
 // (a turn only swaps the two axes and changes signs). Never a mirror image.
 LowFrequencies Turned(const LowFrequencies& frequencies, int quarterTurns);

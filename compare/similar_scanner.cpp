@@ -48,9 +48,10 @@ void SimilarScanner::HashFingerprints(WorkerPool& pool) {
     firstVariant_.push_back(variants_.size());
 }
 
-// A pair is a candidate when a turn (or the middle) of one lies near a part of the other, so
-// looking up every slot's turns and middle among the parts of all others finds each pair from
-// both sides: what the head's turns find and what finds the head's parts. The lookups and their
+// A pair is a candidate when a query variant of one (a turn, the middle, the picture less its
+// bottom tenth) lies near a part of the other, so looking up every slot's queries among the
+// parts of all others finds each pair from both sides: what the head's queries find and what
+// finds the head's parts. The lookups and their
 // confirmation run ahead of the scan, on every thread, while every record still has its cells;
 // whether a pair still counts is the scan's to decide.
 void SimilarScanner::FindPairs(WorkerPool& pool, int distance) {

@@ -16,15 +16,24 @@
 
 namespace morvane {
 
-// Variant 0 is the whole picture; 1 to 3 its quarter turns; 4 its trimmed content; the rest
-// windows. The turns (0 to 3) and the middle nine tenths are what a picture is looked up as;
-// the whole and the parts (0 and 4 on) what it is looked up in. The middle finds two copies
-// cut differently (less a tenth on one side, less a twentieth all round) through what both
-// keep of the original, so whichever heads a group takes the other.
+// Variant 0 is the whole picture; 1 to 3 its quarter turns; 4 its trimmed content; 5 to 18
+// windows of it. 19 to 21 are the picture (its content, when it has a margin) turned by one to
+// three quarter turns, less a tenth at its new bottom, where captions go; 22 on the windows
+// again, of the trimmed content, when there is a margin (a framed copy of a cropped copy shows
+// the crop only inside its frame).
+//
+// The turns (0 to 3), the middle nine tenths and the picture less its bottom tenth are what a
+// picture is looked up as; the whole and the parts (0 and 4 on) what it is looked up in. The
+// middle finds two copies cut differently (less a tenth on one side, less a twentieth all
+// round) through what both keep of the original, so whichever heads a group takes the other;
+// the picture less its bottom tenth finds a captioned copy, unturned or turned (19 to 21).
 inline constexpr int kWholeVariant = 0;
 inline constexpr int kTrimmedVariant = 4;
+inline constexpr int kUncaptionedVariant = 5;
 inline constexpr int kMiddleVariant = 13;
-inline constexpr int kVariantCount = 19;
+inline constexpr int kFirstTurnedUncaptioned = 19;
+inline constexpr int kFirstContentWindow = 22;
+inline constexpr int kVariantCount = 36;
 
 // The least correlation of the low frequencies that confirms a pair.
 inline constexpr double kMinCorrelation = 0.9;
@@ -33,7 +42,7 @@ constexpr bool IsTurn(int variant) {
     return variant < kTrimmedVariant;
 }
 constexpr bool IsQuery(int variant) {
-    return IsTurn(variant) || variant == kMiddleVariant;
+    return IsTurn(variant) || variant == kMiddleVariant || variant == kUncaptionedVariant;
 }
 constexpr bool IsPart(int variant) {
     return variant == kWholeVariant || !IsTurn(variant);
@@ -46,7 +55,7 @@ struct VariantHash {
 };
 
 // The hashes of the variants of 1024 cells, [0] the whole picture, in variant order. The
-// trimmed content is left out when there is no margin to trim.
+// trimmed content and its windows are left out when there is no margin to trim.
 std::vector<VariantHash> VariantHashes(const std::uint8_t* cells);
 // The low frequencies of one variant (as its hash was made from).
 LowFrequencies VariantFrequencies(const std::uint8_t* cells, int variant);

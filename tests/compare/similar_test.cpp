@@ -70,6 +70,12 @@ Fingerprint Turn(const Fingerprint& cells, int quarters) {
     return turned;
 }
 
+// A dark caption bar over the bottom tenth (the cells' first rows).
+Fingerprint Captioned(Fingerprint cells) {
+    std::fill(cells.begin(), cells.begin() + 3 * kGrid, 40);
+    return cells;
+}
+
 Groups ScannerGroups(std::vector<Fingerprint> prints, int threshold) {
     PicTable table;
     for (Fingerprint& print : prints)
@@ -102,8 +108,9 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
         {scene.Draw(0, 0, 1, 0.9), true},  // each side
         {scene.Draw(0, 0, 1, 1), true},
         {Turn(scene.Draw(0, 0.1, 1, 1), 1), true},  // turned and cut
-        {scene.Draw(1, 0, 0, 1), false},            // a mirror
-        {scene.Draw(0.5, 0.5, 1.5, 1.5), false},    // shifted by half
+        {Captioned(original), true},
+        {scene.Draw(1, 0, 0, 1), false},          // a mirror
+        {scene.Draw(0.5, 0.5, 1.5, 1.5), false},  // shifted by half
     };
     for (std::size_t i = 0; i < std::size(cases); ++i)
         for (const bool copyFirst : {false, true}) {
@@ -112,12 +119,20 @@ TEST(SimilarScanner, GroupsEditedCopiesButNotMirrorsOrOtherWindows) {
                 copyFirst ? std::vector{copy, original} : std::vector{original, copy}, 88);
             EXPECT_EQ(groups.size(), cases[i].grouped ? 1u : 0u) << "case " << i << copyFirst;
         }
-    // Copies cut on one side and all round, without their original.
-    for (const auto& [side, round] : {std::pair{scene.Draw(0, 0.1, 1, 1), 0.05},
-                                      {scene.Draw(0.2, 0, 1, 1), 0.05},
-                                      {scene.Draw(0, 0, 1, 0.8), 0.1}})
-        EXPECT_EQ(ScannerGroups({side, scene.Draw(round, round, 1 - round, 1 - round)}, 88).size(),
-                  1u);
+    // Two copies edited differently, without their original: cut on one side and all round,
+    // framed and cut, captioned and turned.
+    const Fingerprint framed = scene.Draw(-0.05, -0.05, 1.05, 1.05, 255);
+    const std::pair<Fingerprint, Fingerprint> copies[] = {
+        {scene.Draw(0, 0.1, 1, 1), scene.Draw(0.05, 0.05, 0.95, 0.95)},
+        {scene.Draw(0.2, 0, 1, 1), scene.Draw(0.05, 0.05, 0.95, 0.95)},
+        {scene.Draw(0, 0, 1, 0.8), scene.Draw(0.1, 0.1, 0.9, 0.9)},
+        {framed, scene.Draw(0.2, 0, 1, 1)},
+        {framed, scene.Draw(0, 0, 1, 0.9)},
+        {Captioned(original), Turn(original, 1)},
+        {Captioned(original), Turn(original, 2)},
+    };
+    for (std::size_t i = 0; i < std::size(copies); ++i)
+        EXPECT_EQ(ScannerGroups({copies[i].first, copies[i].second}, 88).size(), 1u) << i;
     // Two flat pages a few levels apart are copies; a white page and a record without its
     // cells are not.
     EXPECT_EQ(
