@@ -29,11 +29,6 @@ namespace {
 
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
-// A message in the user's language, `value` (a path, byte for byte) in place of its "%1".
-std::string Said(const char* text, const std::string& value = {}) {
-    return WithArgument(QCoreApplication::translate("Cli", text).toStdString(), value);
-}
-
 int PrintFingerprint(const std::string& file) {
     // A pipe would block the reading and a device such as /dev/zero never end it.
     struct stat info {};

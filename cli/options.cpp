@@ -79,12 +79,11 @@ std::string UsageText() {
         .toStdString();
 }
 
-namespace {
-
-// A usage error in the user's language, `value` in place of its "%1".
-std::string Usage(const char* text, const std::string& value = {}) {
-    return WithArgument(QCoreApplication::translate("Cli", text).toStdString(), value);
+std::string Said(const char* text, const std::string& value) {
+    return WithArgument(Utf8(QCoreApplication::translate("Cli", text)), value);
 }
+
+namespace {
 
 constexpr const char* kValued[] = {"mode",      "masks", "threshold", "list",       "log",
                                    "reference", "keep",  "dispose",   "fingerprint"};
@@ -125,8 +124,8 @@ std::string ParseError(const QCommandLineParser& parser,
                    (!argument.starts_with("--") && argument.starts_with("-") &&
                     argument.find(name, 1) != std::string::npos);
         });
-        return Usage(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"),
-                     from != optionsEnd ? *from : "--" + name);
+        return Said(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"),
+                    from != optionsEnd ? *from : "--" + name);
     }
     const auto flag = typed([](const std::string& argument) {
         const std::string name = argument.substr(0, argument.find('='));
@@ -136,9 +135,9 @@ std::string ParseError(const QCommandLineParser& parser,
                                     [&](const std::string& flag) { return name == "--" + flag; }));
     });
     if (flag != optionsEnd)
-        return Usage(QT_TRANSLATE_NOOP("Cli", "%1 указывается без значения"),
-                     flag->substr(0, flag->find('=')));
-    return Usage(QT_TRANSLATE_NOOP("Cli", "нет значения у %1"), arguments.back());
+        return Said(QT_TRANSLATE_NOOP("Cli", "%1 указывается без значения"),
+                    flag->substr(0, flag->find('=')));
+    return Said(QT_TRANSLATE_NOOP("Cli", "нет значения у %1"), arguments.back());
 }
 
 // "move:DIR", "trash" or "wipe"; false for anything else.
@@ -173,21 +172,21 @@ std::optional<std::string> ReadChoices(const QCommandLineParser& parser, Options
     for (const std::string& name : Values(parser, "mode")) {
         const auto mode = ComparisonModeNamed(name);
         if (!mode)
-            return Usage(QT_TRANSLATE_NOOP("Cli", "--mode принимает exact, similar или identical"));
+            return Said(QT_TRANSLATE_NOOP("Cli", "--mode принимает exact, similar или identical"));
         options.Mode = *mode;
     }
     for (const std::string& way : Values(parser, "dispose"))
         if (!ParseDisposal(way, options))
-            return Usage(QT_TRANSLATE_NOOP("Cli", "неизвестный способ удаления %1"), way);
+            return Said(QT_TRANSLATE_NOOP("Cli", "неизвестный способ удаления %1"), way);
     for (const std::string& value : Values(parser, "keep")) {
         std::string unknown;
         const auto rules = ParseKeepRules(value, &unknown);
         if (!rules)
-            return Usage(QT_TRANSLATE_NOOP("Cli",
-                                           "неизвестное правило --keep \"%1\": largest, "
-                                           "smallest, most-pixels, oldest, newest, "
-                                           "in:ПАПКА или shortest-path"),
-                         unknown);
+            return Said(QT_TRANSLATE_NOOP("Cli",
+                                          "неизвестное правило --keep \"%1\": largest, "
+                                          "smallest, most-pixels, oldest, newest, "
+                                          "in:ПАПКА или shortest-path"),
+                        unknown);
         if (!options.Keep) options.Keep.emplace();
         options.Keep->insert(options.Keep->end(), rules->begin(), rules->end());
     }
@@ -220,34 +219,34 @@ void ReadSettings(const QCommandLineParser& parser, Options& options) {
 ParsedOptions Checked(Options options, std::vector<std::string> folders) {
     if (options.Threshold && !IsThreshold(*options.Threshold))
         return {std::nullopt,
-                Usage(QT_TRANSLATE_NOOP("Cli", "порог должен быть целым числом от 1 до 100: %1"),
-                      *options.Threshold)};
+                Said(QT_TRANSLATE_NOOP("Cli", "порог должен быть целым числом от 1 до 100: %1"),
+                     *options.Threshold)};
     if (options.Undo) {
         if (!folders.empty() || options.Keep || options.FingerprintFile)
             return {std::nullopt,
-                    Usage(QT_TRANSLATE_NOOP("Cli", "--undo указывается только отдельно"))};
+                    Said(QT_TRANSLATE_NOOP("Cli", "--undo указывается только отдельно"))};
         return {options, ""};
     }
     if (options.FingerprintFile) {
         if (!folders.empty())
             return {std::nullopt,
-                    Usage(QT_TRANSLATE_NOOP("Cli", "лишний параметр %1"), folders.front())};
+                    Said(QT_TRANSLATE_NOOP("Cli", "лишний параметр %1"), folders.front())};
         return {options, ""};
     }
     // Nothing is ever removed by accident: keeping one file needs a way to remove the rest,
     // and a way to remove needs to know what to keep.
     if (options.Keep.has_value() != (options.Dispose != DisposalWay::None))
         return {std::nullopt,
-                Usage(QT_TRANSLATE_NOOP("Cli", "--keep и --dispose указываются только вместе"))};
+                Said(QT_TRANSLATE_NOOP("Cli", "--keep и --dispose указываются только вместе"))};
     if (options.Json && options.Csv)
         return {std::nullopt,
-                Usage(QT_TRANSLATE_NOOP("Cli", "--json и --csv не указываются вместе"))};
+                Said(QT_TRANSLATE_NOOP("Cli", "--json и --csv не указываются вместе"))};
     if (options.DryRun && !options.Keep)
         return {std::nullopt,
-                Usage(QT_TRANSLATE_NOOP("Cli", "--dry-run указывается только вместе с --keep"))};
+                Said(QT_TRANSLATE_NOOP("Cli", "--dry-run указывается только вместе с --keep"))};
     if (options.ClearCache && folders.empty() && options.ReferenceFolders.empty() && !options.Keep)
         return {options, ""};
-    if (folders.empty()) return {std::nullopt, Usage(QT_TRANSLATE_NOOP("Cli", "не указана папка"))};
+    if (folders.empty()) return {std::nullopt, Said(QT_TRANSLATE_NOOP("Cli", "не указана папка"))};
     options.Folders = std::move(folders);
     return {options, ""};
 }
@@ -283,7 +282,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (options.Help || options.Version) return {options, ""};
     if (parser.isSet("masks") && parser.isSet("all-formats"))
         return {std::nullopt,
-                Usage(QT_TRANSLATE_NOOP("Cli", "--masks и --all-formats не указываются вместе"))};
+                Said(QT_TRANSLATE_NOOP("Cli", "--masks и --all-formats не указываются вместе"))};
     return Checked(std::move(options), std::move(folders));
 }
 

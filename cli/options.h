@@ -44,5 +44,8 @@ struct ParsedOptions {
 
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments);
 std::string UsageText();
+// A text of the command line in the user's language, `value` (a path, byte for byte) in place
+// of its "%1".
+std::string Said(const char* text, const std::string& value = {});
 
 }  // namespace morvane::cli
