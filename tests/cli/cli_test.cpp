@@ -135,6 +135,9 @@ TEST(Cli, ExitStatusOfUsageErrorsMissingFoldersAndUnwritableReports) {
         {"--all-formats --masks '*.png'" + folder, 2, "--all-formats"},
         {"--all-formats" + Outputs(dir, dir / "raw"), 0, "Файлов: 1\n"},
         {"--keep largest,biggest --dispose trash" + folder, 2, "правило --keep \"biggest\""},
+        {"--keep largest --dispose move:" + folder, 2, "способ удаления move:\n"},
+        {"--threshold 1" + Outputs(dir, dir / "raw"), 0, ""},
+        {"--threshold 100" + Outputs(dir, dir / "raw"), 0, ""},
     };
     fs::create_directory(dir / "raw");
     test::WriteTextFile(dir / "raw/shot.NEF", "not a picture");
