@@ -19,7 +19,9 @@ using AxisWeights = std::array<std::array<float, kGrid>, kFrequencies>;
 
 struct Axis {
     AxisWeights weights{};
-    std::array<std::array<float, kFrequencies>, kGrid> byCell{};  // the same, cell by cell
+    // The same, cell by cell, as the sums along a row read them: transposing them at each
+    // call cost a quarter of the hashing.
+    std::array<std::array<float, kFrequencies>, kGrid> byCell{};
     int first = 0;  // cells [first, last) have a share
     int last = 0;
 };
@@ -154,6 +156,8 @@ std::vector<LowFrequencies> FrequenciesOf(const std::uint8_t* cells,
     return result;
 }
 
+// Turning a quarter clockwise makes the new row the old column read backwards: frequency
+// (v, u) takes the old (u, v), its sign flipped when u is odd.
 LowFrequencies Turned(const LowFrequencies& frequencies, int quarterTurns) {
     LowFrequencies turned = frequencies;
     for (int turn = 0; turn < (quarterTurns % 4 + 4) % 4; ++turn) {
